@@ -1,0 +1,522 @@
+/*
+ * hvapi.h: the C interface of libhvapi.so.0, which drives Halvoran RAID
+ * adapters through their Linux driver. Applications allocate and own every
+ * record passed to the library; the library never keeps or frees one.
+ *
+ * Valid C99 and C++. Every record is packed (no padding, so a 32-bit field
+ * may start at an odd offset) and little-endian; the sizes are pinned below
+ * at compile time because applications share these records byte for byte.
+ */
+#ifndef HVAPI_H
+#define HVAPI_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ------------------------------------------------------------------------
+ * Export and compile-time checks
+ * ------------------------------------------------------------------------ */
+
+/* The library is built with hidden visibility; only what carries this mark
+ * is part of its dynamic interface. */
+#if defined(__GNUC__)
+#define HVAPI_EXPORT __attribute__((visibility("default")))
+#else
+#define HVAPI_EXPORT
+#endif
+
+/* Pins a record's size or a field's offset when the header is compiled. C99
+ * has no static assertion, so a negative array size stands in for one. */
+#if defined(__cplusplus)
+#define HVAPI_CHECK_SIZE(type, size) \
+  static_assert(sizeof(type) == (size), #type " must be " #size " bytes")
+#define HVAPI_CHECK_OFFSET(type, field, offset)     \
+  static_assert(offsetof(type, field) == (offset), \
+                #type "." #field " must be at " #offset)
+#else
+#define HVAPI_CHECK_SIZE(type, size) \
+  typedef char hvapi_size_of_##type[(sizeof(type) == (size)) ? 1 : -1]
+#define HVAPI_CHECK_OFFSET(type, field, offset)               \
+  typedef char hvapi_offset_of_##type##_##field               \
+      [(offsetof(type, field) == (offset)) ? 1 : -1]
+#endif
+
+/* ------------------------------------------------------------------------
+ * Scalar types
+ *
+ * The names are those of the adapter interface, which was defined on a
+ * 32-bit system. They are fixed-width here: on x86-64 `unsigned long` is
+ * 8 bytes, but ULong, ULong32 and Long are 4 bytes in every record.
+ * ------------------------------------------------------------------------ */
+
+typedef int32_t Int;
+typedef uint32_t UInt;
+typedef uint8_t UChar;
+typedef uint8_t Byte;
+typedef char Char;
+typedef uint32_t ULong32;
+typedef uint32_t ULong;
+typedef int32_t Long;
+typedef uint16_t UShort;
+typedef uint16_t Word;
+typedef int32_t Bool; /* 0 false, anything else true */
+typedef void Void;
+
+/* ------------------------------------------------------------------------
+ * Return codes
+ *
+ * Every exported operation returns 0 (or a non-negative answer that it
+ * defines) on success and one of these negative codes on failure.
+ * ------------------------------------------------------------------------ */
+
+#define HVAPI_APP_HANDLE 255          /* InitLib succeeded; the handle */
+#define HVAPI_SUCCESS 0
+#define HVAPI_ERR_TRANSPORT (-1)      /* internal transport failure */
+#define HVAPI_ERR_NO_ADAPTER (-2)     /* no adapter found */
+#define HVAPI_ERR_CMD_FAILED (-11)    /* a command to the adapter failed */
+#define HVAPI_ERR_BAD_ARGUMENT (-16)  /* an argument is out of range */
+#define HVAPI_ERR_NOT_INITIALISED (-24)
+#define HVAPI_ERR_RECONSTRUCTING (-42) /* adapter busy reconstructing */
+#define HVAPI_ERR_BAD_ADAPTER (-44)   /* adapter number out of range */
+#define HVAPI_ERR_BAD_HANDLE (-47)    /* CloseLib handle is not 255 */
+#define HVAPI_ERR_BAD_FW_FILE (-56)   /* firmware image failed its check */
+#define HVAPI_ERR_NEEDS_40LD (-57)    /* firmware download needs 40LD */
+#define HVAPI_ERR_TOO_MANY_ADAPTERS (-60)
+#define HVAPI_ERR_NOT_CLUSTERED (-65) /* ID change needs cluster mode */
+
+/* ------------------------------------------------------------------------
+ * Value sets
+ * ------------------------------------------------------------------------ */
+
+#define HVAPI_MAX_ADAPTERS 6
+
+/* Firmware type of an adapter (GetAdpType). */
+#define HVAPI_FW_8LD_4SPAN 1 /* 8 logical drives, 4 spans each */
+#define HVAPI_FW_8LD_8SPAN 2 /* 8 logical drives, 8 spans each */
+#define HVAPI_FW_40LD 3      /* 40 logical drives */
+
+/* Driver interface in use (GetDriverType). */
+#define HVAPI_DRIVER_MIMD 1 /* multi-adapter device "/dev/halvdev0" */
+#define HVAPI_DRIVER_SCSI 2 /* the adapters' SCSI disk devices */
+
+/* Data direction of a command: bit 0 read, bit 1 write. */
+#define HVAPI_DIR_NONE 0
+#define HVAPI_DIR_READ 1
+#define HVAPI_DIR_WRITE 2
+#define HVAPI_DIR_BOTH 3
+
+/* Physical device state. Drives that belong to no logical drive and are no
+ * hot spare are reported ready; other values are the firmware's own. */
+#define HVAPI_PDRV_READY 0
+#define HVAPI_PDRV_ONLINE 3
+#define HVAPI_PDRV_FAILED 4
+#define HVAPI_PDRV_HOTSPARE 6
+
+/* Logical drive state: the low four bits are the state, the high four the
+ * operation running on it. */
+#define HVAPI_LDRV_STATE_MASK 0x0F
+#define HVAPI_LDRV_OPTIMAL 2
+#define HVAPI_LDRV_OP_MASK 0xF0
+#define HVAPI_LDRV_OP_INIT 0x10
+#define HVAPI_LDRV_OP_CONSCHECK 0x20
+#define HVAPI_LDRV_OP_RECON 0x30
+
+/* RAID levels whose sizes the library computes. */
+#define HVAPI_RAID0 0
+#define HVAPI_RAID1 1
+#define HVAPI_RAID3 3
+#define HVAPI_RAID5 5
+
+/* Sizes are MiB: 512-byte sectors shifted right by this. */
+#define HVAPI_SECTORS_TO_MIB_SHIFT 11
+/* The API stripe size is the firmware's stripe byte shifted right by this. */
+#define HVAPI_STRIPE_SHIFT 1
+
+/* Device addresses: channel and target. A device number is channel * 16 +
+ * target. 8LD adapters have channels 0 to 4, 40LD adapters 0 to 15. */
+#define HVAPI_TARGETS_PER_CHANNEL 16
+#define HVAPI_MAX_CHANNELS_8LD 5
+#define HVAPI_MAX_CHANNELS_40LD 16
+#define HVAPI_MAX_LDRV_8LD 8
+#define HVAPI_MAX_LDRV_40LD 40
+#define HVAPI_MAX_SPANS 8
+#define HVAPI_MAX_DEVICES 256
+
+/* Sentinels of the membership test of a physical device. */
+#define HVAPI_MEMBER_HOTSPARE (-1)
+#define HVAPI_MEMBER_FREE (-2)
+
+#define HVAPI_LIB_VERSION "01.65"
+
+/* ------------------------------------------------------------------------
+ * Records of the adapter operations
+ * ------------------------------------------------------------------------ */
+
+#pragma pack(push, 1)
+
+typedef struct Lib_Struct {
+  Char achLibVersion[10]; /* version text with its terminating zero */
+} Lib_Struct;
+
+typedef struct Adp_Struct {
+  ULong32 ulDataSize; /* size of what follows: always 136 */
+  ULong32 ulConfigSignature;
+  Char achFwVer[16];
+  Char achBiosVer[16];
+  Char achProductName[80];
+  UChar uchMaxConcCmds;
+  UChar uchSCSIChanPresent;
+  UChar uchMaxTargPerChan;
+  UChar uchDRamSize;
+  UShort shSubSystemID;
+  UShort shSubSystemvendorID;
+  ULong32 ulSignature;
+  UChar uchRbldRate; /* percent */
+  UChar uchCacheFlushInterval;
+  UChar uchDriveInsertedCount;
+  UChar uchBatteryStatus;
+  /* A pointer in the 32-bit original; kept 4 bytes wide so the record keeps
+   * its size. The library never writes it. */
+  ULong32 pchReserved;
+} Adp_Struct;
+
+typedef struct Cluster_Struct {
+  Bool bBiosEnable;
+  Bool bClusterMode;
+  Int iAdapterID; /* the adapter's SCSI initiator ID */
+} Cluster_Struct;
+
+typedef struct SCSI_Struct {
+  Char achDeviceModel[100];
+  ULong32 ulDevSize; /* MiB (units of 2048 sectors) */
+  UChar uchDevType;
+  Char achVendor[9];
+  Char achRevision[5];
+  UChar aucVendorSpecific[92];
+} SCSI_Struct;
+
+/* Raw SCSI command of ExecuteSCSICmd. */
+typedef struct PassThru_Struct {
+  unsigned int Timeout : 3;
+  unsigned int Ars : 1; /* automatic request sense */
+  unsigned int Dummy : 3;
+  unsigned int IsLogical : 1;
+  UChar LogicalDriveNumber;
+  UChar Channel;
+  UChar ScsiId;
+  UChar QueueTag;
+  UChar QueueAction;
+  UChar Cdb[10];
+  UChar CdbLength;
+  UChar RequestSenseLength;
+  UChar RequestSenseArea[32];
+  UChar NoSGElements;
+  UChar ScsiStatus;
+  Int DataTransferAddress;
+  Int DataTransferLength;
+} PassThru_Struct;
+
+/* ------------------------------------------------------------------------
+ * Records of the physical drive operations
+ * ------------------------------------------------------------------------ */
+
+typedef struct Drive_Struct {
+  UChar uchChanNo;
+  UChar uchTargID;
+  UChar uchState; /* HVAPI_PDRV_* or the firmware's own value */
+  ULong32 ulSize; /* MiB */
+} Drive_Struct;
+
+typedef struct AllDrvInfo_Struct {
+  UChar uchTotalDrv; /* valid entries of astDrive */
+  Drive_Struct astDrive[256];
+} AllDrvInfo_Struct;
+
+typedef struct NewDrv_Struct {
+  UChar uchTotalDrv;  /* unconfigured devices that answered */
+  UChar uchtotalDisk; /* valid entries of astDrive */
+  Drive_Struct astDrive[256];
+} NewDrv_Struct;
+
+typedef struct Err_Struct {
+  UChar uchMediumErrors;
+  UChar uchOtherErrors;
+} Err_Struct;
+
+typedef struct SenseData_Struct {
+  UChar uchChanNo;
+  UChar uchTargNo;
+  UShort uchErrcodePlusMisc;
+  UShort uwSenseKeyPlusMisc;
+  UShort uwComdSpec0;
+  UShort uwComdSpec1;
+  UShort uwASCPlusASCQ;
+} SenseData_Struct;
+
+typedef struct SSDa_Struct {
+  UChar uchEndPtr; /* the adapter's end pointer, passed through */
+  SenseData_Struct astSenData[5];
+} SSDa_Struct;
+
+typedef struct Da_Struct {
+  Char achDumpArea[4096];
+} Da_Struct;
+
+typedef struct Err_History {
+  unsigned int uchTimeOut : 4;
+  unsigned int uchParity : 4;
+  UChar uchThrottle;
+} Err_History;
+
+typedef struct FailHistory_Struct {
+  unsigned int uchChan : 3;
+  unsigned int uchTarg : 4;
+  unsigned int uchValid : 1;
+  UChar uchReason;
+} FailHistory_Struct;
+
+/* The adapter's drive history without its checksum byte. */
+typedef struct DrvHist_Struct {
+  Err_History astErr_history[3][16];
+  UChar uchFailIndex;
+  FailHistory_Struct astFailHistory[10];
+} DrvHist_Struct;
+
+/* ------------------------------------------------------------------------
+ * Records of the logical drive operations
+ * ------------------------------------------------------------------------ */
+
+typedef struct LdrvPolicy_Struct {
+  UChar uchReadPolicy;  /* 0 to 2 */
+  UChar uchWritePolicy; /* 0 or 1 */
+  UChar uchCachePolicy; /* 0 or 1 */
+} LdrvPolicy_Struct;
+
+typedef struct Ldrv_Struct {
+  UChar uchLogDrvNo;
+  UChar uchStatus; /* HVAPI_LDRV_* */
+  UChar uchSpanDepth;
+  UChar uchRaidLevel;
+  LdrvPolicy_Struct stLogDrv_Policy;
+  UChar uchStripeSize;  /* API form: firmware stripe byte halved */
+  UChar uchNoOfStripes; /* member devices in each span */
+  ULong32 ulLDrvSize;   /* usable size, MiB */
+} Ldrv_Struct;
+
+typedef struct RaidSetDrive_Struct {
+  UChar uchType;
+  ULong32 uPhyDrvSize;
+  UChar uchChanNo;
+  UChar uchTargID;
+} RaidSetDrive_Struct;
+
+typedef struct NewPhyDrvInfo_Struct {
+  UChar uchNo_Newdev; /* devices listed */
+  RaidSetDrive_Struct astDrives[256];
+} NewPhyDrvInfo_Struct;
+
+/* ------------------------------------------------------------------------
+ * Records of the status and configuration operations
+ * ------------------------------------------------------------------------ */
+
+typedef struct LDrv_State_Struct {
+  UChar uchLDrvNo;
+  UChar uchStatus;
+} LDrv_State_Struct;
+
+typedef struct PDrv_State_Struct {
+  UChar uchChannel;
+  UChar uchTarget;
+  UChar uchStatus;
+} PDrv_State_Struct;
+
+typedef struct AdapterStatus_Struct {
+  UChar uchNVRAM_Mismatch; /* stored and on-disk configurations differ */
+  UChar uchRecon_Prog;     /* a reconstruction runs */
+  Char achConsCheck_Prog[40];
+  Char achInit_Prog[40];
+  UChar uchPDrvCount;
+  UChar uchLDrvCount;
+  LDrv_State_Struct astLogDrvStatus[40]; /* logical drives not optimal */
+  PDrv_State_Struct astPhyDrvStatus[256]; /* devices in an unusual state */
+} AdapterStatus_Struct;
+
+typedef struct Config_Struct {
+  UChar uchConfig; /* 0 the adapter's, 1 the one stored on the device */
+  UChar uchChan;
+  UChar uchTarg;
+} Config_Struct;
+
+typedef struct ArrayInfo_Struct {
+  UChar uchPhyDrvPerArray;
+  RaidSetDrive_Struct astDrives[256];
+} ArrayInfo_Struct;
+
+typedef struct FullLogDrvInfo_struct {
+  Ldrv_Struct stLdrv;
+  ArrayInfo_Struct astArrayInfo[8]; /* one per span */
+} FullLogDrvInfo_struct;
+
+typedef struct RaidConfig_Struct {
+  UChar uchNoOfLD;
+  FullLogDrvInfo_struct astFullLogDrvInfo[40];
+} RaidConfig_Struct;
+
+typedef struct LogDrvInfo_Struct {
+  UChar uchLogDrvNo;
+  UChar uchStatus;
+  UChar uchRaidLevel;
+  LdrvPolicy_Struct stLogDrv_Policy;
+  UChar uchStripeSize;
+  ULong32 ulLogDrvSize; /* MiB */
+} LogDrvInfo_Struct;
+
+typedef struct RaidSet_Struct {
+  UChar uchRaidLevel;
+  UChar uchNoOfSpan;
+  ArrayInfo_Struct stArrayInfo[8];
+  UChar uchStripeSize;
+  UChar uchNoOfLD;
+  LogDrvInfo_Struct astLogDrvInfo[40];
+} RaidSet_Struct;
+
+typedef struct NewRaidSet_Struct {
+  UChar uchNoOfSpan;
+  ArrayInfo_Struct stArrayInfo[8];
+  UChar uchNoOfLD;
+  LogDrvInfo_Struct astLogDrvInfo[40];
+} NewRaidSet_Struct;
+
+typedef struct ConfigInfo_Struct {
+  UChar uchNoOfRaidset;
+  NewRaidSet_Struct astRaidSetStruct[40];
+} ConfigInfo_Struct;
+
+#pragma pack(pop)
+
+HVAPI_CHECK_SIZE(Lib_Struct, 10);
+HVAPI_CHECK_SIZE(Adp_Struct, 140);
+HVAPI_CHECK_OFFSET(Adp_Struct, achProductName, 40);
+HVAPI_CHECK_OFFSET(Adp_Struct, uchMaxConcCmds, 120);
+HVAPI_CHECK_OFFSET(Adp_Struct, shSubSystemID, 124);
+HVAPI_CHECK_OFFSET(Adp_Struct, ulSignature, 128);
+HVAPI_CHECK_OFFSET(Adp_Struct, uchRbldRate, 132);
+HVAPI_CHECK_OFFSET(Adp_Struct, pchReserved, 136);
+HVAPI_CHECK_SIZE(Cluster_Struct, 12);
+HVAPI_CHECK_SIZE(SCSI_Struct, 211);
+HVAPI_CHECK_OFFSET(SCSI_Struct, ulDevSize, 100);
+HVAPI_CHECK_OFFSET(SCSI_Struct, achVendor, 105);
+HVAPI_CHECK_OFFSET(SCSI_Struct, achRevision, 114);
+HVAPI_CHECK_OFFSET(SCSI_Struct, aucVendorSpecific, 119);
+HVAPI_CHECK_SIZE(PassThru_Struct, 60);
+HVAPI_CHECK_OFFSET(PassThru_Struct, LogicalDriveNumber, 1);
+HVAPI_CHECK_OFFSET(PassThru_Struct, Cdb, 6);
+HVAPI_CHECK_OFFSET(PassThru_Struct, CdbLength, 16);
+HVAPI_CHECK_OFFSET(PassThru_Struct, RequestSenseArea, 18);
+HVAPI_CHECK_OFFSET(PassThru_Struct, NoSGElements, 50);
+HVAPI_CHECK_OFFSET(PassThru_Struct, DataTransferAddress, 52);
+HVAPI_CHECK_OFFSET(PassThru_Struct, DataTransferLength, 56);
+
+HVAPI_CHECK_SIZE(Drive_Struct, 7);
+HVAPI_CHECK_OFFSET(Drive_Struct, ulSize, 3);
+HVAPI_CHECK_SIZE(AllDrvInfo_Struct, 1793);
+HVAPI_CHECK_SIZE(NewDrv_Struct, 1794);
+HVAPI_CHECK_OFFSET(NewDrv_Struct, astDrive, 2);
+HVAPI_CHECK_SIZE(Err_Struct, 2);
+HVAPI_CHECK_SIZE(SenseData_Struct, 12);
+HVAPI_CHECK_OFFSET(SenseData_Struct, uwASCPlusASCQ, 10);
+HVAPI_CHECK_SIZE(SSDa_Struct, 61);
+HVAPI_CHECK_SIZE(Da_Struct, 4096);
+HVAPI_CHECK_SIZE(Err_History, 2);
+HVAPI_CHECK_OFFSET(Err_History, uchThrottle, 1);
+HVAPI_CHECK_SIZE(FailHistory_Struct, 2);
+HVAPI_CHECK_OFFSET(FailHistory_Struct, uchReason, 1);
+HVAPI_CHECK_SIZE(DrvHist_Struct, 117);
+HVAPI_CHECK_OFFSET(DrvHist_Struct, uchFailIndex, 96);
+HVAPI_CHECK_OFFSET(DrvHist_Struct, astFailHistory, 97);
+
+HVAPI_CHECK_SIZE(LdrvPolicy_Struct, 3);
+HVAPI_CHECK_SIZE(Ldrv_Struct, 13);
+HVAPI_CHECK_OFFSET(Ldrv_Struct, stLogDrv_Policy, 4);
+HVAPI_CHECK_OFFSET(Ldrv_Struct, uchStripeSize, 7);
+HVAPI_CHECK_OFFSET(Ldrv_Struct, ulLDrvSize, 9);
+HVAPI_CHECK_SIZE(RaidSetDrive_Struct, 7);
+HVAPI_CHECK_OFFSET(RaidSetDrive_Struct, uPhyDrvSize, 1);
+HVAPI_CHECK_OFFSET(RaidSetDrive_Struct, uchChanNo, 5);
+HVAPI_CHECK_SIZE(NewPhyDrvInfo_Struct, 1793);
+
+HVAPI_CHECK_SIZE(LDrv_State_Struct, 2);
+HVAPI_CHECK_SIZE(PDrv_State_Struct, 3);
+HVAPI_CHECK_SIZE(AdapterStatus_Struct, 932);
+HVAPI_CHECK_OFFSET(AdapterStatus_Struct, achInit_Prog, 42);
+HVAPI_CHECK_OFFSET(AdapterStatus_Struct, uchPDrvCount, 82);
+HVAPI_CHECK_OFFSET(AdapterStatus_Struct, astLogDrvStatus, 84);
+HVAPI_CHECK_OFFSET(AdapterStatus_Struct, astPhyDrvStatus, 164);
+HVAPI_CHECK_SIZE(Config_Struct, 3);
+HVAPI_CHECK_SIZE(ArrayInfo_Struct, 1793);
+HVAPI_CHECK_SIZE(FullLogDrvInfo_struct, 14357);
+HVAPI_CHECK_OFFSET(FullLogDrvInfo_struct, astArrayInfo, 13);
+HVAPI_CHECK_SIZE(RaidConfig_Struct, 574281);
+HVAPI_CHECK_SIZE(LogDrvInfo_Struct, 11);
+HVAPI_CHECK_OFFSET(LogDrvInfo_Struct, uchStripeSize, 6);
+HVAPI_CHECK_OFFSET(LogDrvInfo_Struct, ulLogDrvSize, 7);
+HVAPI_CHECK_SIZE(RaidSet_Struct, 14788);
+HVAPI_CHECK_OFFSET(RaidSet_Struct, uchStripeSize, 14346);
+HVAPI_CHECK_OFFSET(RaidSet_Struct, astLogDrvInfo, 14348);
+HVAPI_CHECK_SIZE(NewRaidSet_Struct, 14786);
+HVAPI_CHECK_OFFSET(NewRaidSet_Struct, uchNoOfLD, 14345);
+HVAPI_CHECK_OFFSET(NewRaidSet_Struct, astLogDrvInfo, 14346);
+HVAPI_CHECK_SIZE(ConfigInfo_Struct, 591441);
+
+/* ------------------------------------------------------------------------
+ * Accessors of the adapter table
+ *
+ * Plain reads and writes of the library's state; they take no lock.
+ * ------------------------------------------------------------------------ */
+
+/* Number of adapters of the last discovery. */
+HVAPI_EXPORT Int GetTotalAdapters(void);
+/* The 0-based adapter that every command goes to. */
+HVAPI_EXPORT Int GetCurrentAdaptNumber(void);
+/* Makes an adapter current without checking it; the transport refuses
+ * commands while the number is not that of a found adapter. Returns 0. */
+HVAPI_EXPORT Int SetCurrentAdaptNumber(ULong32 ulCurAdpNo);
+/* Transport handle of the current adapter; -1 when the current number lies
+ * outside the table. */
+HVAPI_EXPORT Int GetFileHandleOfCurrAdapter(void);
+/* HVAPI_DRIVER_MIMD or HVAPI_DRIVER_SCSI once discovery ran, else 0. */
+HVAPI_EXPORT Int GetDriverType(void);
+/* Open descriptor of "/dev/halvdev0" (multi-adapter interface). */
+HVAPI_EXPORT Int GetMIMDFileDescriptor(void);
+/* Firmware type (HVAPI_FW_*) of an adapter's row; -16 for a number beyond
+ * the table's six rows. */
+HVAPI_EXPORT Int GetAdpType(UChar uchAdaptNo);
+/* SCSI initiator ID of an adapter's row (low byte); -16 for a number
+ * beyond the table's six rows. */
+HVAPI_EXPORT Int GetAdpterID(UChar uchAdaptNo);
+/* 1 once InitLib has succeeded, else 0. */
+HVAPI_EXPORT Int IsApiInitialized(void);
+/* 1 when the number (a signed byte: 128 and above are negative) names a
+ * found adapter, else 0. */
+HVAPI_EXPORT Int ValidateAdapterNo(signed char uchAdaptNo);
+
+/* ------------------------------------------------------------------------
+ * Adapter command set
+ * ------------------------------------------------------------------------ */
+
+/* Data length of an adapter command, or -1 for a command it does not know.
+ * Sets *datadir (when not NULL) to HVAPI_DIR_READ first, then to the
+ * command's direction. For the 40LD group 0xA1 and for 0xA4, objid is the
+ * sub-opcode. */
+HVAPI_EXPORT Int DataLengthOfGivenCmd(Int opcode, Int objid, ULong32 param1,
+                                      ULong32 param2, Int *datadir);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* HVAPI_H */
