@@ -134,9 +134,16 @@ class SString {
   void release();
   void split();
   void freeze();
+  bool isShared() const;
   void setLength(size_type n);
   bool aliases(const char* s) const;
   unsigned char& count() const;
+  // Replaces n0 characters at p0 by room for n; returns that room, or
+  // null when there is none to fill.
+  char* makeGap(size_type p0, size_type n0, size_type n);
+  SString& replaceChars(size_type p0, size_type n0, const char* s,
+                        size_type n);
+  SString& replaceFill(size_type p0, size_type n0, size_type n, char c);
 
   char* m_ptr;
   size_type m_len;

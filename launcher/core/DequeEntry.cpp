@@ -1,0 +1,3 @@
+#include "core/DequeEntry.h"
+
+DequeEntry::~DequeEntry() {}

@@ -1,0 +1,3 @@
+#include "core/LauncherException.h"
+
+LauncherException::~LauncherException() {}
