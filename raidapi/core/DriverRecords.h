@@ -87,6 +87,13 @@ typedef struct UserIoctl_Struct {
   uint8_t cmd[HALV_CMD_SIZE];
 } UserIoctl_Struct;
 
+// The head shared by every request record: what the driver reads first.
+typedef struct RequestHeader {
+  uint32_t OutGoingDataLen;
+  uint32_t InComingDataLen;
+  fakecmd_t fakecmd;
+} RequestHeader;
+
 // The firmware download's own request record: same header, shorter area.
 typedef struct UserIoctlStruc {
   uint32_t OutGoingDataLen;
@@ -157,6 +164,7 @@ static_assert(sizeof(UserIoctl_Struct) == 32820, "sdata");
 static_assert(offsetof(UserIoctl_Struct, InComingDataLen) == 4, "InComingDataLen");
 static_assert(offsetof(UserIoctl_Struct, fakecmd) == 8, "fakecmd");
 static_assert(offsetof(UserIoctl_Struct, cmd) == 20, "cmd");
+static_assert(sizeof(RequestHeader) == offsetof(UserIoctl_Struct, cmd), "RequestHeader");
 static_assert(sizeof(UserIoctlStruc) == 32788, "UserIoctlStruc");
 static_assert(offsetof(UserIoctlStruc, cmd) == 20, "UserIoctlStruc.cmd");
 

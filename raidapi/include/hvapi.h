@@ -515,6 +515,35 @@ HVAPI_EXPORT Int ValidateAdapterNo(signed char uchAdaptNo);
 HVAPI_EXPORT Int DataLengthOfGivenCmd(Int opcode, Int objid, ULong32 param1,
                                       ULong32 param2, Int *datadir);
 
+/* ------------------------------------------------------------------------
+ * Generic commands and SCSI pass-through
+ *
+ * Each returns -24 before InitLib, takes the library's lock, checks that
+ * the adapter is found and not reconstructing (-44, -42) and makes it
+ * current, sends, and releases the lock.
+ * ------------------------------------------------------------------------ */
+
+/* Sends adapter opcode op (with its object number, data address and two
+ * parameters) to adapter uchAdpNo and returns the transport's result
+ * unchanged: 0, -1 for a refused opcode or request, or the adapter's
+ * non-zero status. */
+HVAPI_EXPORT Int IssueCmd_MT(UChar uchAdpNo, Int op, Int objid,
+                             unsigned long dataptr, ULong32 param1,
+                             ULong32 param2);
+/* As IssueCmd_MT, but any failure of the command answers -11. */
+HVAPI_EXPORT Int ExecuteCmd(UChar uchAdaptNo, Int iCommand, Int iObjID,
+                            char *cpDataPtr, ULong32 ulparam1,
+                            ULong32 ulparam2);
+/* Sends the raw SCSI command of pstPassThru to a device (bIsLogical 0) or a
+ * logical drive (1) behind adapter uchAdaptNo, with ulDataLength bytes (at
+ * most 4096) at ulDataPtr in the direction ucDataDir (HVAPI_DIR_*). On the
+ * multi-adapter interface the record travels whole, so the data goes to
+ * its own DataTransferAddress. Returns 0, -16 for a bad argument, or -11
+ * when the command fails. */
+HVAPI_EXPORT Int ExecuteSCSICmd(UChar uchAdaptNo, PassThru_Struct *pstPassThru,
+                                char *ulDataPtr, Bool bIsLogical,
+                                UChar ucDataDir, ULong32 ulDataLength);
+
 #ifdef __cplusplus
 }
 #endif
