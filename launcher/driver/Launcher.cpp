@@ -1,0 +1,318 @@
+#include "driver/Launcher.h"
+
+#include <cstdio>
+#include <exception>
+#include <new>
+
+#include "core/LauncherException.h"
+#include "core/LogHandler.h"
+#include "core/TextHelpers.h"
+#include "platform/PlatformImpl.h"
+#include "tagfile/TagFile.h"
+
+SString Launcher::m_logFileName;
+bool Launcher::m_logFileInitialized = false;
+SString Launcher::m_launcherFileName;
+SString Launcher::m_stringVariables[10];
+int Launcher::m_numericVariables[5] = {0, 0, 0, 0, 0};
+TagFilePtrDeque Launcher::m_loadedTagFiles;
+TagFile* Launcher::m_instructions = nullptr;
+bool Launcher::m_payloadLoaded = false;
+StringDeque Launcher::m_passThroughArgs;
+SString Launcher::m_userJavaHome;
+bool Launcher::m_showJavaConsole = false;
+SString Launcher::m_applicationArchive;
+
+namespace {
+
+const char kVersion[] = "1.53";
+const char kLogSeparator[] = "------------------";
+// The last word of a launcher file that carries a payload.
+const unsigned int kLauncherIdentification = 0xCA82CA82u;
+const int kStringVariableCount = 10;
+const int kNumericVariableCount = 5;
+
+// Lets the layers below the driver (tag files, platform) write to the log.
+void logFromBelow(const SString& text, int type) {
+  Launcher::logMessage(text, static_cast<LogMessageType>(type));
+}
+
+// Shows a failure that ends the run and logs it as an error.
+void reportFailure(const SString& text) {
+  PlatformImpl::showUIMessage(text);
+  Launcher::logMessage(text, LOG_ERROR);
+}
+
+}  // namespace
+
+Launcher::~Launcher() {
+  try {
+    PlatformImpl::cleanup();
+  } catch (...) {
+    // Clean-up failures are logged where they happen; the run is over.
+  }
+}
+
+int Launcher::process(StringDeque& args, const SString& launcherFileName) {
+  g_logHandler = &logFromBelow;
+  m_launcherFileName = launcherFileName;
+  // Nothing may escape: the caller must still get to the clean-up and an
+  // exit status that tells the failure.
+  try {
+    processCmdLine(args);
+    return 0;
+  } catch (const LauncherException& e) {
+    reportFailure(e.getMessage());
+  } catch (const LengthException&) {
+    reportFailure("Internal error: a text grew beyond its limit.");
+  } catch (const RangeException&) {
+    reportFailure("Internal error: a text position was out of range.");
+  } catch (const std::bad_alloc&) {
+    reportFailure("Internal error: out of memory.");
+  } catch (const std::exception& e) {
+    reportFailure(SString("Internal error: ") + e.what());
+  } catch (...) {
+    reportFailure("Internal error: unexpected failure.");
+  }
+  return 1;
+}
+
+int Launcher::processCmdLine(const StringDeque& args) {
+  PlatformImpl::setUIProgress(0);
+  bool runScript = true;
+  for (int i = 0; i < args.count(); ++i) {
+    const SString& arg = args.at(i);
+    bool hasValue = i + 1 < args.count();
+    if (arg == "-tv:log") {
+      if (hasValue)
+        setLogFileName(args.at(++i));
+      else
+        PlatformImpl::showUIMessage(
+            PlatformImpl::getMessageText(MSGID_LOG_NAME_MISSING));
+    } else if (arg == "-tv:tempdir") {
+      if (hasValue) PlatformImpl::setSystemTempDir(args.at(++i));
+    } else if (arg == "-tv:silent") {
+      PlatformImpl::setSilent(true);
+    } else if (arg == "-tv:javahome") {
+      if (hasValue) m_userJavaHome = args.at(++i);
+    } else if (arg == "-tv:extract") {
+      extractPayload();
+      PlatformImpl::setUIProgress(100);
+      runScript = false;
+    } else if (arg == "-tv:in") {
+      if (hasValue) {
+        processInputFile(args.at(++i), runScript);
+      } else {
+        PlatformImpl::showUIMessage(
+            PlatformImpl::getMessageText(MSGID_INPUT_NAME_MISSING));
+        runScript = false;
+      }
+    } else if (arg == "-tv:version") {
+      PlatformImpl::showUIMessage(kVersion);
+      runScript = false;
+    } else if (arg == "-tv:javaconsole") {
+      m_showJavaConsole = true;
+    } else {
+      m_passThroughArgs.push_back(arg);
+    }
+  }
+  if (runScript) {
+    loadPayload(true);
+    run();
+    PlatformImpl::setUIProgress(100);
+  }
+  return 0;
+}
+
+void Launcher::processInputFile(const SString& name, bool& runScript) {
+  SString cannotOpen =
+      PlatformImpl::getMessageText(MSGID_INPUT_FILE_OPEN_ERROR);
+  if (name.empty()) throw LauncherException(cannotOpen);
+  // The quotes go for opening only; messages name the file as it was given.
+  SString openName = name;
+  stripQuotes(openName);
+  FILE* file = fopen(openName.c_str(), "r");
+  if (!file) throw LauncherException(cannotOpen);
+  logMessage("Loading input file " + name, LOG_INFORMATION);
+  TagFile input;
+  try {
+    input.load(file, name, 0, -1);
+  } catch (...) {
+    fclose(file);
+    throw;
+  }
+  fclose(file);
+  setLogFileName(input.getTagValue("LOGFILE", 0));
+
+  loadInputFileReferences(input);
+  loadPayload(true);
+
+  bool showProgress = input.getBoolTagValue("SHOW_PROGRESS", false);
+  bool showFailMsg = input.getBoolTagValue("SHOW_FAIL_MSG", false);
+  if (!showProgress && !showFailMsg)
+    PlatformImpl::hideUI(0);
+  else
+    PlatformImpl::showUI();
+  if (showProgress) PlatformImpl::setUIProgress(0);
+
+  SString action = input.getTagValue("ACTION", 0);
+  runScript = false;
+  if (action == "RUN_INSTRUCTIONS") {
+    runScript = true;
+  } else if (action == "SEARCH") {
+    search(showProgress, showFailMsg);
+    PlatformImpl::setUIProgress(100);
+  } else if (action == "SEARCH_ALL") {
+    searchAll(showProgress, showFailMsg);
+    PlatformImpl::setUIProgress(100);
+  } else if (action == "VERIFY_JVM") {
+    SString jvmFile = input.getTagValue("VERIFY_JVM_FILE", 0);
+    SString jvmHome = input.getTagValue("VERIFY_JVM_HOME", 0);
+    if (!jvmFile.empty() && !jvmHome.empty()) {
+      verifyJVM(showProgress, showFailMsg, jvmFile, jvmHome);
+      PlatformImpl::setUIProgress(100);
+    } else {
+      logMessage(
+          "TO execute the VERIFY_JVM action, you must also provide values in "
+          "the input file for VERIFY_JVM_FILE and VERIFY_JVM_HOME.",
+          LOG_ERROR);
+    }
+  } else if (action == "INSTALL_JVM") {
+    SString exe = input.getTagValue("INSTALL_JVM_EXE", 0);
+    SString dest = input.getTagValue("INSTALL_JVM_DEST", 0);
+    if (!exe.empty() && !dest.empty())
+      installJVM(showProgress, showFailMsg, exe, dest);
+    PlatformImpl::setUIProgress(100);
+  } else {
+    SString text = PlatformImpl::getMessageText(MSGID_INVALID_ACTION) + action;
+    PlatformImpl::showUIMessage(text);
+    throw LauncherException(text);
+  }
+}
+
+void Launcher::run() {
+  if (m_instructions) runInstructions();
+}
+
+// ---- Log ----
+
+void Launcher::logMessage(const SString& text, LogMessageType type) {
+  if (m_logFileName.empty()) return;
+  FILE* log = fopen(m_logFileName.c_str(), "a");
+  if (!log) return;
+  if (!m_logFileInitialized) {
+    fprintf(log, "%s\n", kLogSeparator);
+    m_logFileInitialized = true;
+  }
+  const char* prefix = "";
+  if (type == LOG_WARNING)
+    prefix = "WARNING: ";
+  else if (type == LOG_ERROR)
+    prefix = "ERROR: ";
+  fprintf(log, "%s%s\n", prefix, text.c_str());
+  fflush(log);
+  fclose(log);
+}
+
+void Launcher::logMessage(const char* text, LogMessageType type) {
+  logMessage(SString(text), type);
+}
+
+// A run that moves to another log file separates its entries there too.
+void Launcher::setLogFileName(const SString& name) {
+  if (name != m_logFileName) m_logFileInitialized = false;
+  m_logFileName = name;
+}
+
+SString Launcher::getLauncherDir() {
+  SString::size_type slash = m_launcherFileName.find_last_of("/\\");
+  if (slash == SString::npos) return SString();
+  return m_launcherFileName.substr(0, slash);
+}
+
+// ---- Instruction variables ----
+
+SString Launcher::getStringVariable(int number) {
+  if (number < 1 || number > kStringVariableCount) return SString();
+  return m_stringVariables[number - 1];
+}
+
+void Launcher::setStringVariable(int number, const SString& value) {
+  if (number < 1 || number > kStringVariableCount) return;
+  m_stringVariables[number - 1] = value;
+}
+
+long Launcher::getNumericVariable(int number) {
+  if (number < 1 || number > kNumericVariableCount) return 0;
+  return m_numericVariables[number - 1];
+}
+
+void Launcher::setNumericVariable(int number, long value) {
+  if (number < 1 || number > kNumericVariableCount) return;
+  m_numericVariables[number - 1] = static_cast<int>(value);
+}
+
+// ---- Actions ----
+
+void Launcher::notAvailableYet(const char* what) {
+  throw LauncherException(SString(what) + " is not available yet.");
+}
+
+void Launcher::search(bool, bool) { notAvailableYet("The SEARCH action"); }
+
+void Launcher::searchAll(bool, bool) {
+  notAvailableYet("The SEARCH_ALL action");
+}
+
+void Launcher::verifyJVM(bool, bool, const SString&, const SString&) {
+  notAvailableYet("The VERIFY_JVM action");
+}
+
+void Launcher::installJVM(bool, bool, const SString&, const SString&) {
+  notAvailableYet("The INSTALL_JVM action");
+}
+
+void Launcher::runInstructions() {
+  notAvailableYet("Running an instruction script");
+}
+
+// ---- Embedded files ----
+
+void Launcher::loadPayload(bool) {
+  if (m_payloadLoaded) return;
+  FILE* file = fopen(m_launcherFileName.c_str(), "rb");
+  if (!file) throw LauncherException("Cannot open launcher file.");
+  if (fseek(file, -8, SEEK_END) != 0) {
+    fclose(file);
+    throw LauncherException("Invalid launcher format.");
+  }
+  char trailer[8];
+  size_t got = fread(trailer, 1, sizeof trailer, file);
+  fclose(file);
+  if (got < 4) throw LauncherException("Unable to read file index offset.");
+  if (got < 8)
+    throw LauncherException("Unable to read launcher identification value.");
+  unsigned int identification =
+      static_cast<unsigned int>(PlatformImpl::convertToLong(trailer + 4));
+  if (identification == kLauncherIdentification)
+    notAvailableYet("Loading the files embedded in the launcher");
+  m_payloadLoaded = true;
+}
+
+void Launcher::loadInputFileReferences(const TagFile& inputFile) {
+  SString instructions = inputFile.getTagValue("INSTRUCTIONS", 0);
+  if (!instructions.empty()) {
+    TagFile* script = new TagFile(instructions);
+    m_loadedTagFiles.push_back(script);
+    m_instructions = script;
+  }
+  SString title = inputFile.getTagValue("UI_TITLE", 0);
+  if (!title.empty()) PlatformImpl::setUITitle(title);
+}
+
+void Launcher::extractPayload() {
+  loadPayload(false);
+  TagFile inputTag;
+  inputTag.setTagValue("ACTION", "RUN_INSTRUCTIONS");
+  inputTag.write("input.tag");
+}

@@ -1,0 +1,112 @@
+// Everything the launcher needs from the operating system and its console:
+// status lines, the dot progress bar, messages and the prompt, temporary
+// files with their removal at exit, file tests, the environment and a few
+// conversions. Porting the launcher means replacing this class.
+#ifndef LAUNCHER_PLATFORM_PLATFORMIMPL_H_
+#define LAUNCHER_PLATFORM_PLATFORMIMPL_H_
+
+#include <cwchar>
+
+#include "core/SString.h"
+#include "core/StringDeque.h"
+#include "platform/Messages.h"
+#include "platform/UIStatus.h"
+
+// The product title used in the status lines, in the locale's encoding.
+extern SString g_title;
+
+class PlatformImpl {
+ public:
+  // Console user interface.
+  static void showUI();
+  static void hideUI(short seconds);
+  static bool isUIVisible();
+  static void setSilent(bool silent);
+  static bool isSilent() { return m_silent; }
+  // Stores the title (backslash-u escapes resolved, in the locale's
+  // encoding) and shows it as a line.
+  static void setUITitle(const SString& title);
+  static void setUIStatus(UIStatus status);
+  // The console shows no sub-status line, so the current sub-status reads
+  // as none again afterwards.
+  static void setUISubStatus(UISubStatus subStatus, const SString& text);
+  static UISubStatus getUISubStatus() { return m_subStatus; }
+  static const SString& getUISubStatusData() { return m_subStatusData; }
+  // The dot progress bar: one dot per unit, a line break after every 70.
+  static void setUIProgress(long units);
+  static void advanceUIProgress(long units);
+  static long getUIProgress() { return ui_progress; }
+  // Prints text and a line feed even while the progress display is hidden
+  // (but not when silent), so failures always reach the user.
+  static void showUIMessage(const SString& text);
+  // One word read from standard input after the prompt; empty when silent.
+  static SString promptJVMDestinationDirectory();
+  static SString getMessageText(MessageIdentifier identifier);
+  static bool isCanceled() { return m_canceled; }
+
+  // Temporary files and clean-up.
+  // Adopts dir only when it names an existing directory.
+  static void setSystemTempDir(const SString& dir);
+  // The temporary directory, "/var/tmp/" unless one was set.
+  static SString getSystemTempDirectory();
+  // Create a new private directory or empty file named "tvj..." (in
+  // TMPDIR when that is a directory, else in the temporary directory),
+  // registered for removal at exit. Raise LauncherException on failure.
+  static SString createTempSubDirectory();
+  static SString createTempFile();
+  static void addFileToCleanupList(const SString& path);
+  // Takes the first registration of path off the list; the file survives.
+  static void removeFileFromCleanupList(const SString& path);
+  // Deletes the registered files, then the registered directories.
+  static void cleanup();
+  // Removes a file, or a directory with everything in it (symbolic links
+  // are removed, never followed).
+  static void deleteFile(const SString& path);
+
+  // Files, environment and search places.
+  static bool fileExists(const SString& path);
+  static void getJVMSearchPartitions(StringDeque& partitions);
+  static SString getPathSeparator();
+  // This platform has no source of JVM homes for platform hints.
+  static SString getPlatformHint(const SString& hint);
+  static SString getEnvironmentVariable(const SString& name);
+  // Child processes started afterwards inherit the setting.
+  static void setEnvironmentVariable(const SString& name,
+                                     const SString& value);
+  // Adds execute permission for everyone to an existing file.
+  static void setFileExecutable(const SString& path);
+  // Whether the file system holding path (the current directory for a
+  // relative path) has room for bytes. Raises LauncherException when the
+  // file system cannot be queried.
+  static bool checkFreeSpace(const SString& path, long bytes);
+  // The current working directory, whatever its length; empty when it
+  // cannot be read.
+  static SString getCurrentDirectory();
+
+  // Conversions.
+  // The wide string in the current locale's multibyte encoding; empty when
+  // some character cannot be represented.
+  static SString wideToMultiByte(const wchar_t* wide);
+  // The same, reporting whether every character could be converted.
+  static bool wideToMultiByte(const wchar_t* wide, SString& result);
+  // 4 or 2 bytes, most significant first, as a signed number.
+  static long convertToLong(const char* bytes);
+  static short convertToShort(const char* bytes);
+
+ private:
+  friend struct PlatformImplTestPeer;
+
+  static SString tempNameTemplate();
+
+  static bool m_silent;
+  static UISubStatus m_subStatus;
+  static SString m_subStatusData;
+  static int ui_progress;
+  static int ui_progressBlock;
+  static StringDeque m_sdqCreatedDrs;
+  static StringDeque m_sdqCreatedFiles;
+  static SString m_tempDir;
+  static bool m_canceled;
+};
+
+#endif  // LAUNCHER_PLATFORM_PLATFORMIMPL_H_
