@@ -79,54 +79,92 @@ bool sameEncoding(const char* a, const char* b) {
   }
 }
 
-// Output space for convertText, grown on demand.
-struct ConvertBuffer {
-  char* start = nullptr;
-  char* next = nullptr;
-  size_t left = 0;  // bytes free at `next`, keeping one for the zero
+// The output of one iconv conversion, in a buffer grown on demand.
+class Converter {
+ public:
+  explicit Converter(iconv_t cd) : cd_(cd) { grow(); }
+  ~Converter() { free(start_); }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
 
-  bool grow(size_t size) {
-    size_t used = static_cast<size_t>(next - start);
-    char* grown = static_cast<char*>(realloc(start, size));
-    if (grown == nullptr) return false;
-    start = grown;
-    next = start + used;
-    left = size - 1 - used;
+  // Appends all of `text`, converted.
+  bool feed(const char* text) {
+    char* in = const_cast<char*>(text);
+    size_t inLeft = strlen(text);
+    while (start_ != nullptr && inLeft > 0) {
+      if (iconv(cd_, &in, &inLeft, &next_, &left_) ==
+              static_cast<size_t>(-1) &&
+          !growAfterE2big()) {
+        return false;
+      }
+    }
+    return start_ != nullptr;
+  }
+
+  // Appends what ends a stateful encoding's shift state.
+  bool finish() {
+    while (start_ != nullptr) {
+      if (iconv(cd_, nullptr, nullptr, &next_, &left_) !=
+          static_cast<size_t>(-1)) {
+        return true;
+      }
+      if (!growAfterE2big()) return false;
+    }
+    return false;
+  }
+
+  size_t length() const { return static_cast<size_t>(next_ - start_); }
+  const char* data() const { return start_; }
+
+ private:
+  bool growAfterE2big() { return errno == E2BIG && grow(); }
+
+  bool grow() {
+    size_t used = length();
+    size_t size = start_ == nullptr ? 256 : 2 * (used + left_ + 1);
+    char* grown = static_cast<char*>(realloc(start_, size));
+    if (grown == nullptr) {
+      free(start_);
+      start_ = next_ = nullptr;
+      return false;
+    }
+    start_ = grown;
+    next_ = start_ + used;
+    left_ = size - 1 - used;  // one byte stays free for a terminating zero
     return true;
   }
+
+  iconv_t cd_;
+  char* start_ = nullptr;
+  char* next_ = nullptr;
+  size_t left_ = 0;
 };
 
-// `text` converted from one encoding to another in a malloc'd buffer; null
-// when iconv does not know the pair or cannot convert every character.
+// `text` converted from one encoding to another in a malloc'd string; null
+// when iconv does not know the pair or cannot convert every character, and
+// when the target does not keep ASCII as it is (UTF-16, for instance), since
+// the result is formatted and printed as a C string.
 char* convertText(const char* text, const char* from, const char* to) {
   iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return nullptr;
-
-  char* in = const_cast<char*>(text);
-  size_t inLeft = strlen(text);
-  size_t size = 4 * inLeft + 16;
-  ConvertBuffer out;
-  bool ok = out.grow(size);
-  while (ok && inLeft > 0) {
-    if (iconv(cd, &in, &inLeft, &out.next, &out.left) ==
-        static_cast<size_t>(-1)) {
-      size *= 2;
-      ok = errno == E2BIG && out.grow(size);
+  char* result = nullptr;
+  {
+    Converter out(cd);
+    const char kProbe[] = "%s";
+    const size_t kProbeLength = sizeof(kProbe) - 1;
+    if (out.feed(kProbe) && out.length() == kProbeLength &&
+        memcmp(out.data(), kProbe, kProbeLength) == 0 && out.feed(text) &&
+        out.finish()) {
+      size_t length = out.length() - kProbeLength;
+      result = static_cast<char*>(malloc(length + 1));
+      if (result != nullptr) {
+        memcpy(result, out.data() + kProbeLength, length);
+        result[length] = '\0';
+      }
     }
   }
-  // The call without input ends the shift state of stateful encodings.
-  while (ok && iconv(cd, nullptr, nullptr, &out.next, &out.left) ==
-                   static_cast<size_t>(-1)) {
-    size *= 2;
-    ok = errno == E2BIG && out.grow(size);
-  }
   iconv_close(cd);
-  if (!ok) {
-    free(out.start);
-    return nullptr;
-  }
-  *out.next = '\0';
-  return out.start;
+  return result;
 }
 
 // Writes `text` into the `size` bytes at `out` with `argument` in place of its

@@ -106,6 +106,10 @@ TEST(Messages, TerminalCodeset) {
   const std::string kJaCanceled = "ユーザーによって取り消されました。";
   const std::string kFrNoJvm =
       "Aucune machine virtuelle Java(tm) n'a été trouvée.";
+  const std::string kJaTempSpace =
+      " 一時ディスク領域が不足している可能性があります。-tv:tempdir "
+      "を使用して、ディスク領域に余裕のあるパーティション上の一時ディレクトリ"
+      "を指定してください。";
   const std::string kJaStored = unixlauncher_msg_ja[MSG_CANCELED];
   const std::string kFrStored = unixlauncher_msg_fr[MSG_NO_JVM_FOUND];
   const struct {
@@ -123,9 +127,16 @@ TEST(Messages, TerminalCodeset) {
       {"zh_TW.UTF-8", MSG_NO_JVM_FOUND, nullptr, "找不到 Java(tm) 虛擬機器。"},
       {"ru_RU.UTF-8", MSG_LAUNCH_FAILED, "App", "Не удалось запустить App."},
       {"en_US.UTF-8", MSG_CANCELED, nullptr, "Canceled by the user."},
-      // Another legacy codeset of the same language.
+      // A text longer than the converter's first buffer.
+      {"ja_JP.UTF-8", MSG_TEMP_SPACE_HINT, nullptr, kJaTempSpace},
+      // Other legacy codesets of the same language; ISO-2022-JP must end
+      // in ASCII again, or the terminal stays switched to kanji.
       {"ru_RU.KOI8-R", MSG_LAUNCH_FAILED, "App",
        *iconvText("Не удалось запустить App.", "UTF-8", "KOI8-R")},
+      {"ja_JP.ISO-2022-JP", MSG_CANCELED, nullptr,
+       *iconvText(kJaCanceled, "UTF-8", "ISO-2022-JP")},
+      {"ja_JP.SJIS", MSG_CANCELED, nullptr,
+       *iconvText(kJaCanceled, "UTF-8", "SJIS")},
       // The table's own codeset under other spellings: stored bytes.
       {"ja_JP.eucJP", MSG_CANCELED, nullptr, kJaStored},
       {"ja_JP.EUC-JP", MSG_CANCELED, nullptr, kJaStored},
@@ -138,6 +149,9 @@ TEST(Messages, TerminalCodeset) {
       {"fr_FR.NO-SUCH-CODESET", MSG_NO_JVM_FOUND, nullptr, kFrStored},
       {"ja_JP.ASCII", MSG_CANCELED, nullptr, kJaStored},
       {"ja_JP.ISO-8859-1", MSG_CANCELED, nullptr, kJaStored},
+      // Codesets with zero bytes inside the text cannot be printed as such.
+      {"ja_JP.UTF-16", MSG_CANCELED, nullptr, kJaStored},
+      {"en_US.UTF-32", MSG_CANCELED, nullptr, "Canceled by the user."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.lang);

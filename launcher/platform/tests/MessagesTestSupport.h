@@ -57,6 +57,9 @@ inline std::optional<std::string> iconvText(const std::string& text,
   char* next = &out[0];
   size_t outLeft = out.size();
   size_t rc = iconv(cd, &in, &inLeft, &next, &outLeft);
+  if (rc != static_cast<size_t>(-1)) {
+    rc = iconv(cd, nullptr, nullptr, &next, &outLeft);  // end shift state
+  }
   iconv_close(cd);
   if (rc == static_cast<size_t>(-1) || inLeft != 0) return std::nullopt;
   out.resize(out.size() - outLeft);
