@@ -94,18 +94,16 @@ void TagFile::readTagLine(FILE* stream, const SString& line) {
                    m_lineNumber);
   SString tag(line, 0, colon);
   trim(tag, whitespaceChars);
-  // The last definition wins and takes its place at the end.
-  removeValue(tag.c_str());
-  TagFileEntry* entry = addEntry(tag);
   if (colon + 1 == line.length()) {
-    readValueBlock(stream, entry, m_lineNumber);
+    // The last definition wins and takes its place at the end.
+    removeValue(tag.c_str());
+    readValueBlock(stream, addEntry(tag), m_lineNumber);
     return;
   }
   SString::size_type start = line.find_first_not_of(whitespaceChars, colon + 1);
-  if (line[start] == '"')
-    entry->getValues()->push_back(quotedValue(line, start));
-  else
-    entry->getValues()->push_back(line.substr(start));
+  SString value = line[start] == '"' ? quotedValue(line, start) : line.substr(start);
+  removeValue(tag.c_str());
+  addEntry(tag)->getValues()->push_back(value);
 }
 
 void TagFile::readValueBlock(FILE* stream, TagFileEntry* entry, int tagLine) {
