@@ -97,7 +97,7 @@ void stripQuotes(SString& s) {
 }
 
 unsigned stringEndsWith(const SString& s, const char* suffix) {
-  size_type n = static_cast<size_type>(std::strlen(suffix));
+  size_type n = static_cast<size_type>(CharTraits::length(suffix));
   if (n > s.length()) return npos;
   size_type start = s.length() - n;
   return s.compare(start, n, suffix, n) == 0 ? start : npos;
