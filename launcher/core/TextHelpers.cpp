@@ -139,8 +139,7 @@ void readLineFromString(const SString& text, unsigned& pos, SString& line) {
   line = result;
 }
 
-SString getTokenFromString(const SString& text, unsigned& pos,
-                           bool& noToken) {
+SString getTokenFromString(const SString& text, unsigned& pos, bool& noToken) {
   size_type length = text.length();
   const char* p = text.c_str();
   noToken = true;
@@ -196,7 +195,8 @@ wchar_t* convertToUnicode(const SString& s) {
   size_type out = 0;
   size_type i = 0;
   while (i < length) {
-    if (p[i] == '\\' && i + 5 < length && (p[i + 1] == 'u' || p[i + 1] == 'U')) {
+    if (p[i] == '\\' && i + 5 < length &&
+        (p[i + 1] == 'u' || p[i + 1] == 'U')) {
       char digits[5];
       std::memcpy(digits, p + i + 2, 4);
       digits[4] = '\0';
@@ -211,7 +211,8 @@ wchar_t* convertToUnicode(const SString& s) {
       continue;
     }
     unsigned long codePoint;
-    size_type used = p[i] >= 0x80 ? decodeUtf8(p + i, length - i, codePoint) : 0;
+    size_type used =
+        p[i] >= 0x80 ? decodeUtf8(p + i, length - i, codePoint) : 0;
     if (used > 0) {
       wide[out++] = static_cast<wchar_t>(codePoint);
       i += used;

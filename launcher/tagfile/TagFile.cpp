@@ -67,8 +67,7 @@ TagFile::TagFile(const SString& fileName) : TagFile() {
 
 TagFile::~TagFile() {}
 
-void TagFile::load(FILE* stream, const SString& name, long start,
-                   long length) {
+void TagFile::load(FILE* stream, const SString& name, long start, long length) {
   m_fileName = name;
   m_lineNumber = 0;
   m_loaded = false;
@@ -101,7 +100,8 @@ void TagFile::readTagLine(FILE* stream, const SString& line) {
     return;
   }
   SString::size_type start = line.find_first_not_of(whitespaceChars, colon + 1);
-  SString value = line[start] == '"' ? quotedValue(line, start) : line.substr(start);
+  SString value =
+      line[start] == '"' ? quotedValue(line, start) : line.substr(start);
   removeValue(tag.c_str());
   addEntry(tag)->getValues()->push_back(value);
 }
