@@ -1,0 +1,166 @@
+// Shared pieces of the PlatformImpl tests: capturing what the console
+// prints, feeding standard input, scratch directories and access to the
+// platform's static state so that every test starts from the same state.
+#ifndef LAUNCHER_PLATFORM_TESTS_PLATFORMIMPLTESTSUPPORT_H_
+#define LAUNCHER_PLATFORM_TESTS_PLATFORMIMPLTESTSUPPORT_H_
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/LogHandler.h"
+#include "core/TextHelpers.h"
+#include "platform/PlatformImpl.h"
+
+// Puts the platform back into its start-up state.
+struct PlatformImplTestPeer {
+  static void reset() {
+    PlatformImpl::cleanup();
+    PlatformImpl::m_silent = false;
+    g_enableOutput = true;
+    PlatformImpl::ui_progress = 0;
+    PlatformImpl::ui_progressBlock = 0;
+    PlatformImpl::m_subStatus = UI_SUBSTATUS_NONE;
+    PlatformImpl::m_subStatusData = "";
+    PlatformImpl::m_tempDir = "";
+    PlatformImpl::m_canceled = false;
+    g_title = "";
+  }
+  static int progressBlock() { return PlatformImpl::ui_progressBlock; }
+  static int createdFileCount() {
+    return PlatformImpl::m_sdqCreatedFiles.count();
+  }
+};
+
+// Everything written to file descriptor 1 (stdout) while it exists.
+class StdoutCapture {
+ public:
+  StdoutCapture() : m_file(tmpfile()), m_saved(-1) {
+    fflush(stdout);
+    m_saved = dup(1);
+    dup2(fileno(m_file), 1);
+  }
+  ~StdoutCapture() { finish(); }
+
+  std::string finish() {
+    if (m_saved >= 0) {
+      fflush(stdout);
+      dup2(m_saved, 1);
+      close(m_saved);
+      m_saved = -1;
+      rewind(m_file);
+      int c;
+      while ((c = fgetc(m_file)) != EOF) m_text += static_cast<char>(c);
+      fclose(m_file);
+    }
+    return m_text;
+  }
+
+ private:
+  FILE* m_file;
+  int m_saved;
+  std::string m_text;
+};
+
+// Standard input reads text while this exists.
+class StdinFeed {
+ public:
+  explicit StdinFeed(const std::string& text) : m_saved(dup(0)) {
+    FILE* file = tmpfile();
+    fputs(text.c_str(), file);
+    rewind(file);
+    dup2(fileno(file), 0);
+    fclose(file);
+    clearerr(stdin);
+  }
+  ~StdinFeed() {
+    dup2(m_saved, 0);
+    close(m_saved);
+    clearerr(stdin);
+  }
+
+ private:
+  int m_saved;
+};
+
+// A fresh directory under /tmp, removed with its contents afterwards.
+class ScratchDir {
+ public:
+  ScratchDir() {
+    char name[] = "/tmp/platformtestXXXXXX";
+    m_path = mkdtemp(name);
+  }
+  ~ScratchDir() {
+    std::string command = "rm -rf '" + m_path + "'";
+    if (system(command.c_str()) != 0) ADD_FAILURE() << "cannot remove " << m_path;
+  }
+  const std::string& path() const { return m_path; }
+  std::string file(const std::string& name) const { return m_path + "/" + name; }
+
+ private:
+  std::string m_path;
+};
+
+inline bool exists(const std::string& path) {
+  struct stat info;
+  return lstat(path.c_str(), &info) == 0;
+}
+
+inline void writeFile(const std::string& path, const std::string& text) {
+  FILE* file = fopen(path.c_str(), "w");
+  ASSERT_NE(file, nullptr) << path;
+  fputs(text.c_str(), file);
+  fclose(file);
+}
+
+// The log entries that the layers below the driver write while it exists.
+class LogRecorder {
+ public:
+  LogRecorder() {
+    s_entries.clear();
+    m_saved = g_logHandler;
+    g_logHandler = &record;
+  }
+  ~LogRecorder() { g_logHandler = m_saved; }
+  const std::vector<std::pair<std::string, int>>& entries() const {
+    return s_entries;
+  }
+
+ private:
+  static void record(const SString& text, int type) {
+    s_entries.emplace_back(text.c_str(), type);
+  }
+  static inline std::vector<std::pair<std::string, int>> s_entries;
+  LogHandler m_saved;
+};
+
+// Every test starts from the platform's start-up state, with English texts.
+class PlatformTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* lang = getenv("LANG");
+    m_hadLang = lang != nullptr;
+    if (lang) m_lang = lang;
+    setenv("LANG", "C", 1);
+    PlatformImplTestPeer::reset();
+  }
+  void TearDown() override {
+    PlatformImplTestPeer::reset();
+    if (m_hadLang)
+      setenv("LANG", m_lang.c_str(), 1);
+    else
+      unsetenv("LANG");
+  }
+
+ private:
+  bool m_hadLang = false;
+  std::string m_lang;
+};
+
+#endif  // LAUNCHER_PLATFORM_TESTS_PLATFORMIMPLTESTSUPPORT_H_
