@@ -1,0 +1,27 @@
+// The state file's text form: a versioned, line-oriented description of a
+// Scenario that people can read and edit, and its parser.
+#ifndef HALVSIM_STATE_TEXT_H
+#define HALVSIM_STATE_TEXT_H
+
+#include <string>
+
+#include "Scenario.h"
+
+namespace halvsim {
+
+constexpr int kStateFormatVersion = 1;
+
+std::string WriteScenario(const Scenario &scenario);
+
+// Parses text into *out; on failure answers false and describes the first
+// bad line in *error, leaving *out unspecified.
+bool ReadScenario(const std::string &text, Scenario *out, std::string *error);
+
+// One fault rule in the "key=value ..." form of a state-file fault line (and
+// of HALVSIM_FAULTS), without the leading word.
+bool ParseFaultRule(const std::string &text, FaultRule *out, std::string *error);
+std::string FormatFaultRule(const FaultRule &rule);
+
+}  // namespace halvsim
+
+#endif  // HALVSIM_STATE_TEXT_H
