@@ -1,8 +1,5 @@
 #include "platform/DeleteFullDir.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -16,7 +13,8 @@ const int kLogWarning = 1;
 // directory with a "/" behind it, so that prefixes match whole components.
 SString withSlash(const SString& directory) {
   SString result = directory;
-  if (result.empty() || directory[directory.length() - 1] != '/') result += '/';
+  if (result.empty() || directory.c_str()[directory.length() - 1] != '/')
+    result += '/';
   return result;
 }
 
@@ -33,39 +31,21 @@ void logDeleteFileFailure(const SString& path, int errorNumber) {
                     kLogWarning);
 }
 
-bool DeleteFullDir::isDirectory(const char* path) {
-  struct stat info;
-  return lstat(path, &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 bool DeleteFullDir::process(const SString& root) {
-  m_visited.clear();
-  m_pending.clear();
   m_failed.clear();
-  m_pending.push_back(root);
-  while (!m_pending.empty()) {
-    SString directory = m_pending.back();
-    m_pending.erase(m_pending.count() - 1);
-    m_visited.push_back(directory);
-    DIR* dir = opendir(directory.c_str());
-    if (!dir) continue;
-    while (struct dirent* entry = readdir(dir)) {
-      if (strcmp(entry->d_name, ".") == 0 || strcmp(entry->d_name, "..") == 0)
-        continue;
-      SString path = withSlash(directory) + entry->d_name;
-      if (isDirectory(path.c_str()))
-        m_pending.push_back(path);
-      else
-        removeFile(path);
-    }
-    closedir(dir);
-  }
+  bool stopped = FileNavigator::process(root);
   // Descendants were visited after their ancestors, so going backwards
   // empties every directory before it is removed.
-  for (int i = m_visited.count() - 1; i >= 0; --i) {
-    const SString& directory = m_visited.at(i);
+  const StringDeque& visited = visitedDirectories();
+  for (int i = visited.count() - 1; i >= 0; --i) {
+    const SString& directory = visited.at(i);
     if (!holdsFailure(directory)) removeFile(directory);
   }
+  return stopped;
+}
+
+bool DeleteFullDir::processFile(const SString& path) {
+  removeFile(path);
   return false;
 }
 

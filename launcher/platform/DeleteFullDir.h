@@ -1,36 +1,31 @@
 // Removal of whole directory trees, as the clean-up of temporary
-// directories needs it: depth-first without recursion, symbolic links
-// removed as links and never followed, failures logged without stopping.
+// directories needs it: symbolic links are removed as links and never
+// followed, failures are logged without stopping the work, and whatever
+// could not be removed stays together with the directories on its path.
 #ifndef LAUNCHER_PLATFORM_DELETEFULLDIR_H_
 #define LAUNCHER_PLATFORM_DELETEFULLDIR_H_
 
 #include "core/SString.h"
 #include "core/StringDeque.h"
+#include "platform/FileNavigator.h"
 
-class DeleteFullDir {
+class DeleteFullDir : public FileNavigator {
  public:
-  DeleteFullDir() {}
+  DeleteFullDir() : FileNavigator(false) {}
 
-  // Deletes root and everything below it. Entries that cannot be removed
-  // stay, with the directories on their path; each failure is logged as a
-  // warning. Returns false (the walk is never stopped early).
-  bool process(const SString& root);
+  // Deletes root and everything below it; each failed removal is logged
+  // as a warning. Returns false (the walk is never stopped early).
+  bool process(const SString& root) override;
+  // Removes one file as the walk reaches it; never stops the walk.
+  bool processFile(const SString& path) override;
 
   // The paths that could not be deleted in the last process().
   const StringDeque& failedPaths() const { return m_failed; }
 
-  // True when path exists and is a directory itself, not a link to one.
-  static bool isDirectory(const char* path);
-
  private:
-  DeleteFullDir(const DeleteFullDir&) = delete;
-  DeleteFullDir& operator=(const DeleteFullDir&) = delete;
-
   void removeFile(const SString& path);
   bool holdsFailure(const SString& directory) const;
 
-  StringDeque m_visited;
-  StringDeque m_pending;
   StringDeque m_failed;
 };
 

@@ -5,12 +5,15 @@
 #ifndef LAUNCHER_PLATFORM_PLATFORMIMPL_H_
 #define LAUNCHER_PLATFORM_PLATFORMIMPL_H_
 
+#include <cstdio>
 #include <cwchar>
 
 #include "core/SString.h"
 #include "core/StringDeque.h"
 #include "platform/Messages.h"
 #include "platform/UIStatus.h"
+
+class FileFindListener;
 
 // The product title used in the status lines, in the locale's encoding.
 extern SString g_title;
@@ -43,6 +46,9 @@ class PlatformImpl {
   static SString promptJVMDestinationDirectory();
   static SString getMessageText(MessageIdentifier identifier);
   static bool isCanceled() { return m_canceled; }
+  // For a user interface that offers a cancel request; the console has
+  // none, so only tests set it.
+  static void setCanceled(bool canceled) { m_canceled = canceled; }
 
   // Temporary files and clean-up.
   // Adopts dir only when it names an existing directory.
@@ -66,6 +72,10 @@ class PlatformImpl {
   // Files, environment and search places.
   static bool fileExists(const SString& path);
   static void getJVMSearchPartitions(StringDeque& partitions);
+  // Walks every search partition for files whose paths end with one of
+  // names (whole trailing components) and tells listener about each; true
+  // when the listener asked to stop.
+  static bool findFiles(const StringDeque& names, FileFindListener& listener);
   static SString getPathSeparator();
   // This platform has no source of JVM homes for platform hints.
   static SString getPlatformHint(const SString& hint);
@@ -82,6 +92,18 @@ class PlatformImpl {
   // The current working directory, whatever its length; empty when it
   // cannot be read.
   static SString getCurrentDirectory();
+
+  // Child processes.
+  // Runs command through the shell in a child, in workingDirectory unless
+  // that is empty, and returns once the child has ended. With capture, its
+  // standard output is appended to *output and its standard error to
+  // *errors (a null pointer drops that stream); without, the child writes
+  // to the launcher's console. The child's exit status is not reported.
+  // Raises LauncherException when the child cannot be started, cannot
+  // redirect its output or cannot change to the directory.
+  static void executeProcess(const SString& command,
+                             const SString& workingDirectory, bool capture,
+                             SString* output, SString* errors);
 
   // Conversions.
   // The wide string in the current locale's multibyte encoding; empty when
@@ -108,5 +130,10 @@ class PlatformImpl {
   static SString m_tempDir;
   static bool m_canceled;
 };
+
+// Reads stream to its end in chunks, appending them to *target (null:
+// dropped) and moving the progress one step per chunk; returns the size of
+// the last chunk, 0 when the stream was already at its end.
+unsigned readFromFile(FILE* stream, SString* target);
 
 #endif  // LAUNCHER_PLATFORM_PLATFORMIMPL_H_

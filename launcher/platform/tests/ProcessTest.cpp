@@ -1,0 +1,185 @@
+// Child processes: capture of both streams, the working directory, failures
+// of the child before the command runs, and waiting for that child only.
+#include <errno.h>
+#include <signal.h>
+#include <string.h>
+#include <sys/wait.h>
+
+#include <string>
+
+#include "PlatformImplTestSupport.h"
+#include "core/LauncherException.h"
+
+namespace {
+
+using ProcessTest = PlatformTest;
+
+std::string str(const SString& s) { return std::string(s.data(), s.length()); }
+
+struct CaptureCase {
+  const char* name;
+  std::string command;
+  bool dropOutput;
+  std::string expectedOutput;  // appended behind "kept:"
+  std::string expectedErrors;  // appended behind "kept:"
+};
+
+TEST_F(ProcessTest, CapturesEachStreamInTheOrderWritten) {
+  const std::string big(300000, 'e');
+  const CaptureCase cases[] = {
+      {"writes nothing", "true", false, "", ""},
+      {"both streams interleaved",
+       "echo out1; echo err1 >&2; printf out2; printf err2 >&2; echo out3",
+       false, "out1\nout2out3\n", "err1\nerr2"},
+      {"a failing command is not an error", "echo partial; exit 3", false,
+       "partial\n", ""},
+      {"unknown command", "no_such_command_for_this_test 2>/dev/null", false,
+       "", ""},
+      {"null output drops standard output", "echo gone; echo kept >&2", true,
+       "", "kept\n"},
+      // Megabytes on standard error while standard output is still open:
+      // reading only one pipe at a time would stall both sides.
+      {"large error output before the standard output",
+       "head -c 300000 /dev/zero | tr '\\0' e >&2; echo done", false,
+       "done\n", big},
+      {"large standard output before the error output",
+       "head -c 300000 /dev/zero | tr '\\0' e; echo done >&2", false, big,
+       "done\n"},
+      {"bytes that are not text", "printf 'a\\000b\\377'", false,
+       std::string("a\0b\377", 4), ""},
+  };
+  for (const CaptureCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    SString output("kept:");
+    SString errors("kept:");
+    PlatformImpl::executeProcess(c.command.c_str(), "", true,
+                                 c.dropOutput ? nullptr : &output, &errors);
+    EXPECT_EQ(str(output), "kept:" + c.expectedOutput);
+    EXPECT_EQ(str(errors), "kept:" + c.expectedErrors);
+  }
+}
+
+TEST_F(ProcessTest, RunsInTheWorkingDirectory) {
+  ScratchDir scratch;
+  for (bool capture : {true, false}) {
+    SCOPED_TRACE(capture ? "captured" : "on the console");
+    SString output;
+    PlatformImpl::executeProcess("pwd > where; cat where", scratch.path().c_str(),
+                                 capture, &output, nullptr);
+    FILE* file = fopen(scratch.file("where").c_str(), "r");
+    ASSERT_NE(file, nullptr);
+    char line[4096] = "";
+    ASSERT_NE(fgets(line, sizeof line, file), nullptr);
+    fclose(file);
+    EXPECT_EQ(std::string(line), scratch.path() + "\n");
+    EXPECT_EQ(str(output), capture ? scratch.path() + "\n" : "");
+    remove(scratch.file("where").c_str());
+  }
+  // An empty directory keeps the launcher's own.
+  SString output;
+  PlatformImpl::executeProcess("pwd", "", true, &output, nullptr);
+  EXPECT_EQ(str(output), str(PlatformImpl::getCurrentDirectory()) + "\n");
+}
+
+// The child must end without running the launcher's clean-up: the
+// parent's registered temporary file survives, and the parent reports the
+// failure.
+TEST_F(ProcessTest, MissingWorkingDirectoryFailsInTheParent) {
+  ScratchDir scratch;
+  PlatformImpl::setSystemTempDir(scratch.path().c_str());
+  std::string tempFile = str(PlatformImpl::createTempFile());
+  std::string marker = scratch.file("ran");
+  for (bool capture : {true, false}) {
+    SCOPED_TRACE(capture ? "captured" : "on the console");
+    SString output;
+    SString errors;
+    try {
+      PlatformImpl::executeProcess(("touch " + marker).c_str(),
+                                   scratch.file("missing").c_str(), capture,
+                                   &output, &errors);
+      ADD_FAILURE() << "no exception";
+    } catch (const LauncherException& e) {
+      EXPECT_EQ(str(e.getMessage()),
+                std::string("Error setting working directory: ") +
+                    strerror(ENOENT));
+    }
+    EXPECT_TRUE(exists(tempFile));
+    EXPECT_FALSE(exists(marker));
+    EXPECT_EQ(str(output), "");
+    EXPECT_EQ(str(errors), "");
+  }
+  // No child is left behind to be collected.
+  EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
+  EXPECT_EQ(errno, ECHILD);
+}
+
+TEST_F(ProcessTest, WithoutCaptureReturnsAfterTheCommandEnded) {
+  ScratchDir scratch;
+  std::string marker = scratch.file("finished");
+  PlatformImpl::executeProcess(("sleep 0.2; touch " + marker).c_str(), "",
+                               false, nullptr, nullptr);
+  EXPECT_TRUE(exists(marker));
+}
+
+// Another child of the launcher, ending on its own, must be left for
+// whoever started it.
+TEST_F(ProcessTest, WaitsForItsOwnChildOnly) {
+  pid_t other = fork();
+  ASSERT_GE(other, 0);
+  if (other == 0) {
+    execl("/bin/sleep", "sleep", "2", static_cast<char*>(nullptr));
+    _exit(1);
+  }
+  for (bool capture : {true, false}) {
+    SString output;
+    PlatformImpl::executeProcess("echo mine", "", capture, &output, nullptr);
+    EXPECT_EQ(str(output), capture ? "mine\n" : "");
+    EXPECT_EQ(waitpid(other, nullptr, WNOHANG), 0) << "the other child was taken";
+  }
+  kill(other, SIGTERM);
+  EXPECT_EQ(waitpid(other, nullptr, 0), other);
+}
+
+TEST_F(ProcessTest, EachChunkReadMovesTheProgress) {
+  g_enableOutput = false;
+  SString output;
+  PlatformImpl::executeProcess("head -c 20000 /dev/zero", "", true, &output,
+                               nullptr);
+  EXPECT_EQ(output.length(), 20000u);
+  // At least five chunks of at most 4096 bytes, and the ends of both pipes.
+  EXPECT_GE(PlatformImpl::getUIProgress(), 7);
+}
+
+struct ReadCase {
+  const char* name;
+  size_t size;
+  unsigned lastChunk;
+  long steps;
+};
+
+TEST_F(ProcessTest, ReadFromFileReadsToTheEndInChunks) {
+  g_enableOutput = false;
+  const ReadCase cases[] = {
+      {"empty", 0, 0, 1},
+      {"one byte", 1, 1, 1},
+      {"exactly one chunk", 4096, 0, 2},
+      {"two and a bit", 10000, 1808, 3},
+  };
+  for (const ReadCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (bool keep : {true, false}) {
+      FILE* file = tmpfile();
+      std::string text(c.size, 'x');
+      fwrite(text.data(), 1, text.size(), file);
+      rewind(file);
+      PlatformImpl::setUIProgress(0);
+      SString target("a");
+      EXPECT_EQ(readFromFile(file, keep ? &target : nullptr), c.lastChunk);
+      fclose(file);
+      EXPECT_EQ(str(target), keep ? "a" + text : "a");
+      EXPECT_EQ(PlatformImpl::getUIProgress(), c.steps);
+    }
+  }
+}
+
+}  // namespace
