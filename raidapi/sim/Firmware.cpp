@@ -457,7 +457,7 @@ Reply Group40LD(Adapter &ad, const Command &cmd) {
 
 Reply Flash(Scenario &sc, size_t index, const Command &cmd) {
   Adapter &ad = sc.adapters[index];
-  ad.flash_received.resize(kFlashBlocks, 0);
+  ad.flash_received.resize(kFlashBlocks / 8, 0);
   if (cmd.area[0] == 0x2C) {
     // Block commands name the block three times: 2C i i 00 00 00 i.
     uint8_t block = cmd.area[1];
@@ -465,7 +465,7 @@ Reply Flash(Scenario &sc, size_t index, const Command &cmd) {
         cmd.out.size() < kFlashBlock)
       return Refuse();
     if (!WriteFlashBlock(index, block, cmd.out)) return Refuse();
-    ad.flash_received[block] = 1;
+    ad.flash_received[block / 8] |= static_cast<uint8_t>(1 << (block % 8));
     ad.flash_blocks++;
     return Ok();
   }
@@ -473,8 +473,8 @@ Reply Flash(Scenario &sc, size_t index, const Command &cmd) {
   if (cmd.area[1] != 0x83 || cmd.area[2] != 0x83 || cmd.area[6] != 0x83)
     return Refuse();
   bool complete = true;
-  for (uint8_t got : ad.flash_received) complete = complete && got;
-  ad.flash_received.assign(kFlashBlocks, 0);
+  for (uint8_t got : ad.flash_received) complete = complete && got == 0xFF;
+  ad.flash_received.clear();
   if (!complete) return Refuse();
   ad.flash_closes++;
   return Ok();

@@ -63,7 +63,6 @@ Adapter Base(uint8_t firmware, uint8_t interface) {
   a.channel_rates.assign(a.channels, 0);
   a.history.assign(118, 0);
   a.sense_dump.assign(81, 0);
-  a.flash_received.assign(256, 0);
   return a;
 }
 

@@ -145,7 +145,7 @@ struct Adapter {
   uint8_t notify_ld_op = 0, notify_ld_op_id = 0, notify_ld_op_cmd = 0,
           notify_ld_op_status = 0;
   // Firmware download: blocks received since the last closing command.
-  std::vector<uint8_t> flash_received;  // 256 flags
+  std::vector<uint8_t> flash_received;  // bitmap of the 256 blocks
   uint32_t flash_blocks = 0;  // blocks written, all downloads
   uint32_t flash_closes = 0;  // closing commands accepted
 

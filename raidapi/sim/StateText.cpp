@@ -534,6 +534,83 @@ std::string FormatFaultRule(const FaultRule &r) {
   return out;
 }
 
+// ---------------------------------------------------------------- edits
+
+bool SetScenarioSetting(Scenario *sc, const std::string &key,
+                        const std::string &value, std::string *error) {
+  std::string text = "halvsim-state 1\n" + key + " " + Quote(value) + "\nend\n";
+  Scenario parsed;
+  if (!ReadScenario(text, &parsed, error)) return false;
+  if (key == "clock") sc->clock_ms = parsed.clock_ms;
+  else if (key == "node") sc->node = parsed.node;
+  else if (key == "foreign-disks") sc->foreign_disks = parsed.foreign_disks;
+  else {
+    *error = "unknown setting '" + key + "'";
+    return false;
+  }
+  return true;
+}
+
+bool SetAdapterSetting(Adapter *ad, const std::string &key,
+                       const std::string &value, std::string *error) {
+  for (const auto &f : AdapterFields()) {
+    if (key == f.name) {
+      Adapter copy = *ad;
+      if (!f.parse(copy, value)) {
+        *error = "bad value '" + value + "' for " + key;
+        return false;
+      }
+      *ad = copy;
+      return true;
+    }
+  }
+  *error = "unknown adapter setting '" + key + "'";
+  return false;
+}
+
+bool SetDeviceFields(Device *dev, const std::vector<std::string> &words,
+                     std::string *error) {
+  KeyValues kv;
+  Device copy = *dev;
+  if (!SplitKeyValues(words, 0, &kv, error) ||
+      !ApplyKeyValues(DeviceFields(), kv, &copy, error))
+    return false;
+  *dev = copy;
+  return true;
+}
+
+bool SetDriveFields(LogicalDrive *drive, const std::vector<std::string> &words,
+                    std::string *error) {
+  KeyValues kv;
+  LogicalDrive copy = *drive;
+  if (!SplitKeyValues(words, 0, &kv, error) ||
+      !ApplyKeyValues(DriveFields(), kv, &copy, error))
+    return false;
+  *drive = copy;
+  return true;
+}
+
+bool ParseOperation(const std::vector<std::string> &words, Operation *op,
+                    std::string *error) {
+  KeyValues kv;
+  Operation o;
+  if (words.empty() || !ParseOpName(words[0], &o.kind)) {
+    *error = "an operation is rebuild, check, init or recon";
+    return false;
+  }
+  o.start_ms = op->start_ms;
+  o.duration_ms = op->duration_ms;
+  if (!SplitKeyValues(words, 1, &kv, error) ||
+      !ApplyKeyValues(OperationFields(), kv, &o, error))
+    return false;
+  *op = o;
+  return true;
+}
+
+bool ParseDeviceRef(const std::string &text, DevRef *out) {
+  return ParseDev(text, out);
+}
+
 // ---------------------------------------------------------------- scenario
 
 std::string WriteScenario(const Scenario &sc) {

@@ -4,6 +4,7 @@
 #define HALVSIM_STATE_TEXT_H
 
 #include <string>
+#include <vector>
 
 #include "Scenario.h"
 
@@ -21,6 +22,21 @@ bool ReadScenario(const std::string &text, Scenario *out, std::string *error);
 // of HALVSIM_FAULTS), without the leading word.
 bool ParseFaultRule(const std::string &text, FaultRule *out, std::string *error);
 std::string FormatFaultRule(const FaultRule &rule);
+
+// Edits in the state file's terms, for tools: one adapter setting or one of
+// the scenario's own (clock, node, foreign-disks); "key=value" words for a
+// device, a logical drive or a new operation (whose first word is its kind).
+bool SetScenarioSetting(Scenario *sc, const std::string &key,
+                        const std::string &value, std::string *error);
+bool SetAdapterSetting(Adapter *ad, const std::string &key,
+                       const std::string &value, std::string *error);
+bool SetDeviceFields(Device *dev, const std::vector<std::string> &words,
+                     std::string *error);
+bool SetDriveFields(LogicalDrive *drive, const std::vector<std::string> &words,
+                    std::string *error);
+bool ParseOperation(const std::vector<std::string> &words, Operation *op,
+                    std::string *error);
+bool ParseDeviceRef(const std::string &text, DevRef *out);
 
 }  // namespace halvsim
 
