@@ -303,6 +303,18 @@ Reply Query(const Scenario &sc, const Request &r) {
 
 // Runs a decoded request: faults, the firmware, the answer written back.
 void Run(Scenario &sc, Request &r) {
+  // Where the answer and the status go must be writable before the command
+  // runs, so that a bad address never leaves a change half reported.
+  if (r.in_len > kMaxTransfer) {
+    r.Fail(EINVAL);
+    return;
+  }
+  if (!Writable(r.in_addr, r.in_len) || !Writable(r.status_addr, r.status_addr ? 1 : 0) ||
+      (r.passthru && r.pthru_addr &&
+       !Writable(r.pthru_addr + offsetof(halv_passthru, scsistatus), 1))) {
+    r.Fail(EFAULT);
+    return;
+  }
   std::optional<FaultRule> fault = MatchFault(sc, KeyOf(r));
   Reply reply;
   if (fault && fault->action == FaultRule::Action::kFail) {

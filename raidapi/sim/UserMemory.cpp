@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <vector>
 
 namespace halvsim {
 
@@ -44,6 +45,12 @@ bool CopyIn(uint64_t addr, void *dst, size_t n) {
 
 bool CopyOut(uint64_t addr, const void *src, size_t n) {
   return Transfer(true, addr, const_cast<void *>(src), n);
+}
+
+bool Writable(uint64_t addr, size_t n) {
+  if (n == 0) return true;
+  std::vector<uint8_t> keep(n);
+  return CopyIn(addr, keep.data(), n) && CopyOut(addr, keep.data(), n);
 }
 
 }  // namespace halvsim

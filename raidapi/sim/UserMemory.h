@@ -17,6 +17,9 @@ bool CopyIn(uint64_t addr, void *dst, size_t n);
 // Copies n bytes to addr; false when any byte is not mapped writable.
 bool CopyOut(uint64_t addr, const void *src, size_t n);
 
+// True when n bytes at addr can be written; the bytes are left as they were.
+bool Writable(uint64_t addr, size_t n);
+
 inline uint64_t AddressOf(const void *p) {
   return static_cast<uint64_t>(reinterpret_cast<uintptr_t>(p));
 }
