@@ -38,10 +38,10 @@ const char *ErrnoName(int err) {
 // Reports a state problem once per distinct message, so that a broken state
 // file is visible without flooding the output.
 void ReportOnce(const std::string &message) {
-  static std::mutex mu;
-  static std::set<std::string> seen;
-  std::lock_guard<std::mutex> g(mu);
-  if (seen.insert(message).second)
+  static auto *mu = new std::mutex;
+  static auto *seen = new std::set<std::string>;
+  std::lock_guard<std::mutex> g(*mu);
+  if (seen->insert(message).second)
     std::fprintf(stderr, "halvsim: %s\n", message.c_str());
 }
 

@@ -26,8 +26,11 @@ bool Count(FaultRule &r) {
 
 // HALVSIM_FAULTS: rules separated by ";", each in the state file's form.
 std::vector<FaultRule> &EnvRules() {
-  static std::vector<FaultRule> rules;
-  static std::string parsed_from;
+  // Never destroyed: a request may come from another library's exit code.
+  static auto *rules_ptr = new std::vector<FaultRule>;
+  static auto *parsed_ptr = new std::string;
+  std::vector<FaultRule> &rules = *rules_ptr;
+  std::string &parsed_from = *parsed_ptr;
   const char *env = std::getenv("HALVSIM_FAULTS");
   std::string text = env ? env : "";
   if (text == parsed_from) return rules;

@@ -68,6 +68,7 @@ Reply LogicalDriveCommand(Adapter &ad, uint8_t ld, const uint8_t *cdb) {
   switch (cdb[0]) {
     case 0x00: return Good();
     case 0x03: return Good(NoSense());
+    case 0x04: return Good();  // FORMAT UNIT: the drive keeps its layout
     case 0x12:
       return Good(Inquiry(0, "QRN", "LD " + std::to_string(ld) + " RAID" +
                                         std::to_string(d.raid),

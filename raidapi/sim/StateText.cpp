@@ -240,7 +240,8 @@ FieldDef<R> Bytes(const char *name, std::vector<uint8_t> R::*member) {
 }
 
 const std::vector<FieldDef<Adapter>> &AdapterFields() {
-  static const std::vector<FieldDef<Adapter>> fields = {
+  // Never destroyed: parsing may run while the process exits.
+  static const auto *fields = new std::vector<FieldDef<Adapter>>{
       Num("firmware", &Adapter::firmware),
       Num("interface", &Adapter::interface),
       Num("channels", &Adapter::channels),
@@ -295,11 +296,12 @@ const std::vector<FieldDef<Adapter>> &AdapterFields() {
       Num("flash-blocks", &Adapter::flash_blocks),
       Num("flash-closes", &Adapter::flash_closes),
   };
-  return fields;
+  return *fields;
 }
 
 const std::vector<FieldDef<Device>> &DeviceFields() {
-  static const std::vector<FieldDef<Device>> fields = {
+  // Never destroyed: parsing may run while the process exits.
+  static const auto *fields = new std::vector<FieldDef<Device>>{
       Num("type", &Device::type),
       Num("sectors", &Device::sectors),
       Num("state", &Device::state),
@@ -312,11 +314,12 @@ const std::vector<FieldDef<Device>> &DeviceFields() {
       Text("config", &Device::config),
       Bytes("buffer", &Device::buffer),
   };
-  return fields;
+  return *fields;
 }
 
 const std::vector<FieldDef<LogicalDrive>> &DriveFields() {
-  static const std::vector<FieldDef<LogicalDrive>> fields = {
+  // Never destroyed: parsing may run while the process exits.
+  static const auto *fields = new std::vector<FieldDef<LogicalDrive>>{
       Num("raid", &LogicalDrive::raid),
       Num("stripe", &LogicalDrive::stripe),
       Num("read-ahead", &LogicalDrive::read_ahead),
@@ -337,22 +340,24 @@ const std::vector<FieldDef<LogicalDrive>> &DriveFields() {
          return d.status < 0 ? std::string("auto") : std::to_string(d.status);
        }},
   };
-  return fields;
+  return *fields;
 }
 
 const std::vector<FieldDef<Span>> &SpanFields() {
-  static const std::vector<FieldDef<Span>> fields = {
+  // Never destroyed: parsing may run while the process exits.
+  static const auto *fields = new std::vector<FieldDef<Span>>{
       Num("start", &Span::start),
       Num("blocks", &Span::blocks),
       {"members",
        [](Span &s, const std::string &v) { return ParseDevList(v, &s.members); },
        [](const Span &s) { return DevList(s.members); }},
   };
-  return fields;
+  return *fields;
 }
 
 const std::vector<FieldDef<Operation>> &OperationFields() {
-  static const std::vector<FieldDef<Operation>> fields = {
+  // Never destroyed: parsing may run while the process exits.
+  static const auto *fields = new std::vector<FieldDef<Operation>>{
       {"dev",
        [](Operation &o, const std::string &v) { return ParseDev(v, &o.dev); },
        [](const Operation &o) { return Dev(o.dev); }},
@@ -365,7 +370,7 @@ const std::vector<FieldDef<Operation>> &OperationFields() {
       Ms("start", &Operation::start_ms),
       Ms("duration", &Operation::duration_ms),
   };
-  return fields;
+  return *fields;
 }
 
 template <class R>
