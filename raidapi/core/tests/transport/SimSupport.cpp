@@ -1,0 +1,110 @@
+#include "SimSupport.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "core/AdapterTable.h"
+
+namespace {
+
+void SetTable(int driverType, const std::vector<int> &handles,
+              const std::vector<unsigned char> &types) {
+  std::memset(&gstAdpTab, 0, sizeof gstAdpTab);
+  std::memset(gaiFileHandles, 0, sizeof gaiFileHandles);
+  std::memset(gachDacFWType, 0, sizeof gachDacFWType);
+  for (size_t i = 0; i < types.size(); ++i) {
+    gachDacFWType[i] = types[i];
+    gaiFileHandles[i] = handles[i];
+    gstAdpTab.astTotAdpInfo[i].uchAdapterNo = static_cast<UChar>(i + 1);
+    gstAdpTab.astTotAdpInfo[i].chAdpType = types[i];
+    gstAdpTab.astTotAdpInfo[i].iAdpHandle = handles[i];
+  }
+  gstAdpTab.chTotalNoOFAdp = static_cast<UChar>(types.size());
+  gstAdpTab.iNoOfLiveAplns = HVAPI_APP_HANDLE;
+  guiTotalHalvoranCount = static_cast<ULong32>(types.size());
+  giDriverType = driverType;
+  gulDacCurAdpNo = 0;
+}
+
+}  // namespace
+
+void SimTest::Finish() {
+  for (int fd : fds_) close(fd);
+  fds_.clear();
+  seen_ = 0;
+  SetTable(0, {}, {});
+  gstAdpTab.iNoOfLiveAplns = 0;
+  giMIMDFileDescriptor = 0;
+  unsetenv("HALVSIM_FAULTS");
+  unsetenv("HALVSIM_TRACE");
+  unsetenv("HALVSIM_STATE");
+  if (!dir_.empty()) {
+    const std::string cmd = "rm -rf '" + dir_ + "'";
+    EXPECT_EQ(0, std::system(cmd.c_str()));
+    dir_.clear();
+  }
+}
+
+void SimTest::UsePreset(const std::string &preset, const std::string &faults) {
+  char tmpl[] = "/tmp/hvapi-transport-XXXXXX";
+  ASSERT_NE(nullptr, mkdtemp(tmpl));
+  dir_ = tmpl;
+  setenv("HALVSIM_STATE", (dir_ + "/state").c_str(), 1);
+  setenv("HALVSIM_PRESET", preset.c_str(), 1);
+  setenv("HALVSIM_TRACE", (dir_ + "/trace").c_str(), 1);
+  if (faults.empty()) {
+    unsetenv("HALVSIM_FAULTS");
+  } else {
+    setenv("HALVSIM_FAULTS", faults.c_str(), 1);
+  }
+}
+
+void SimTest::OpenMimd(const std::vector<unsigned char> &types) {
+  const int fd = open("/dev/halvdev0", O_RDONLY);
+  ASSERT_GT(fd, 0) << "the simulated driver is not preloaded";
+  fds_.push_back(fd);
+  std::vector<int> handles;
+  for (size_t i = 0; i < types.size(); ++i) handles.push_back(static_cast<int>(i));
+  SetTable(HVAPI_DRIVER_MIMD, handles, types);
+  giMIMDFileDescriptor = fd;
+  NewRequests();
+}
+
+void SimTest::OpenDisks(const std::vector<std::string> &nodes,
+                        const std::vector<unsigned char> &types) {
+  std::vector<int> handles;
+  for (const std::string &node : nodes) {
+    const int fd = open(node.c_str(), O_RDONLY);
+    ASSERT_GT(fd, 0) << node << ": the simulated driver is not preloaded";
+    fds_.push_back(fd);
+    handles.push_back(fd);
+  }
+  SetTable(HVAPI_DRIVER_SCSI, handles, types);
+  NewRequests();
+}
+
+std::vector<TraceLine> SimTest::NewRequests() {
+  std::ifstream in(dir_ + "/trace");
+  std::vector<TraceLine> lines;
+  std::string text;
+  size_t n = 0;
+  while (std::getline(in, text)) {
+    if (n++ < seen_) continue;
+    std::istringstream words(text);
+    TraceLine line;
+    std::string word;
+    words >> line["kind"];
+    while (words >> word) {
+      const size_t eq = word.find('=');
+      if (eq != std::string::npos) line[word.substr(0, eq)] = word.substr(eq + 1);
+    }
+    if (line["kind"] == "ioctl") lines.push_back(line);
+  }
+  seen_ = n;
+  return lines;
+}
