@@ -61,6 +61,7 @@ struct Request {
   uint32_t out_len = 0, in_len = 0;
   uint32_t raw[3] = {0, 0, 0};
   uint64_t status_addr = 0;  // interface 1: where the mailbox status goes
+  uint64_t count_addr = 0;   // interface 1, by address: bytes answered
   uint64_t pthru_addr = 0;   // interface 1: the pass-through record
   int result = -1;
   int err = 0;
@@ -200,8 +201,14 @@ bool DecodeMimd(const Scenario &sc, uint64_t arg, Request &r) {
   } else {
     if (!buffer_ok) return r.Fail(EFAULT);
     r.out_addr = r.in_addr = buffer;
-    if (u.inlen) r.out_len = u.ui.fcs.length;
-    else if (u.outlen) r.in_len = u.ui.fcs.length;
+    if (u.inlen) {
+      r.out_len = u.ui.fcs.length;
+    } else if (u.outlen) {
+      r.in_len = u.ui.fcs.length;
+      // The pass-through record's transfer length tells how much came back.
+      r.count_addr = arg + offsetof(uioctl_t, pthru) +
+                     offsetof(halv_passthru, dataxferlen);
+    }
   }
   return ReadOut(r);
 }
@@ -310,6 +317,7 @@ void Run(Scenario &sc, Request &r) {
     return;
   }
   if (!Writable(r.in_addr, r.in_len) || !Writable(r.status_addr, r.status_addr ? 1 : 0) ||
+      !Writable(r.count_addr, r.count_addr ? 4 : 0) ||
       (r.passthru && r.pthru_addr &&
        !Writable(r.pthru_addr + offsetof(halv_passthru, scsistatus), 1))) {
     r.Fail(EFAULT);
@@ -357,6 +365,10 @@ void Run(Scenario &sc, Request &r) {
           answer[fault->data_offset + i] = fault->data[i];
     }
     if (n && !CopyOut(r.in_addr, answer.data(), n)) {
+      r.Fail(EFAULT);
+      return;
+    }
+    if (r.count_addr && !CopyOut(r.count_addr, &n, 4)) {
       r.Fail(EFAULT);
       return;
     }

@@ -116,6 +116,7 @@ TEST_F(DriverTest, MailboxCommandsOnTheMultiAdapterInterface) {
   ASSERT_EQ(m.ByAddress(fd, 0, {0xA1, 0x04}, {}, sizeof(APP_DISC_ARRAY_40LD)), 0);
   EXPECT_EQ(m.status(), 0);
   EXPECT_EQ(m.data()[0], 2);  // logical drives
+  EXPECT_EQ(m.u()->pthru.dataxferlen, sizeof(APP_DISC_ARRAY_40LD));
   ASSERT_EQ(m.Mailbox(fd, 0, {0x05}, {}, 152), 0);
   EXPECT_EQ(m.status(), 1);  // an 8LD command on 40LD firmware
   // Adapter 1 does not exist; nor does an adapno without 'm'.
