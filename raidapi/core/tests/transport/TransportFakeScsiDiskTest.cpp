@@ -243,3 +243,24 @@ TEST_F(TransportScsiDisk, NoDriverInterfaceSendsNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(TransportScsiDisk, NarrowedCallSendsWhatIssueCmdSends) {
+  SetUpAdapters(HVAPI_DRIVER_SCSI, {3});
+  std::vector<uint8_t> data(25412);
+  const auto ptr = reinterpret_cast<unsigned long>(data.data());
+  ASSERT_EQ(0, IssueCmd(0xA1, 0x0F, ptr, 2, 0));
+  ASSERT_EQ(0, issue_adp_cmd(0xA1, 0x0F, 2, 0, ptr));
+  ASSERT_EQ(0, IssueCmd(0x64, 0, ptr, 8, 3));
+  ASSERT_EQ(0, issue_adp_cmd(0x64, 0, 8, 3, ptr));
+  ASSERT_EQ(4u, driver.Requests().size());
+  for (size_t i = 0; i < 4; i += 2) {
+    const auto &a = driver.Requests()[i].bytes;
+    const auto &b = driver.Requests()[i + 1].bytes;
+    EXPECT_EQ(std::vector<uint8_t>(a.begin(), a.begin() + 26),
+              std::vector<uint8_t>(b.begin(), b.begin() + 26));
+  }
+}
+
+}  // namespace
