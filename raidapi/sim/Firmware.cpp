@@ -130,6 +130,30 @@ bool WriteFlashBlock(size_t index, size_t block, const Bytes &data) {
   return ok;
 }
 
+// With automatic rebuild on, a hot spare large enough takes the place of a
+// member that failed and is rebuilt at once.
+void AutoRebuild(Adapter &ad, DevRef failed, int64_t now) {
+  int ld = MemberOf(ad.drives, failed);
+  if (!ad.auto_rebuild || ld < 0 || ad.drives[ld].raid == 0) return;
+  for (Span &span : ad.drives[ld].spans) {
+    for (DevRef &member : span.members) {
+      if (!(member == failed)) continue;
+      for (Device &spare : ad.devices) {
+        if (!spare.IsDisk() || spare.state != kStateHotSpare ||
+            UsableSectors(spare.sectors) < span.blocks)
+          continue;
+        member = spare.at;
+        spare.state = kStateRebuild;
+        spare.config = "same";
+        ad.ops.push_back(
+            {OpKind::kRebuild, spare.at, 0, 0, 0, {}, now, ad.rebuild_ms});
+        return;
+      }
+      return;
+    }
+  }
+}
+
 // ------------------------------------------------------------ commands
 
 // 0x06: set a device's state; 6 (hot spare) carries the size as 4 bytes.
@@ -143,6 +167,7 @@ Reply SetDeviceState(Adapter &ad, const Command &cmd, int64_t now) {
     case kStateFailed:
       CancelRebuild(ad, at);
       dev->state = kStateFailed;
+      if (member) AutoRebuild(ad, at, now);
       return Ok();
     case kStateOnline:
       CancelRebuild(ad, at);

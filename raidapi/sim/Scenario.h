@@ -104,7 +104,7 @@ struct Adapter {
   uint8_t alarm = 1;
   uint8_t bios = 1;  // low byte of the BIOS settings word
   uint8_t cluster = 0;
-  uint8_t auto_rebuild = 1;
+  uint8_t auto_rebuild = 0;  // 1: a hot spare replaces a failed member
   std::vector<uint8_t> channel_rates;  // one per channel, 0 to 3
   std::vector<uint8_t> fw_bytes = {0x21, 0x43, 0x41, 0x00};
   std::vector<uint8_t> bios_bytes = {0x10, 0x32, 0x31, 0x00};

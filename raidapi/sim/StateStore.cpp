@@ -1,6 +1,7 @@
 #include "StateStore.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -53,7 +54,16 @@ class FileLock {
 }  // namespace
 
 StateStore &StateStore::Instance() {
-  static StateStore *store = new StateStore;  // outlives every static dtor
+  // Never destroyed: requests may come while the process exits.
+  static StateStore *store = [] {
+    auto *s = new StateStore;
+    // A fork while another thread is inside a transaction must not leave
+    // the child with a lock nobody will release.
+    pthread_atfork([] { Instance().mu_.lock(); },
+                   [] { Instance().mu_.unlock(); },
+                   [] { Instance().mu_.unlock(); });
+    return s;
+  }();
   return *store;
 }
 

@@ -239,6 +239,35 @@ TEST(Firmware, DeviceStateChanges) {
   EXPECT_EQ(Send(sc, {0x06, 1, Dev(0, 0), 4}).status, kStatusRefused);
 }
 
+TEST(Firmware, AutomaticRebuildPutsAHotSpareInPlace) {
+  struct Case {
+    uint8_t auto_rebuild;
+    uint8_t channel, target;  // the member that fails
+    bool replaced;
+  } cases[] = {
+      {0, 0, 0, false},  // off: the drive stays degraded
+      {1, 0, 0, true},   // RAID 5 member: the spare 1:1 steps in
+      {1, 0, 4, false},  // not a member
+  };
+  for (const Case &c : cases) {
+    Scenario sc = Preset("one40ld");
+    Adapter &ad = sc.adapters[0];
+    ad.auto_rebuild = c.auto_rebuild;
+    ASSERT_EQ(Send(sc, {0x06, 0, Dev(c.channel, c.target), 4}).status, kStatusOk);
+    EXPECT_EQ(ad.FindDevice({c.channel, c.target})->state, kStateFailed);
+    EXPECT_EQ(ad.FindDevice({1, 1})->state,
+              c.replaced ? kStateRebuild : kStateHotSpare);
+    EXPECT_EQ(MemberOf(ad.drives, {1, 1}), c.replaced ? 0 : -1);
+    EXPECT_EQ(ad.ops.size(), c.replaced ? 1u : 0u);
+  }
+  // A spare smaller than the span's blocks does not qualify.
+  Scenario sc = Preset("one40ld");
+  sc.adapters[0].auto_rebuild = 1;
+  sc.adapters[0].FindDevice({1, 1})->sectors = 1000;
+  Send(sc, {0x06, 0, Dev(0, 0), 4});
+  EXPECT_EQ(sc.adapters[0].FindDevice({1, 1})->state, kStateHotSpare);
+}
+
 TEST(Firmware, EightLDNamesDevicesByChannelAndTarget) {
   Scenario sc = Preset("two8ld");
   EXPECT_EQ(Send(sc, {0x06, 1, 0, 6}, {0, 0, 1, 0}).status, kStatusOk);
@@ -355,7 +384,8 @@ TEST(Firmware, SettingsAreKept) {
       {{0x24}, {101, 0, 0, 0}, 1, {0x23}, {}, {30, 0, 0, 0}},
       {{0x51}, {2}, 0, {0x51}, {3}, {2}},
       {{0x51}, {4}, 1, {0x51}, {3}, {1}},
-      {{0x64, 4}, {0}, 0, {0x64, 3}, {}, {0}},
+      {{0x64, 4}, {1}, 0, {0x64, 3}, {}, {1}},
+      {{0x64, 4}, {2}, 1, {0x64, 3}, {}, {0}},
       {{0x64, 8, 2}, {3}, 0, {0x64, 7, 2}, {}, {3}},
       {{0x64, 8, 3}, {1}, 1, {0x64, 7, 3}, {}, {}},  // no channel 3
       {{0x64, 6, 1}, {1, 2, 3, 4}, 0, {0x64, 5, 1}, {}, {1, 2, 3, 4}},

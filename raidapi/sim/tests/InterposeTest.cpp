@@ -2,6 +2,7 @@
 // untouched; the simulated nodes exist exactly as the scenario says.
 #include <gtest/gtest.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 
 #include "SimTestSupport.h"
 
@@ -157,6 +158,55 @@ TEST_F(InterposeTest, SimulatedDescriptorsAreRealAndTracked) {
   std::vector<std::string> lines = ReadLines(dir_.File("trace"));
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(), "close node=/dev/halvdev0 fd=" + std::to_string(b));
+}
+
+}  // namespace
+
+namespace {
+
+// The halvsim tool: each edit applies whole or not at all.
+TEST(HalvsimTool, EditsAreCheckedBeforeTheyApply) {
+  TempDir dir;
+  std::string f = dir.File("state");
+  std::string tool = HALVSIM_TOOL;
+  auto run = [&](const std::string &args) {
+    std::string cmd = tool + " " + args + " >/dev/null 2>&1";
+    int status = std::system(cmd.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  ASSERT_EQ(run("init -p one40ld " + f), 0);
+  struct Case {
+    std::string args;
+    int status;
+    const char *then_in_file;  // a line the file holds afterwards
+  } cases[] = {
+      {"set " + f + " rebuild-rate 50", 0, "rebuild-rate 50\n"},
+      {"set " + f + " rebuild-rate x", 1, "rebuild-rate 50\n"},
+      {"set " + f + " -a 3 rebuild-rate 1", 1, "rebuild-rate 50\n"},
+      {"set " + f + " firmware 9", 1, "firmware 3\n"},
+      {"set " + f + " clock 5000", 0, "clock 5000\n"},
+      {"device " + f + " 2:5 type=1 product=TAPE", 0,
+       "device 2:5 type=1 sectors=0 state=0"},
+      {"device " + f + " 0:0 bogus=1", 1, "device 0:0 type=0"},
+      {"logdrive " + f + " 0 status=1", 0, "status=1\n"},
+      {"logdrive " + f + " 9 raid=1", 1, "status=1\n"},
+      {"op " + f + " check ld=1 duration=10", 0,
+       "op check dev=0:0 ld=1 level=0 stripe=0 add=- start=5000 duration=10\n"},
+      {"fault " + f + " add op=zz fail", 1, "halvsim-state 1\n"},
+      {"fault " + f + " add op=0x61 status=2", 0,
+       "fault op=0x61 from=1 status=2 seen=0\n"},
+      {"init " + f, 1, "rebuild-rate 50\n"},
+      {"init -p nope " + dir.File("other"), 1, "rebuild-rate 50\n"},
+      {"show " + f, 0, "end\n"},
+      {"summary " + f, 0, "end\n"},
+      {"set " + dir.File("missing") + " clock 1", 1, "end\n"},
+      {"", 2, "end\n"},
+  };
+  for (const Case &c : cases) {
+    EXPECT_EQ(run(c.args), c.status) << c.args;
+    EXPECT_NE(ReadFile(f).find(c.then_in_file), std::string::npos)
+        << c.args << "\n" << ReadFile(f);
+  }
 }
 
 }  // namespace
