@@ -15,9 +15,7 @@ bool Launcher::m_logFileInitialized = false;
 SString Launcher::m_launcherFileName;
 SString Launcher::m_stringVariables[10];
 int Launcher::m_numericVariables[5] = {0, 0, 0, 0, 0};
-TagFilePtrDeque Launcher::m_loadedTagFiles;
-TagFile* Launcher::m_instructions = nullptr;
-bool Launcher::m_payloadLoaded = false;
+LauncherInputFiles Launcher::m_inputFiles;
 StringDeque Launcher::m_passThroughArgs;
 SString Launcher::m_userJavaHome;
 bool Launcher::m_showJavaConsole = false;
@@ -27,8 +25,6 @@ namespace {
 
 const char kVersion[] = "1.53";
 const char kLogSeparator[] = "------------------";
-// The last word of a launcher file that carries a payload.
-const unsigned int kLauncherIdentification = 0xCA82CA82u;
 const int kStringVariableCount = 10;
 const int kNumericVariableCount = 5;
 
@@ -56,6 +52,7 @@ Launcher::~Launcher() {
 int Launcher::process(StringDeque& args, const SString& launcherFileName) {
   g_logHandler = &logFromBelow;
   m_launcherFileName = launcherFileName;
+  m_inputFiles.setLauncherFileName(launcherFileName);
   // Nothing may escape: the caller must still get to the clean-up and an
   // exit status that tells the failure.
   try {
@@ -96,7 +93,7 @@ int Launcher::processCmdLine(const StringDeque& args) {
     } else if (arg == "-tv:javahome") {
       if (hasValue) m_userJavaHome = args.at(++i);
     } else if (arg == "-tv:extract") {
-      extractPayload();
+      m_inputFiles.extractAll();
       PlatformImpl::setUIProgress(100);
       runScript = false;
     } else if (arg == "-tv:in") {
@@ -117,7 +114,7 @@ int Launcher::processCmdLine(const StringDeque& args) {
     }
   }
   if (runScript) {
-    loadPayload(true);
+    m_inputFiles.load(true);
     run();
     PlatformImpl::setUIProgress(100);
   }
@@ -144,8 +141,8 @@ void Launcher::processInputFile(const SString& name, bool& runScript) {
   fclose(file);
   setLogFileName(input.getTagValue("LOGFILE", 0));
 
-  loadInputFileReferences(input);
-  loadPayload(true);
+  m_inputFiles.load(input);
+  m_inputFiles.load(true);
 
   bool showProgress = input.getBoolTagValue("SHOW_PROGRESS", false);
   bool showFailMsg = input.getBoolTagValue("SHOW_FAIL_MSG", false);
@@ -191,7 +188,7 @@ void Launcher::processInputFile(const SString& name, bool& runScript) {
 }
 
 void Launcher::run() {
-  if (m_instructions) runInstructions();
+  if (m_inputFiles.getInstructions()) runInstructions();
 }
 
 // ---- Log ----
@@ -274,45 +271,4 @@ void Launcher::installJVM(bool, bool, const SString&, const SString&) {
 
 void Launcher::runInstructions() {
   notAvailableYet("Running an instruction script");
-}
-
-// ---- Embedded files ----
-
-void Launcher::loadPayload(bool) {
-  if (m_payloadLoaded) return;
-  FILE* file = fopen(m_launcherFileName.c_str(), "rb");
-  if (!file) throw LauncherException("Cannot open launcher file.");
-  if (fseek(file, -8, SEEK_END) != 0) {
-    fclose(file);
-    throw LauncherException("Invalid launcher format.");
-  }
-  char trailer[8];
-  size_t got = fread(trailer, 1, sizeof trailer, file);
-  fclose(file);
-  if (got < 4) throw LauncherException("Unable to read file index offset.");
-  if (got < 8)
-    throw LauncherException("Unable to read launcher identification value.");
-  unsigned int identification =
-      static_cast<unsigned int>(PlatformImpl::convertToLong(trailer + 4));
-  if (identification == kLauncherIdentification)
-    notAvailableYet("Loading the files embedded in the launcher");
-  m_payloadLoaded = true;
-}
-
-void Launcher::loadInputFileReferences(const TagFile& inputFile) {
-  SString instructions = inputFile.getTagValue("INSTRUCTIONS", 0);
-  if (!instructions.empty()) {
-    TagFile* script = new TagFile(instructions);
-    m_loadedTagFiles.push_back(script);
-    m_instructions = script;
-  }
-  SString title = inputFile.getTagValue("UI_TITLE", 0);
-  if (!title.empty()) PlatformImpl::setUITitle(title);
-}
-
-void Launcher::extractPayload() {
-  loadPayload(false);
-  TagFile inputTag;
-  inputTag.setTagValue("ACTION", "RUN_INSTRUCTIONS");
-  inputTag.write("input.tag");
 }

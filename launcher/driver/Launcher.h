@@ -4,6 +4,7 @@
 #ifndef LAUNCHER_DRIVER_LAUNCHER_H_
 #define LAUNCHER_DRIVER_LAUNCHER_H_
 
+#include "archive/LauncherInputFiles.h"
 #include "core/SString.h"
 #include "core/StringDeque.h"
 #include "core/TypedDeques.h"
@@ -45,6 +46,9 @@ class Launcher {
   // has neither.
   static SString getLauncherDir();
 
+  // The files of the run: the embedded index and what was loaded from it
+  // or from the files an input file named.
+  static LauncherInputFiles& getInputFiles() { return m_inputFiles; }
   static const StringDeque& getPassThroughArgs() { return m_passThroughArgs; }
   static const SString& getUserJavaHome() { return m_userJavaHome; }
   static bool getShowJavaConsole() { return m_showJavaConsole; }
@@ -68,17 +72,6 @@ class Launcher {
   // Runs the instruction script held by the run.
   static void runInstructions();
 
-  // The files embedded in the launcher file: reads the trailer and index
-  // (with the embedded tag files when asked); does nothing after the first
-  // call. A launcher file without a payload has no embedded files.
-  static void loadPayload(bool loadTagFiles);
-  // Takes an input file's references to files on disk (instruction
-  // script, console title), which win over the embedded ones.
-  static void loadInputFileReferences(const TagFile& inputFile);
-  // Writes every embedded file and an "input.tag" naming them into the
-  // current directory.
-  static void extractPayload();
-
  private:
   Launcher(const Launcher&) = delete;
   Launcher& operator=(const Launcher&) = delete;
@@ -94,9 +87,7 @@ class Launcher {
   static SString m_launcherFileName;
   static SString m_stringVariables[10];
   static int m_numericVariables[5];
-  static TagFilePtrDeque m_loadedTagFiles;
-  static TagFile* m_instructions;
-  static bool m_payloadLoaded;
+  static LauncherInputFiles m_inputFiles;
   static StringDeque m_passThroughArgs;
   static SString m_userJavaHome;
   static bool m_showJavaConsole;

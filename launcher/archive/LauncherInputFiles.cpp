@@ -1,0 +1,172 @@
+#include "archive/LauncherInputFiles.h"
+
+#include "archive/ArchiveValues.h"
+#include "archive/FileIndexEntry.h"
+#include "archive/ScopedFile.h"
+#include "core/LauncherException.h"
+#include "core/LogHandler.h"
+#include "core/TextHelpers.h"
+#include "platform/PlatformImpl.h"
+#include "tagfile/TagFile.h"
+
+namespace {
+
+// The last word of a launcher file that carries a payload, 0xCA82CA82 read
+// as a signed number.
+const long kLauncherIdentification = -897398142L;
+const int kLogInformation = 0;
+const char kIndexOffsetError[] = "Invalid file index offset.";
+const char kFileCountError[] = "Unable to read the file count.";
+
+}  // namespace
+
+LauncherInputFiles::LauncherInputFiles()
+    : m_instructions(nullptr),
+      m_launchScript(nullptr),
+      m_jvmFilesSupplied(false),
+      m_loaded(false) {}
+
+LauncherInputFiles::~LauncherInputFiles() {}
+
+void LauncherInputFiles::load(bool loadTagFiles) {
+  if (m_loaded) return;
+  ScopedFile file(std::fopen(m_launcherFileName.c_str(), "rb"));
+  if (!file.get()) throw LauncherException("Cannot open launcher file.");
+  if (std::fseek(file.get(), -8, SEEK_END) != 0)
+    throw LauncherException("Invalid launcher format.");
+  long indexOffset =
+      loadLongValue(file.get(), "Unable to read file index offset.");
+  long identification = loadLongValue(
+      file.get(), "Unable to read launcher identification value.");
+  if (identification == kLauncherIdentification) {
+    loadFileIndex(file.get(), indexOffset);
+    logEntries();
+    if (loadTagFiles) this->loadTagFiles(file.get());
+  }
+  m_loaded = true;
+}
+
+void LauncherInputFiles::loadFileIndex(FILE* stream, long indexOffset) {
+  long size = getStreamSize(stream);
+  if (indexOffset < 0 || (size >= 0 && indexOffset > size) ||
+      std::fseek(stream, indexOffset, SEEK_SET) != 0)
+    throw LauncherException(kIndexOffsetError);
+  long count = loadLongValue(stream, kFileCountError);
+  if (count < 0) throw LauncherException(kFileCountError);
+  // Each record is read before it is kept, so a count larger than the
+  // file can hold ends at the first record that is cut short.
+  for (long i = 0; i < count; ++i) {
+    FileIndexEntry* entry = new FileIndexEntry(m_launcherFileName);
+    try {
+      entry->load(stream);
+    } catch (...) {
+      delete entry;
+      throw;
+    }
+    m_files.push_back(entry);
+  }
+}
+
+void LauncherInputFiles::logEntries() const {
+  for (int i = 0; i < m_files.count(); ++i) {
+    const FileIndexEntry* entry = m_files.at(i);
+    logThroughHandler(
+        SString("file type: ") + convertToString(entry->getType()) +
+            "\n  file id: " + convertToString(entry->getId()) +
+            "\n  length: " + convertToString(entry->getLength()) +
+            "\n  offset: " + convertToString(entry->getOffset()) +
+            "\n  file name: " + entry->getName(),
+        kLogInformation);
+  }
+}
+
+void LauncherInputFiles::loadTagFiles(FILE* stream) {
+  for (int i = 0; i < m_files.count(); ++i) {
+    FileIndexEntry* entry = m_files.at(i);
+    entry->loadTagFile(stream);
+    switch (entry->getType()) {
+      case FileIndexEntry::INSTRUCTIONS:
+        if (!m_instructions) m_instructions = entry->getTagFile();
+        break;
+      case FileIndexEntry::JVM_FILE:
+        if (!m_jvmFilesSupplied) m_jvmFiles.addJVMFile(entry->getTagFile());
+        break;
+      case FileIndexEntry::LAUNCH_SCRIPT:
+        if (!m_launchScript) setLaunchScript(entry->getTagFile());
+        break;
+      default:
+        break;
+    }
+  }
+  m_jvmFilesSupplied = true;
+}
+
+void LauncherInputFiles::setLaunchScript(TagFile* script) {
+  m_launchScript = script;
+  PlatformImpl::setUITitle(script->getTagValue("DESC", 0));
+}
+
+TagFile& LauncherInputFiles::loadTagFile(const SString& fileName) {
+  TagFile* file = new TagFile(fileName);
+  m_tagFiles.push_back(file);
+  return *file;
+}
+
+void LauncherInputFiles::load(const TagFile& inputFile) {
+  SString instructions = inputFile.getTagValue("INSTRUCTIONS", 0);
+  if (!instructions.empty()) m_instructions = &loadTagFile(instructions);
+
+  SString launchScript = inputFile.getTagValue("LAUNCHSCRIPT", 0);
+  if (!launchScript.empty()) setLaunchScript(&loadTagFile(launchScript));
+
+  SString classpath = inputFile.getTagValue("VERIFY_CLASSPATH", 0);
+  SString className = inputFile.getTagValue("VERIFY_CLASS_NAME", 0);
+  if (!classpath.empty() && !className.empty())
+    m_jvmFiles.setVerifyClass(classpath, className);
+
+  SString title = inputFile.getTagValue("UI_TITLE", 0);
+  if (!title.empty()) PlatformImpl::setUITitle(title);
+
+  // Even an empty value counts: it keeps the embedded JVM files out.
+  unsigned jvmCount = inputFile.getTagValueCount("JVM");
+  for (unsigned i = 0; i < jvmCount; ++i) {
+    m_jvmFilesSupplied = true;
+    SString name = inputFile.getTagValue("JVM", i);
+    if (!name.empty()) m_jvmFiles.addJVMFile(&loadTagFile(name));
+  }
+}
+
+const FileIndexEntry* LauncherInputFiles::getFileAt(long index) const {
+  if (index < 0 || index >= m_files.count()) return nullptr;
+  return m_files.at(static_cast<int>(index));
+}
+
+const FileIndexEntry* LauncherInputFiles::getFile(long id) const {
+  for (int i = 0; i < m_files.count(); ++i)
+    if (m_files.at(i)->getId() == id) return m_files.at(i);
+  return nullptr;
+}
+
+void LauncherInputFiles::extractAll() {
+  load(false);
+  TagFile inputTag;
+  inputTag.setTagValue("ACTION", "RUN_INSTRUCTIONS");
+  for (int i = 0; i < m_files.count(); ++i) {
+    const FileIndexEntry* entry = m_files.at(i);
+    switch (entry->getType()) {
+      case FileIndexEntry::JVM_FILE:
+        inputTag.appendTagValue("JVM", entry->getName());
+        break;
+      case FileIndexEntry::LAUNCH_SCRIPT:
+        inputTag.setTagValue("LAUNCHSCRIPT", entry->getName());
+        break;
+      case FileIndexEntry::INSTRUCTIONS:
+        inputTag.setTagValue("INSTRUCTIONS", entry->getName());
+        break;
+      default:
+        break;
+    }
+    entry->extract(SString());
+  }
+  inputTag.write("input.tag");
+}

@@ -1,0 +1,79 @@
+// Everything a run reads from the payload appended to the launcher file or
+// from the files an input file names instead: the index of embedded files,
+// the instruction script, the launch script and the JVM description files.
+// Files named by an input file win over the embedded ones.
+#ifndef LAUNCHER_ARCHIVE_LAUNCHERINPUTFILES_H
+#define LAUNCHER_ARCHIVE_LAUNCHERINPUTFILES_H
+
+#include <cstdio>
+
+#include "archive/JVMFileList.h"
+#include "core/SString.h"
+#include "core/TypedDeques.h"
+
+class FileIndexEntry;
+class TagFile;
+
+class LauncherInputFiles {
+ public:
+  LauncherInputFiles();
+  ~LauncherInputFiles();
+
+  // The launcher file that load reads and its entries are extracted from.
+  void setLauncherFileName(const SString& name) { m_launcherFileName = name; }
+  const SString& getLauncherFileName() const { return m_launcherFileName; }
+
+  // Reads the index at the end of the launcher file, and with loadTagFiles
+  // also the embedded tag files; nothing after the first complete load. A
+  // file whose trailer lacks the identification value has no embedded
+  // files. Raises LauncherException for a damaged payload.
+  void load(bool loadTagFiles);
+  // Takes an input file's references to files on disk ("INSTRUCTIONS",
+  // "LAUNCHSCRIPT", "VERIFY_CLASSPATH"/"VERIFY_CLASS_NAME", "UI_TITLE",
+  // "JVM"); called before load(true) so that they take precedence.
+  void load(const TagFile& inputFile);
+  void loadFileIndex(FILE* stream, long indexOffset);
+  void loadTagFiles(FILE* stream);
+  // Loads a whole tag file from disk and keeps it for the rest of the run.
+  TagFile& loadTagFile(const SString& fileName);
+
+  long getFileCount() const { return m_files.count(); }
+  // By position in the index; null outside 0 to count - 1.
+  const FileIndexEntry* getFileAt(long index) const;
+  // The first entry with that id, or null.
+  const FileIndexEntry* getFile(long id) const;
+
+  // Extracts every embedded file into the current directory and writes an
+  // "input.tag" there that makes a run use them instead of the embedded
+  // ones. Loads the index first when that has not happened.
+  void extractAll();
+
+  // The instruction script and the launch script of the run; null when
+  // there is none.
+  const TagFile* getInstructions() const { return m_instructions; }
+  const TagFile* getLaunchScript() const { return m_launchScript; }
+  JVMFileList& getJVMFiles() { return m_jvmFiles; }
+  const JVMFileList& getJVMFiles() const { return m_jvmFiles; }
+  // Once an input file listed JVM files or the embedded ones were loaded,
+  // later embedded JVM files are not used.
+  bool areJVMFilesSupplied() const { return m_jvmFilesSupplied; }
+  bool isLoaded() const { return m_loaded; }
+
+ private:
+  LauncherInputFiles(const LauncherInputFiles&) = delete;
+  LauncherInputFiles& operator=(const LauncherInputFiles&) = delete;
+
+  void logEntries() const;
+  void setLaunchScript(TagFile* script);
+
+  FileIndexEntryPtrDeque m_files;
+  TagFilePtrDeque m_tagFiles;
+  TagFile* m_instructions;
+  TagFile* m_launchScript;
+  JVMFileList m_jvmFiles;
+  bool m_jvmFilesSupplied;
+  bool m_loaded;
+  SString m_launcherFileName;
+};
+
+#endif

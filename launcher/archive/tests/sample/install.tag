@@ -1,0 +1,3 @@
+COMMANDS:
+  INITIALIZE_UI
+/:

@@ -1,0 +1,2 @@
+DESC:  Other JVM
+JVM_EXE:  jre/bin/java

@@ -1,0 +1,2 @@
+DESC:  Sample JVM
+JVM_EXE:  bin/java

@@ -1,0 +1,2 @@
+DESC:  Sample Application
+COMMAND:  "@JVM_EXE@" -jar app.jar

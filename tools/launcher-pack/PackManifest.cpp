@@ -1,0 +1,233 @@
+#include "PackManifest.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "PayloadFormat.h"
+#include "core/LauncherException.h"
+#include "tagfile/TagFile.h"
+
+namespace {
+
+// Tags of an "input.tag" that name no file; a manifest may carry them.
+const char* const kIgnoredTags[] = {"ACTION"};
+
+std::string toStd(const SString& s) { return std::string(s.c_str(), s.length()); }
+
+std::string currentDirectory() {
+  std::vector<char> buffer(256);
+  while (!getcwd(buffer.data(), buffer.size())) {
+    if (errno != ERANGE) return ".";
+    buffer.resize(buffer.size() * 2);
+  }
+  return buffer.data();
+}
+
+std::string absolutePath(const std::string& path) {
+  if (!path.empty() && path[0] == '/') return path;
+  return currentDirectory() + "/" + path;
+}
+
+std::string directoryOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+
+bool isIgnoredTag(const std::string& tag) {
+  for (const char* ignored : kIgnoredTags)
+    if (tag == ignored) return true;
+  return false;
+}
+
+std::string knownTags() {
+  std::string list;
+  for (int type = 0; type < kFileTypeCount; ++type) {
+    if (type > 0) list += type + 1 == kFileTypeCount ? " or " : ", ";
+    list += fileTypeTag(type);
+  }
+  return list;
+}
+
+// Parses the file the way the launcher parses an embedded tag file, under
+// its stored name, so that messages match what the launcher would say.
+bool parsesAsTagFile(const PackItem& item, std::string& error) {
+  FILE* file = std::fopen(item.path.c_str(), "r");
+  if (!file) {
+    error = "cannot open " + item.path + ": " + std::strerror(errno);
+    return false;
+  }
+  bool parsed = true;
+  try {
+    TagFile tags;
+    tags.load(file, item.name.c_str(), 0, -1);
+  } catch (const LauncherException& e) {
+    error = toStd(e.getMessage());
+    parsed = false;
+  }
+  std::fclose(file);
+  return parsed;
+}
+
+}  // namespace
+
+bool checkStoredName(const std::string& name, std::string& error) {
+  if (name.empty() || name == "." || name == "..") {
+    error = "the stored name " + quoted(name) + " is not a file name";
+    return false;
+  }
+  if (name.find_first_of(std::string("/\n\0", 3)) != std::string::npos) {
+    error = "the stored name " + quoted(name) +
+            " contains a slash, a line feed or a NUL";
+    return false;
+  }
+  if (name.size() > kLongestStoredName) {
+    error = "the stored name is longer than 32767 bytes";
+    return false;
+  }
+  if (name == "input.tag") {
+    error = "the stored name \"input.tag\" is taken by the file that "
+            "-tv:extract writes beside the embedded files";
+    return false;
+  }
+  return true;
+}
+
+bool parseManifestValue(const std::string& value, bool& hasId, long& id,
+                        std::string& path, std::string& error) {
+  hasId = false;
+  path = value;
+  if (value.compare(0, 3, "id=") != 0) return true;
+  size_t end = value.find_first_of(" \t", 3);
+  std::string number = value.substr(3, end == std::string::npos ? end : end - 3);
+  bool digits = !number.empty() && number.size() <= 10 &&
+                number.find_first_not_of("0123456789") == std::string::npos;
+  long long parsed = digits ? std::strtoll(number.c_str(), nullptr, 10) : -1;
+  if (!digits || parsed > kLargestPayloadNumber) {
+    error = "the file id " + quoted(number) +
+            " is not a number from 0 to 2147483647";
+    return false;
+  }
+  size_t start = end == std::string::npos ? end : value.find_first_not_of(" \t", end);
+  if (start == std::string::npos) {
+    error = "no file follows the file id";
+    return false;
+  }
+  hasId = true;
+  id = static_cast<long>(parsed);
+  path = value.substr(start);
+  return true;
+}
+
+bool PackManifest::load(const std::string& path, std::string& error) {
+  m_label = path;
+  m_path = absolutePath(path);
+  m_directory = directoryOf(m_path);
+  m_items.clear();
+  FILE* file = std::fopen(m_path.c_str(), "r");
+  if (!file) {
+    error = "cannot open the manifest " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  TagFile manifest;
+  try {
+    manifest.load(file, path.c_str(), 0, -1);
+  } catch (const LauncherException& e) {
+    std::fclose(file);
+    error = toStd(e.getMessage());
+    return false;
+  }
+  std::fclose(file);
+
+  const TagFileEntryPtrDeque& entries = manifest.getEntries();
+  for (int i = 0; i < entries.count(); ++i) {
+    std::string tag = toStd(entries.at(i)->getName());
+    int type = fileTypeOfTag(tag);
+    if (type < 0) {
+      if (isIgnoredTag(tag)) continue;
+      error = path + ": unknown tag " + quoted(tag) +
+              "; files are named with " + knownTags();
+      return false;
+    }
+    const StringDeque* values = entries.at(i)->getValues();
+    for (int v = 0; v < values->count(); ++v) {
+      std::string value = toStd(values->at(v));
+      // An empty value names nothing (in an input file it only keeps the
+      // embedded JVM files out).
+      if (value.empty()) continue;
+      if (!addValue(type, tag, value, error)) {
+        error = path + ": " + tag + " " + quoted(value) + ": " + error;
+        return false;
+      }
+    }
+  }
+  return checkUnique(error);
+}
+
+bool PackManifest::addValue(int type, const std::string& tag,
+                            const std::string& value, std::string& error) {
+  PackItem item;
+  item.type = type;
+  item.what = tag + " " + quoted(value);
+  bool hasId = false;
+  std::string source;
+  if (!parseManifestValue(value, hasId, item.id, source, error)) return false;
+  if (!hasId) item.id = static_cast<long>(m_items.size());
+  if (source.find('\0') != std::string::npos) {
+    error = "the path contains a NUL";
+    return false;
+  }
+  item.path = source[0] == '/' ? source : m_directory + "/" + source;
+  size_t slash = source.rfind('/');
+  item.name = slash == std::string::npos ? source : source.substr(slash + 1);
+  if (!checkStoredName(item.name, error) || !checkItem(item, error))
+    return false;
+  m_items.push_back(item);
+  return true;
+}
+
+bool PackManifest::checkItem(PackItem& item, std::string& error) const {
+  struct stat info;
+  if (stat(item.path.c_str(), &info) != 0) {
+    error = "cannot read " + item.path + ": " + std::strerror(errno);
+    return false;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    error = item.path + " is not a regular file";
+    return false;
+  }
+  if (static_cast<long long>(info.st_size) > kLargestPayloadNumber) {
+    error = item.path + " is larger than a launcher file can hold (2 GiB)";
+    return false;
+  }
+  item.length = static_cast<long>(info.st_size);
+  if (isTagFileType(item.type) && !parsesAsTagFile(item, error)) return false;
+  return true;
+}
+
+bool PackManifest::checkUnique(std::string& error) const {
+  for (size_t i = 0; i < m_items.size(); ++i) {
+    for (size_t j = 0; j < i; ++j) {
+      const PackItem& a = m_items[j];
+      const PackItem& b = m_items[i];
+      if (a.name == b.name) {
+        error = m_label + ": " + a.what + " and " + b.what +
+                " would both be stored as " + quoted(a.name);
+        return false;
+      }
+      if (a.id == b.id) {
+        error = m_label + ": " + a.what + " and " + b.what +
+                " would both have the file id " + std::to_string(a.id);
+        return false;
+      }
+    }
+  }
+  return true;
+}
