@@ -9,6 +9,7 @@
 #include "Clock.h"
 #include "Faults.h"
 #include "Firmware.h"
+#include "ScsiTarget.h"
 #include "StateStore.h"
 #include "Trace.h"
 #include "UserMemory.h"
@@ -268,7 +269,7 @@ bool DecodeSendCommand(const Scenario &sc, uint64_t arg, Request &r) {
   return ReadOut(r);
 }
 
-RequestKey KeyOf(const Request &r) {
+RequestKey KeyOf(const Scenario &sc, const Request &r) {
   RequestKey k;
   k.adapter = r.adapter;
   if (r.query) {
@@ -279,8 +280,12 @@ RequestKey KeyOf(const Request &r) {
     size_t cdblen = r.area.size() > 2 ? r.area[2] : 0;
     if (r.area.size() >= cdblen + 7 && cdblen > 0) {
       k.sub = r.area[3];
-      k.channel = r.area[cdblen + 5];
-      k.target = r.area[cdblen + 6];
+      DevRef at{r.area[cdblen + 5], r.area[cdblen + 6]};
+      if (r.adapter >= 0 && static_cast<size_t>(r.adapter) < sc.adapters.size())
+        at = PassThroughDevice(sc.adapters[static_cast<size_t>(r.adapter)],
+                               at.channel, at.target);
+      k.channel = at.channel;
+      k.target = at.target;
     }
   } else if (!r.area.empty()) {
     k.op = r.area[0];
@@ -323,7 +328,7 @@ void Run(Scenario &sc, Request &r) {
     r.Fail(EFAULT);
     return;
   }
-  std::optional<FaultRule> fault = MatchFault(sc, KeyOf(r));
+  std::optional<FaultRule> fault = MatchFault(sc, KeyOf(sc, r));
   Reply reply;
   if (fault && fault->action == FaultRule::Action::kFail) {
     r.fault = "fail";

@@ -85,6 +85,12 @@ Reply LogicalDriveCommand(Adapter &ad, uint8_t ld, const uint8_t *cdb) {
 
 }  // namespace
 
+DevRef PassThroughDevice(const Adapter &ad, uint8_t channel, uint8_t target) {
+  if (!ad.Is8LD() && channel == 0)
+    return {static_cast<uint8_t>(target >> 4), static_cast<uint8_t>(target & 15)};
+  return {channel, target};
+}
+
 Reply ExecutePassThrough(Adapter &ad, const Command &cmd) {
   const Bytes &a = cmd.area;
   if (a.size() < 3) return Status(kScsiCheckCondition);
@@ -93,7 +99,7 @@ Reply ExecutePassThrough(Adapter &ad, const Command &cmd) {
     return Status(kScsiCheckCondition);
   const uint8_t *cdb = &a[3];
   uint8_t flags = a[cdblen + 3], ld = a[cdblen + 4];
-  DevRef at{a[cdblen + 5], a[cdblen + 6]};
+  DevRef at = PassThroughDevice(ad, a[cdblen + 5], a[cdblen + 6]);
   if (flags & kFlagLogical) return LogicalDriveCommand(ad, ld, cdb);
   size_t channels = ad.channels;
   if (at.channel >= channels || at.target > 15 || at.target == ad.initiator_id)

@@ -9,6 +9,11 @@
 
 namespace halvsim {
 
+// The device a pass-through names. 40LD firmware numbers devices channel *
+// 16 + target and takes that number as the target with channel byte 0; a
+// non-zero channel byte names channel and target as they are.
+DevRef PassThroughDevice(const Adapter &ad, uint8_t channel, uint8_t target);
+
 // Executes a pass-through area (Command::area) with its outgoing data.
 Reply ExecutePassThrough(Adapter &ad, const Command &cmd);
 

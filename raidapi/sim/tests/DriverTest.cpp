@@ -168,6 +168,10 @@ TEST_F(DriverTest, PassThroughOnBothInterfaces) {
   ASSERT_EQ(m.PassThrough(fd, 0, inquiry, false, 0, 2, 0, 128), 0);
   EXPECT_EQ(m.u()->pthru.scsistatus, 0);
   EXPECT_EQ(m.data()[0], 1);  // the tape at 2:0
+  // The library names 40LD devices by number: channel 0, target 0x10 is 1:0.
+  ASSERT_EQ(m.PassThrough(fd, 0, inquiry, false, 0, 0, 0x10, 128), 0);
+  EXPECT_EQ(m.u()->pthru.scsistatus, 0);
+  EXPECT_EQ(std::string(reinterpret_cast<const char *>(m.data()) + 16, 8), "DISK 1:0");
   ASSERT_EQ(m.PassThrough(fd, 0, inquiry, false, 0, 2, 9, 128), 0);
   EXPECT_EQ(m.u()->pthru.scsistatus, 0xF0);  // nothing there
   EXPECT_EQ(m.status(), 0xF0);

@@ -457,6 +457,8 @@ TEST(Firmware, PassThroughDevicesAndLogicalDrives) {
   EXPECT_EQ(disk.data[0], 0);
   EXPECT_EQ(std::string(disk.data.begin() + 8, disk.data.begin() + 15), "HALVSIM");
   EXPECT_EQ(pt(inquiry, 0x0B, 0, 2, 0).data[0], 1);  // the tape
+  EXPECT_EQ(pt(inquiry, 0x0B, 0, 0, 0x21).data[0], 5);  // 2:1 by number
+  EXPECT_EQ(pt(inquiry, 0x0B, 0, 0, 0x27).status, kScsiNoDevice);
   EXPECT_EQ(pt(capacity, 0x0B, 0, 2, 0).status, kScsiCheckCondition);
   EXPECT_EQ(pt(capacity, 0x0B, 0, 0, 2).data,
             (Bytes{0x00, 0x3F, 0xFF, 0xFF, 0, 0, 2, 0}));
