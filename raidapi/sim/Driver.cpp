@@ -408,6 +408,11 @@ void Probe(Scenario &sc, uint64_t arg, Request &r) {
   std::string text = "Generic SCSI host";
   if (r.node.kind == Node::Kind::kDisk) {
     r.adapter = r.node.adapter;
+    // The scenario may have lost the adapter since the node was opened.
+    if (r.adapter < 0 || static_cast<size_t>(r.adapter) >= sc.adapters.size()) {
+      r.Fail(ENODEV);
+      return;
+    }
     text = sc.adapters[static_cast<size_t>(r.adapter)].host_text;
   }
   RequestKey key;
@@ -445,9 +450,20 @@ void Probe(Scenario &sc, uint64_t arg, Request &r) {
   r.result = 1;
 }
 
+thread_local bool t_busy = false;
+
+class BusyScope {
+ public:
+  BusyScope() { t_busy = true; }
+  ~BusyScope() { t_busy = false; }
+};
+
 }  // namespace
 
+bool DriverBusy() { return t_busy; }
+
 int DriverIoctl(const Node &node, unsigned long request, void *arg) {
+  BusyScope busy;
   Request r;
   r.node = node;
   r.req = request;
@@ -489,6 +505,7 @@ int DriverIoctl(const Node &node, unsigned long request, void *arg) {
 }
 
 bool DriverOpen(const char *path, Node *node, int *err) {
+  BusyScope busy;
   bool found = false;
   std::string error;
   bool ok = StateStore::Instance().Transact(

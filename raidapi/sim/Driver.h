@@ -17,6 +17,11 @@ int DriverIoctl(const Node &node, unsigned long request, void *arg);
 // false with *err (ENOENT) when it does not or the state cannot be read.
 bool DriverOpen(const char *path, Node *node, int *err);
 
+// True while this thread is inside the simulator: the simulator's own file
+// accesses (and anything a signal handler does meanwhile) must reach the
+// real system, whatever path they name.
+bool DriverBusy();
+
 }  // namespace halvsim
 
 #endif  // HALVSIM_DRIVER_H

@@ -48,7 +48,7 @@ Node Unpack(uint32_t v) {
 }
 
 bool Lookup(int fd, Node *out) {
-  if (fd < 0 || fd >= kMaxFd) return false;
+  if (fd < 0 || fd >= kMaxFd || DriverBusy()) return false;
   uint32_t v = g_fds[fd].load(std::memory_order_acquire);
   if (!v) return false;
   *out = Unpack(v);
@@ -119,7 +119,7 @@ mode_t ModeArg(int flags, va_list ap) {
 }
 
 int DoOpen(bool large, const char *path, int flags, mode_t mode) {
-  if (IsSimulatedPath(path)) return OpenSimulated(path, flags);
+  if (IsSimulatedPath(path) && !DriverBusy()) return OpenSimulated(path, flags);
   static OpenFn open_fn = Real<OpenFn>("open");
   static OpenFn open64_fn = Real<OpenFn>("open64");
   return (large ? open64_fn : open_fn)(path, flags, mode);
@@ -128,7 +128,7 @@ int DoOpen(bool large, const char *path, int flags, mode_t mode) {
 int DoOpenAt(bool large, int dirfd, const char *path, int flags,
              mode_t mode) {
   // Only absolute paths can name the nodes; relative ones depend on dirfd.
-  if (IsSimulatedPath(path)) return OpenSimulated(path, flags);
+  if (IsSimulatedPath(path) && !DriverBusy()) return OpenSimulated(path, flags);
   static OpenAtFn openat_fn = Real<OpenAtFn>("openat");
   static OpenAtFn openat64_fn = Real<OpenAtFn>("openat64");
   return (large ? openat64_fn : openat_fn)(dirfd, path, flags, mode);
