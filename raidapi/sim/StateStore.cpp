@@ -47,6 +47,20 @@ class FileLock {
   }
   bool ok() const { return fd_ >= 0; }
 
+  // The lock file also counts the writes of the state file: file times are
+  // too coarse, and inode numbers too readily reused, to tell two quick
+  // writes apart by themselves.
+  uint64_t Generation() const {
+    uint64_t g = 0;
+    if (::pread(fd_, &g, sizeof g, 0) != static_cast<ssize_t>(sizeof g)) g = 0;
+    return g;
+  }
+  void SetGeneration(uint64_t g) const {
+    if (::pwrite(fd_, &g, sizeof g, 0) != static_cast<ssize_t>(sizeof g)) {
+      // Without the count, identity alone decides; nothing else to do.
+    }
+  }
+
  private:
   int fd_ = -1;
 };
@@ -125,7 +139,7 @@ bool WriteFileAtomically(const std::string &path, const std::string &text,
 }
 
 bool StateStore::Load(const std::string &path, const std::string &preset,
-                      std::string *error) {
+                      uint64_t generation, std::string *error) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) {
     if (errno != ENOENT) {
@@ -137,10 +151,13 @@ bool StateStore::Load(const std::string &path, const std::string &preset,
       *error = "unknown preset '" + preset + "'";
       return false;
     }
+    // Written by the transaction, as any change is.
     scenario_ = fresh;
     path_ = path;
     valid_ = true;
-    return Save(path, WriteScenario(scenario_), error);
+    generation_ = generation;
+    text_.clear();
+    return true;
   }
   Identity id;
   id.dev = st.st_dev;
@@ -148,7 +165,8 @@ bool StateStore::Load(const std::string &path, const std::string &preset,
   id.size = st.st_size;
   id.mtime_ns = int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
   id.ctime_ns = int64_t{st.st_ctim.tv_sec} * 1000000000 + st.st_ctim.tv_nsec;
-  if (valid_ && path_ == path && id == identity_) return true;
+  if (valid_ && path_ == path && id == identity_ && generation == generation_)
+    return true;
   std::string text, why;
   if (!ReadWholeFile(path, &text, error)) return false;
   Scenario parsed;
@@ -161,6 +179,7 @@ bool StateStore::Load(const std::string &path, const std::string &preset,
   path_ = path;
   identity_ = id;
   text_ = WriteScenario(parsed);  // a hand-written file stays until a change
+  generation_ = generation;
   valid_ = true;
   return true;
 }
@@ -212,12 +231,18 @@ bool StateStore::Transact(const std::function<void(Scenario &)> &fn,
     *error = Errno("cannot lock", path + ".lock");
     return false;
   }
-  if (!Load(path, preset, error)) return false;
+  uint64_t generation = lock.Generation();
+  if (!Load(path, preset, generation, error)) return false;
   fn(scenario_);
   // Comparing the text catches every change, however small, and keeps a
   // request that changed nothing from rewriting the file.
   std::string text = WriteScenario(scenario_);
-  if (text != text_) return Save(path, text, error);
+  if (text != text_ || text_.empty()) {
+    bool saved = Save(path, text, error);
+    generation_ = generation + 1;
+    lock.SetGeneration(generation_);
+    return saved;
+  }
   return true;
 }
 

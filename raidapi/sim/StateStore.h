@@ -46,7 +46,7 @@ class StateStore {
   };
 
   bool Load(const std::string &path, const std::string &preset,
-            std::string *error);
+            uint64_t generation, std::string *error);
   bool Save(const std::string &path, const std::string &text,
             std::string *error);
 
@@ -57,6 +57,7 @@ class StateStore {
   std::string preset_;  // preset of an in-memory scenario
   Identity identity_;
   std::string text_;  // the file's content as last read or written
+  uint64_t generation_ = 0;  // writes counted in the lock file
 };
 
 // Writes text to path through a temporary file and a rename, so readers see

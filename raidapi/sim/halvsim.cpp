@@ -180,10 +180,17 @@ int Init(int argc, char **argv) {
   Scenario fresh;
   if (!MakePreset(preset, &fresh)) return Fail("unknown preset '" + preset + "'");
   struct stat st;
-  if (::stat(file.c_str(), &st) == 0 && !force)
-    return Fail(file + " exists (use --force to replace it)");
+  if (::stat(file.c_str(), &st) == 0) {
+    if (!force) return Fail(file + " exists (use --force to replace it)");
+    if (::unlink(file.c_str()) != 0) return Fail("cannot remove " + file);
+  }
+  // Seeded by a transaction, so that processes using the file notice it.
+  if (::setenv("HALVSIM_STATE", file.c_str(), 1) != 0 ||
+      ::setenv("HALVSIM_PRESET", preset.c_str(), 1) != 0)
+    return Fail("setenv");
   std::string error;
-  if (!WriteFileAtomically(file, WriteScenario(fresh), &error)) return Fail(error);
+  if (!StateStore::Instance().Transact([](Scenario &) {}, &error))
+    return Fail(error);
   return 0;
 }
 
