@@ -113,8 +113,11 @@ int OpenSimulated(const char *path, int flags) {
   return fd;
 }
 
+// The mode argument exists only when the flags need one (as the C library
+// itself decides).
 mode_t ModeArg(int flags, va_list ap) {
-  if (flags & (O_CREAT | O_TMPFILE)) return static_cast<mode_t>(va_arg(ap, int));
+  if ((flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE)
+    return static_cast<mode_t>(va_arg(ap, int));
   return 0;
 }
 

@@ -265,7 +265,7 @@ TEST_F(StateStoreTest, AnotherProcessSeesAChangeAndItsChangeIsSeen) {
 
 TEST_F(StateStoreTest, ConcurrentChangesFromManyProcessesAllCount) {
   Current();
-  const int kChildren = 4, kEach = 100;
+  const int kChildren = 4, kEach = 50;
   std::vector<pid_t> children;
   for (int c = 0; c < kChildren; ++c) {
     pid_t child = fork();
