@@ -1,0 +1,208 @@
+#include "jvm/JVMFile.h"
+
+#include "core/LogHandler.h"
+#include "core/StringPair.h"
+#include "core/TextHelpers.h"
+#include "jvm/CommandText.h"
+#include "jvm/JVMMatch.h"
+#include "jvm/LaunchScript.h"
+#include "platform/PlatformImpl.h"
+#include "platform/SubStatusWrapper.h"
+#include "tagfile/TagFile.h"
+
+const char* const jvmPropertiesTag = "JVM_PROPERTIES";
+
+namespace {
+
+const int kLogInformation = 0;
+const int kLogWarning = 1;
+const int kLogError = 2;
+const char kMagicLine[] = "1739021872";
+const char kPrefixMark[] = "...";
+// Progress units: a verification run, and a home without the executable.
+const long kVerifyRunUnits = 6;
+const long kMissingExecutableUnits = 2;
+
+void log(const SString& text, int type) { logThroughHandler(text, type); }
+
+bool beginsAndEndsWithQuote(const SString& s) {
+  return s.length() >= 2 && s.c_str()[0] == '"' &&
+         s.c_str()[s.length() - 1] == '"';
+}
+
+// Whether a reported line satisfies the expected value.
+bool matches(const SString& line, const SString& expected) {
+  SString::size_type mark = stringEndsWith(expected, kPrefixMark);
+  if (mark == SString::npos) return line == expected;
+  return line.compare(0, mark, expected, 0, mark) == 0;
+}
+
+}  // namespace
+
+JVMFile::JVMFile(TagFile& tagFile) : m_tagFile(&tagFile) {}
+
+JVMFile::~JVMFile() {}
+
+bool JVMFile::hasRequiredProperties() const {
+  if (!m_tagFile->getTagValue(jvmPropertiesTag, 0).empty()) return true;
+  log("Unable to verify " + m_tagFile->getFileName() + " because the " +
+          jvmPropertiesTag + " tag was not specified.",
+      kLogWarning);
+  return false;
+}
+
+JVMMatch* JVMFile::verify(const SString& classpath,
+                          const SString& verifyClass) {
+  if (!hasRequiredProperties()) return nullptr;
+  return verify(m_tagFile->getTagValue("JVM_HOME", 0), classpath,
+                verifyClass);
+}
+
+JVMMatch* JVMFile::verify(const SString& jvmHome, const SString& classpath,
+                          const SString& verifyClass) {
+  SString exe = m_tagFile->getTagValue("JVM_EXE", 0);
+  if (exe.empty() || jvmHome.empty()) return nullptr;
+  SubStatusWrapper savedSubStatus;
+  SString description = m_tagFile->getTagValue("DESC", 0);
+  PlatformImpl::setUISubStatus(UI_SUBSTATUS_VERIFYING, description);
+
+  SString executable = jvmHome;
+  appendPathSeparator(executable);
+  executable += exe;
+  log("Verifying JVM at " + executable + "\n   for JVM: " + description,
+      kLogInformation);
+  if (!PlatformImpl::fileExists(executable)) {
+    log(executable + " does not exist", kLogInformation);
+    PlatformImpl::advanceUIProgress(kMissingExecutableUnits);
+    return nullptr;
+  }
+  if (!performVerify(jvmHome, classpath, verifyClass)) return nullptr;
+  log("Found matching JVM at " + jvmHome, kLogInformation);
+  return new JVMMatch(jvmHome, *m_tagFile);
+}
+
+JVMMatch* JVMFile::verifyWithPathHints(const SString& classpath,
+                                       const SString& verifyClass) {
+  if (!hasRequiredProperties()) return nullptr;
+  log("Searching for " + m_tagFile->getTagValue("DESC", 0) +
+          " using path hints",
+      kLogInformation);
+  StringDeque partitions;
+  PlatformImpl::getJVMSearchPartitions(partitions);
+  const SString separator = PlatformImpl::getPathSeparator();
+  JVMMatch* match = nullptr;
+  unsigned hints = m_tagFile->getTagValueCount("PATH_HINT");
+  for (unsigned i = 0; i < hints && !match; ++i) {
+    for (int j = 0; j < partitions.count() && !match; ++j) {
+      SString hint = m_tagFile->getTagValue("PATH_HINT", i);
+      if (hint.compare(0, separator.length(), separator) == 0)
+        hint.erase(0, 1);
+      SString candidate = partitions.at(j);
+      appendPathSeparator(candidate);
+      candidate += hint;
+      if (candidate.empty()) continue;
+      log("Checking path hint " + candidate, kLogInformation);
+      match = verify(candidate, classpath, verifyClass);
+    }
+  }
+  return match;
+}
+
+JVMMatch* JVMFile::verifyWithPlatformHints(const SString& classpath,
+                                           const SString& verifyClass) {
+  if (!hasRequiredProperties()) return nullptr;
+  log("Searching for " + m_tagFile->getTagValue("DESC", 0) +
+          " using platform hints",
+      kLogInformation);
+  JVMMatch* match = nullptr;
+  unsigned hints = m_tagFile->getTagValueCount("PLATFORM_HINT");
+  for (unsigned i = 0; i < hints && !match; ++i) {
+    SString value = m_tagFile->getTagValue("PLATFORM_HINT", i);
+    if (value.empty()) continue;
+    SString home = PlatformImpl::getPlatformHint(value);
+    if (home.empty()) continue;
+    log("Checking JVM at " + home + " which was resolved from platform hint " +
+            value,
+        kLogInformation);
+    match = verify(home, classpath, verifyClass);
+  }
+  return match;
+}
+
+bool JVMFile::performVerify(const SString& jvmHome, const SString& classpath,
+                            const SString& verifyClass) {
+  m_tagFile->setTagValue("JVM_HOME", jvmHome);
+
+  // The home comes from the disk or from the user: it is quoted, so that
+  // blanks, quotes, ";" or "$" in it run that JVM and nothing else, and
+  // any macro delimiters in it stay literal.
+  SString home = jvmHome;
+  appendPathSeparator(home);
+  SString command = templateLiteral(quoteForShell(home)) + "@JVM_EXE@ %CP%(";
+  // Inside the function's quoted argument a doubled quote stands for one,
+  // so a quoted class path arrives with its quotes.
+  if (beginsAndEndsWithQuote(classpath))
+    command += "\"\"" + classpath + "\"\"";
+  else
+    command += classpath;
+  command += ") " + verifyClass;
+
+  StringPairPtrDeque expected;
+  unsigned settings = m_tagFile->getTagValueCount(jvmPropertiesTag);
+  for (unsigned i = 0; i < settings; ++i) {
+    SString setting = m_tagFile->getTagValue(jvmPropertiesTag, i);
+    SString::size_type equals = setting.find('=');
+    if (equals == SString::npos) {
+      log(SString("Invalid ") + jvmPropertiesTag + " setting (" + setting +
+              ") in JVM File " + m_tagFile->getFileName(),
+          kLogWarning);
+      continue;
+    }
+    SString name(setting, 0, equals);
+    SString value(setting, equals + 1);
+    trim(name, whitespaceChars);
+    trim(value, whitespaceChars);
+    command += " " + templateLiteral(quoteForShell(name));
+    expected.push_back(new StringPair(name, value));
+  }
+
+  LaunchScript script(command, true, false);
+  script.execute(*this, nullptr, false);
+  bool result = verifyJVMOutput(script.getStandardOutput(), expected);
+  PlatformImpl::advanceUIProgress(kVerifyRunUnits);
+  return result;
+}
+
+bool JVMFile::verifyJVMOutput(const SString& output,
+                              const StringPairPtrDeque& expected) {
+  if (output.empty()) return false;
+  unsigned pos = 0;
+  SString line;
+  readLineFromString(output, pos, line);
+  if (line != kMagicLine) {
+    log("Invalid magic value: " + line + "\n", kLogError);
+    return false;
+  }
+  bool result = true;
+  for (int i = 0; result && pos < output.length() && i < expected.count();
+       ++i) {
+    line = "";
+    readLineFromString(output, pos, line);
+    result = matches(line, expected.at(i)->second);
+  }
+  return result;
+}
+
+SString JVMFile::resolve(const SString& text) const {
+  return MacroHandler::resolve(text, '@');
+}
+
+void JVMFile::processMacro(SString& text, char, unsigned start,
+                           unsigned& end) const {
+  SString name(text, start + 1, end - start - 1);
+  SString value = m_tagFile->getTagValue(name.c_str(), 0);
+  if (name == "JVM_HOME" && stringEndsWith(value, "\\") != SString::npos)
+    value.erase(value.length() - 1);
+  text.replace(start, end - start + 1, value);
+  end = start + value.length();
+}

@@ -1,0 +1,398 @@
+#include "jvm/LaunchScript.h"
+
+#include <cstdio>
+
+#include "core/LauncherException.h"
+#include "core/LogHandler.h"
+#include "core/TextHelpers.h"
+#include "jvm/CommandText.h"
+#include "jvm/JVMFile.h"
+#include "jvm/LaunchEnvironment.h"
+#include "platform/PlatformImpl.h"
+#include "tagfile/TagFile.h"
+
+namespace {
+
+const SString::size_type npos = SString::npos;
+const int kLogInformation = 0;
+const int kLogError = 2;
+
+void log(const SString& text, int type) { logThroughHandler(text, type); }
+
+SString tagOf(const JVMFile* jvm, const char* tag) {
+  return jvm ? jvm->getTagFile().getTagValue(tag, 0) : SString();
+}
+
+// The lines of a side file beside the launcher; none when it is missing.
+void readSideFile(const char* suffix, StringDeque& lines) {
+  SString name = LaunchScript::sideFileName(
+      LaunchEnvironment::current().getLauncherFileName(), suffix);
+  if (name.empty()) return;
+  FILE* file = fopen(name.c_str(), "r");
+  if (!file) return;
+  while (!feof(file) && !ferror(file)) {
+    SString line;
+    readLineFromStream(file, line);
+    if (!line.empty()) lines.push_back(line);
+  }
+  fclose(file);
+}
+
+void joinWithBlank(SString& joined, const SString& item) {
+  if (item.empty()) return;
+  if (!joined.empty()) joined += ' ';
+  joined += item;
+}
+
+// Leaves the launcher's directory as the working directory of the command.
+SString workingDirectoryOf(const SString& launcherFileName) {
+  SString::size_type cut = launcherFileName.rfind('/');
+  if (cut == npos) return SString();
+  if (cut == 0) return SString("/");
+  return SString(launcherFileName, 0, cut);
+}
+
+}  // namespace
+
+LaunchScript::LaunchScript(const TagFile& script, bool captureOutput)
+    : m_command(script.getTagValue("COMMAND", 0)),
+      m_captureOutput(captureOutput),
+      m_displayConsole(script.getBoolTagValue("DISPLAY_CONSOLE", false)),
+      m_currentJVMFile(nullptr),
+      m_includeArchives(true),
+      m_description(script.getTagValue("DESC", 0)),
+      m_archive(script.getTagValue("ARCHIVE", 0)),
+      m_archiveDepth(0) {}
+
+LaunchScript::LaunchScript(const SString& command, bool captureOutput,
+                           bool includeArchives)
+    : m_command(command),
+      m_captureOutput(captureOutput),
+      m_displayConsole(false),
+      m_currentJVMFile(nullptr),
+      m_includeArchives(includeArchives),
+      m_archiveDepth(0) {}
+
+LaunchScript::~LaunchScript() {}
+
+SString LaunchScript::resolve(const JVMFile& jvm) {
+  // Cleared on every way out, also when a function raises.
+  struct CurrentJVMFile {
+    const JVMFile*& slot;
+    CurrentJVMFile(const JVMFile*& s, const JVMFile& jvm) : slot(s) {
+      slot = &jvm;
+    }
+    ~CurrentJVMFile() { slot = nullptr; }
+  } current(m_currentJVMFile, jvm);
+  SString text = MacroHandler::resolve(m_command, '%');
+  text = jvm.resolve(text);
+  return MacroHandler::resolve(text, '#');
+}
+
+void LaunchScript::execute(const JVMFile& jvm,
+                           const StringDeque* extraArguments,
+                           bool showConsole) {
+  SString command = resolve(jvm);
+  SString directory =
+      workingDirectoryOf(LaunchEnvironment::current().getLauncherFileName());
+  if (extraArguments) {
+    // Each argument reaches the application as it was given: inside the
+    // double quotes the shell would still expand "$" and backquotes.
+    for (int i = 0; i < extraArguments->count(); ++i)
+      command += " \"" + escapeInDoubleQuotes(extraArguments->at(i)) + "\"";
+  }
+  log("Executing launch script command: " + command +
+          " in working directory " + directory,
+      kLogInformation);
+  bool console = m_displayConsole || showConsole;
+  bool capture = m_captureOutput && !console;
+  m_stdOut = "";
+  m_errOut = "";
+  PlatformImpl::executeProcess(command, directory, capture, &m_stdOut,
+                               &m_errOut);
+  if (!console && m_captureOutput) {
+    log("Output from the launch script execution", kLogInformation);
+    log("StdOut:", kLogInformation);
+    log(m_stdOut, kLogInformation);
+    log("ErrOut:", kLogInformation);
+    log(m_errOut, kLogInformation);
+  }
+}
+
+void LaunchScript::processMacro(SString& text, char delimiter, unsigned start,
+                                unsigned& end) const {
+  SString name(text, start + 1, end - start - 1);
+  if (delimiter == '#') {
+    SString value = PlatformImpl::getEnvironmentVariable(name);
+    text.replace(start, end - start + 1, value);
+    end = start + value.length();
+    return;
+  }
+  unsigned pos = end + 1;
+  StringDeque args;
+  getArguments(text, pos, args);
+  SString value = callFunction(text, name, args);
+  SString::size_type stop = pos == npos ? text.length() : pos;
+  text.replace(start, stop - start, value);
+  end = start + value.length();
+}
+
+void LaunchScript::getArguments(const SString& text, unsigned& pos,
+                                StringDeque& args) const {
+  enum { kOpen, kArgument, kSeparator } state = kOpen;
+  const char* c = text.c_str();
+  for (;;) {
+    unsigned stepStart = pos;
+    while (pos < text.length() && isWhitespace(c[pos])) ++pos;
+    char next = pos < text.length() ? c[pos] : '\0';
+    switch (state) {
+      case kOpen:
+        if (next != '(')
+          throwArgumentError(text, "Expected left parenthesis.", stepStart);
+        ++pos;
+        state = kArgument;
+        break;
+      case kArgument:
+        if (next == '"') {
+          ++pos;
+          args.push_back(parseStringArgument(text, pos, true));
+          // A closing quote at the very end of the text ends the list.
+          if (pos == npos) return;
+          state = kSeparator;
+        } else if (next == ')') {
+          ++pos;
+          return;
+        } else {
+          throwArgumentError(text, "Expected string arg.", stepStart);
+        }
+        break;
+      case kSeparator:
+        if (next == ',') {
+          ++pos;
+          state = kArgument;
+        } else if (next == ')') {
+          ++pos;
+          return;
+        } else {
+          throwArgumentError(text, "Expected right parenthesis.", stepStart);
+        }
+        break;
+    }
+  }
+}
+
+SString LaunchScript::callFunction(const SString& text, const SString& name,
+                                   const StringDeque& args) const {
+  const int count = args.count();
+  const JVMFile* jvm = m_currentJVMFile;
+  // Functions that read the jvm file exist only within a resolution.
+  auto needJVMFile = [&]() {
+    if (!jvm)
+      throwException(text, (name + " function needs a jvm file.").c_str());
+  };
+  if (name == "REPLACE") {
+    if (count != 3) throwException(text, "REPLACE function requires 3 arguments.");
+    needJVMFile();
+    SString search = jvm->resolve(args.at(0));
+    SString replacement = jvm->resolve(args.at(1));
+    SString subject = args.at(2);
+    // Every position would match an empty search text.
+    if (search.empty()) return subject;
+    for (SString::size_type at = subject.find(search); at != npos;
+         at = subject.find(search, at + replacement.length())) {
+      subject.replace(at, search.length(), replacement);
+    }
+    return subject;
+  }
+  if (name == "RUNTIME_SYSTEMPROP") {
+    if (count != 0)
+      throwException(text, "RUNTIME_SYSTEMPROP function takes no arguments.");
+    needJVMFile();
+    return buildRuntimeSystemProps(jvm);
+  }
+  if (name == "RUNTIME_JAVAARGS") {
+    if (count != 0)
+      throwException(text, "RUNTIME_JAVAARGS function takes no arguments.");
+    needJVMFile();
+    return buildRuntimeJavaArgs(jvm);
+  }
+  if (name == "SYSTEMPROP") {
+    if (count != 2)
+      throwException(text, "SYSTEMPROP function requires 2 arguments.");
+    needJVMFile();
+    return makeSystemProp(jvm, args.at(0), args.at(1));
+  }
+  if (name == "CP") {
+    needJVMFile();
+    return classpathFunction(args);
+  }
+  if (name == "IF_EXISTS") {
+    if (count != 2)
+      throwException(text, "IF_EXISTS function requires 2 arguments.");
+    needJVMFile();
+    if (tagOf(jvm, args.at(0).c_str()).empty()) return SString();
+    return jvm->resolve(args.at(1));
+  }
+  LaunchEnvironment& environment = LaunchEnvironment::current();
+  if (name == "LAUNCHER_FILE") {
+    if (count != 0)
+      throwException(text, "LAUNCHER_FILE function takes 0 arguments.");
+    return environment.getLauncherFileName();
+  }
+  if (name == "LAUNCHER_DIR") {
+    if (count != 0)
+      throwException(text, "LAUNCHER_DIR function takes 0 arguments.");
+    return environment.getLauncherDir();
+  }
+  if (name == "APPLICATION_ARCHIVE") {
+    if (count > 1)
+      throwException(text, "APPLICATION_ARCHIVE function takes 0 arguments.");
+    return count == 0 ? environment.getApplicationArchive()
+                      : environment.getApplicationArchive(args.at(0));
+  }
+  if (name == "TEMP_DIR") {
+    if (count != 0) throwException(text, "TEMP_DIR function takes 0 arguments.");
+    SString dir = PlatformImpl::getSystemTempDirectory();
+    if (stringEndsWith(dir, "\\") != npos) dir.erase(dir.length() - 1);
+    return dir;
+  }
+  throwException(text, ("Invalid function name (" + name + ").").c_str());
+}
+
+SString LaunchScript::classpathFunction(const StringDeque& args) const {
+  const JVMFile* jvm = m_currentJVMFile;
+  const bool inEnvironment = tagOf(jvm, "USE_CP_ENV_VAR") == "1";
+  SString classpath = buildRuntimeClasspath(jvm, ".cp1");
+  addToClasspath(jvm, classpath, buildJVMClasspath());
+  SString part = buildRuntimeClasspath(jvm, ".cp");
+  if (!part.empty()) addToClasspath(jvm, classpath, part);
+  for (int i = 0; i < args.count(); ++i) {
+    SString entry = args.at(i);
+    if (inEnvironment) stripQuotes(entry);
+    addToClasspath(jvm, classpath, entry);
+  }
+  if (m_archiveDepth > 0) {
+    throw LauncherException(
+        "The macro %CP% does not resolve: its value refers to itself.");
+  }
+  ++m_archiveDepth;
+  SString archive;
+  try {
+    archive = MacroHandler::resolve(m_archive, '%');
+  } catch (...) {
+    --m_archiveDepth;
+    throw;
+  }
+  --m_archiveDepth;
+  if (inEnvironment) stripQuotes(archive);
+  addToClasspath(jvm, classpath, archive);
+  part = buildJARClasspath();
+  if (!part.empty()) addToClasspath(jvm, classpath, part);
+  part = buildRuntimeClasspath(jvm, ".cp2");
+  if (!part.empty()) addToClasspath(jvm, classpath, part);
+
+  if (!inEnvironment)
+    return classpath.empty() ? SString() : tagOf(jvm, "CLASSPATH") + classpath;
+  SString variable = tagOf(jvm, "CP_ENV_VAR");
+  if (variable.empty()) {
+    log("If USE_CP_ENV_VAR is set to 1 in the jvm file, then the jvm file "
+        "should also define CP_ENV_VAR.",
+        kLogError);
+  } else {
+    PlatformImpl::setEnvironmentVariable(variable, classpath);
+    log("Set env var " + variable + " to " + classpath + "\n",
+        kLogInformation);
+  }
+  return SString();
+}
+
+SString LaunchScript::makeSystemProp(const JVMFile* jvm, const SString& name,
+                                     const SString& value) const {
+  return tagOf(jvm, "SYSTEM") + name + tagOf(jvm, "SYSTEM_SEPARATOR") +
+         jvm->resolve(value);
+}
+
+SString LaunchScript::buildJVMClasspath() const {
+  return tagOf(m_currentJVMFile, "JVM_CLASSPATH");
+}
+
+SString LaunchScript::buildRuntimeClasspath(const JVMFile* jvm,
+                                            const char* suffix) const {
+  StringDeque lines;
+  readSideFile(suffix, lines);
+  SString classpath;
+  for (int i = 0; i < lines.count(); ++i)
+    addToClasspath(jvm, classpath, lines.at(i));
+  return classpath;
+}
+
+SString LaunchScript::buildRuntimeSystemProps(const JVMFile* jvm) const {
+  StringDeque lines;
+  readSideFile(".sp", lines);
+  SString options;
+  for (int i = 0; i < lines.count(); ++i) {
+    const SString& line = lines.at(i);
+    SString::size_type equals = line.find('=');
+    if (equals == npos) continue;
+    joinWithBlank(options, makeSystemProp(jvm, SString(line, 0, equals),
+                                          SString(line, equals + 1)));
+  }
+  return options;
+}
+
+SString LaunchScript::buildRuntimeJavaArgs(const JVMFile* jvm) const {
+  StringDeque lines;
+  readSideFile(".ja", lines);
+  SString arguments;
+  for (int i = 0; i < lines.count(); ++i)
+    joinWithBlank(arguments, jvm->resolve(lines.at(i)));
+  return arguments;
+}
+
+SString LaunchScript::buildJARClasspath() const {
+  if (!m_includeArchives) return SString();
+  LaunchEnvironment& environment = LaunchEnvironment::current();
+  if (!environment.hasEmbeddedFiles(LaunchEnvironment::kClasspathArchive))
+    return SString();
+  SString directory = PlatformImpl::createTempSubDirectory();
+  StringDeque paths;
+  environment.extractEmbeddedFiles(LaunchEnvironment::kClasspathArchive,
+                                   directory, paths);
+  SString classpath;
+  for (int i = 0; i < paths.count(); ++i)
+    addToClasspath(m_currentJVMFile, classpath, paths.at(i));
+  return classpath;
+}
+
+void LaunchScript::addToClasspath(const JVMFile* jvm, SString& classpath,
+                                  const SString& entry) const {
+  if (entry.empty()) return;
+  if (!classpath.empty()) classpath += tagOf(jvm, "CLASSPATH_SEPARATOR");
+  classpath += entry;
+}
+
+void LaunchScript::throwException(const SString& command,
+                                  const char* message) const {
+  log("Launch command:", kLogInformation);
+  log(command, kLogInformation);
+  throw LauncherException(SString("Launch script error: ") + message);
+}
+
+void LaunchScript::throwArgumentError(const SString& text, const char* message,
+                                      unsigned position) const {
+  SString full = SString(message) + " (near character " +
+                 convertToString(static_cast<long>(position)) + ")";
+  throwException(text, full.c_str());
+}
+
+SString LaunchScript::sideFileName(const SString& launcherFileName,
+                                   const char* suffix) {
+  if (launcherFileName.empty()) return SString();
+  SString base = launcherFileName;
+  SString::size_type dot = base.rfind('.');
+  SString::size_type separator = base.find_last_of("/\\");
+  // Only a dot in the file's own name starts an extension; a name without
+  // any directory keeps its extension.
+  if (dot != npos && separator != npos && separator < dot) base.erase(dot);
+  return base + suffix;
+}

@@ -1,0 +1,95 @@
+// A launch script: a command template that becomes a shell command for
+// one JVM and runs in the launcher's directory. The template's macros are
+// resolved in three passes: functions "%NAME%(args)" (class path, system
+// properties, side files beside the launcher, ...), then the jvm file's
+// tags "@TAG@", then environment variables "#NAME#".
+#ifndef LAUNCHER_JVM_LAUNCHSCRIPT_H_
+#define LAUNCHER_JVM_LAUNCHSCRIPT_H_
+
+#include "core/SString.h"
+#include "core/StringDeque.h"
+#include "jvm/MacroHandler.h"
+
+class JVMFile;
+class TagFile;
+
+class LaunchScript : public MacroHandler {
+ public:
+  // From a launch script file: "COMMAND", "DISPLAY_CONSOLE" (default
+  // false), "DESC" and "ARCHIVE"; the CP function adds the embedded
+  // class-path archives.
+  LaunchScript(const TagFile& script, bool captureOutput);
+  // From a command text, without console, description or archive.
+  LaunchScript(const SString& command, bool captureOutput,
+               bool includeArchives);
+  ~LaunchScript() override;
+
+  // The concrete command for jvm. Raises LauncherException ("Launch script
+  // error: ...") for a malformed or unknown function.
+  SString resolve(const JVMFile& jvm);
+  // Resolves, appends the extra arguments (each as one shell word, taken
+  // literally), runs the command in the launcher's directory and waits for
+  // it. Output is captured unless the console is to be shown.
+  void execute(const JVMFile& jvm, const StringDeque* extraArguments,
+               bool showConsole);
+
+  // What the last execution wrote.
+  const SString& getStandardOutput() const { return m_stdOut; }
+  const SString& getErrorOutput() const { return m_errOut; }
+  const SString& getDescription() const { return m_description; }
+  const SString& getArchive() const { return m_archive; }
+  const SString& getCommand() const { return m_command; }
+
+  // "%" functions and "#" environment variables.
+  void processMacro(SString& text, char delimiter, unsigned start,
+                    unsigned& end) const override;
+
+  // Parses "(" ["arg" {, "arg"}] [,] ")" from pos, white space allowed
+  // between the parts; pos ends behind it.
+  void getArguments(const SString& text, unsigned& pos,
+                    StringDeque& args) const;
+  SString makeSystemProp(const JVMFile* jvm, const SString& name,
+                         const SString& value) const;
+  SString buildJVMClasspath() const;
+  SString buildRuntimeClasspath(const JVMFile* jvm, const char* suffix) const;
+  SString buildRuntimeSystemProps(const JVMFile* jvm) const;
+  SString buildRuntimeJavaArgs(const JVMFile* jvm) const;
+  SString buildJARClasspath() const;
+  void addToClasspath(const JVMFile* jvm, SString& classpath,
+                      const SString& entry) const;
+  // Logs the command as far as it was resolved and raises
+  // "Launch script error: " + message.
+  [[noreturn]] void throwException(const SString& command,
+                                   const char* message) const;
+
+  // The side file of the launcher with that suffix: the launcher's file
+  // name without its extension, then the suffix.
+  static SString sideFileName(const SString& launcherFileName,
+                              const char* suffix);
+
+ private:
+  LaunchScript(const LaunchScript&) = delete;
+  LaunchScript& operator=(const LaunchScript&) = delete;
+
+  // The value of one function call; raises for a wrong one.
+  SString callFunction(const SString& text, const SString& name,
+                       const StringDeque& args) const;
+  SString classpathFunction(const StringDeque& args) const;
+  [[noreturn]] void throwArgumentError(const SString& text,
+                                       const char* message,
+                                       unsigned position) const;
+
+  SString m_command;
+  bool m_captureOutput;
+  bool m_displayConsole;
+  SString m_stdOut;
+  SString m_errOut;
+  const JVMFile* m_currentJVMFile;
+  bool m_includeArchives;
+  SString m_description;
+  SString m_archive;
+  // Guards the resolution of the archive against a CP call inside it.
+  mutable unsigned m_archiveDepth;
+};
+
+#endif  // LAUNCHER_JVM_LAUNCHSCRIPT_H_
