@@ -82,9 +82,9 @@ bool FileIndexEntry::isPlainFileName(const SString& name) {
 
 SString FileIndexEntry::extract(const SString& directory) const {
   if (!isPlainFileName(m_name))
-    throw LauncherException(extractError(
-        SString("The embedded file name \"") + m_name +
-        "\" is not a plain file name."));
+    throw LauncherException(extractError(SString("The embedded file name \"") +
+                                         m_name +
+                                         "\" is not a plain file name."));
   if (!PlatformImpl::checkFreeSpace(directory, m_length))
     throw LauncherException(writeError(SString()));
   SString target = directory;

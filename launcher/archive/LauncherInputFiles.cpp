@@ -70,13 +70,13 @@ void LauncherInputFiles::loadFileIndex(FILE* stream, long indexOffset) {
 void LauncherInputFiles::logEntries() const {
   for (int i = 0; i < m_files.count(); ++i) {
     const FileIndexEntry* entry = m_files.at(i);
-    logThroughHandler(
-        SString("file type: ") + convertToString(entry->getType()) +
-            "\n  file id: " + convertToString(entry->getId()) +
-            "\n  length: " + convertToString(entry->getLength()) +
-            "\n  offset: " + convertToString(entry->getOffset()) +
-            "\n  file name: " + entry->getName(),
-        kLogInformation);
+    logThroughHandler(SString("file type: ") +
+                          convertToString(entry->getType()) +
+                          "\n  file id: " + convertToString(entry->getId()) +
+                          "\n  length: " + convertToString(entry->getLength()) +
+                          "\n  offset: " + convertToString(entry->getOffset()) +
+                          "\n  file name: " + entry->getName(),
+                      kLogInformation);
   }
 }
 

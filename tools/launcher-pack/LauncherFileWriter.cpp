@@ -103,8 +103,8 @@ class PendingFile {
       return false;
     }
     if (std::rename(m_path.c_str(), output.c_str()) != 0) {
-      error = "cannot rename " + m_path + " to " + output + ": " +
-              systemError();
+      error =
+          "cannot rename " + m_path + " to " + output + ": " + systemError();
       return false;
     }
     m_path.clear();
@@ -123,10 +123,10 @@ mode_t outputMode(mode_t programMode) {
   return programMode & 0777 & ~mask;
 }
 
-bool fitsInIndex(long long value, const std::string& what,
-                 std::string& error) {
+bool fitsInIndex(long long value, const std::string& what, std::string& error) {
   if (value <= kLargestPayloadNumber) return true;
-  error = what + " would lie beyond the 2 GiB that a launcher file can "
+  error = what +
+          " would lie beyond the 2 GiB that a launcher file can "
           "address";
   return false;
 }

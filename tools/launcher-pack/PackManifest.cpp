@@ -17,7 +17,9 @@ namespace {
 // Tags of an "input.tag" that name no file; a manifest may carry them.
 const char* const kIgnoredTags[] = {"ACTION"};
 
-std::string toStd(const SString& s) { return std::string(s.c_str(), s.length()); }
+std::string toStd(const SString& s) {
+  return std::string(s.c_str(), s.length());
+}
 
 std::string currentDirectory() {
   std::vector<char> buffer(256);
@@ -93,8 +95,9 @@ bool checkStoredName(const std::string& name, std::string& error) {
     return false;
   }
   if (name == "input.tag") {
-    error = "the stored name \"input.tag\" is taken by the file that "
-            "-tv:extract writes beside the embedded files";
+    error =
+        "the stored name \"input.tag\" is taken by the file that "
+        "-tv:extract writes beside the embedded files";
     return false;
   }
   return true;
@@ -106,7 +109,8 @@ bool parseManifestValue(const std::string& value, bool& hasId, long& id,
   path = value;
   if (value.compare(0, 3, "id=") != 0) return true;
   size_t end = value.find_first_of(" \t", 3);
-  std::string number = value.substr(3, end == std::string::npos ? end : end - 3);
+  std::string number =
+      value.substr(3, end == std::string::npos ? end : end - 3);
   bool digits = !number.empty() && number.size() <= 10 &&
                 number.find_first_not_of("0123456789") == std::string::npos;
   long long parsed = digits ? std::strtoll(number.c_str(), nullptr, 10) : -1;
@@ -115,7 +119,8 @@ bool parseManifestValue(const std::string& value, bool& hasId, long& id,
             " is not a number from 0 to 2147483647";
     return false;
   }
-  size_t start = end == std::string::npos ? end : value.find_first_not_of(" \t", end);
+  size_t start =
+      end == std::string::npos ? end : value.find_first_not_of(" \t", end);
   if (start == std::string::npos) {
     error = "no file follows the file id";
     return false;

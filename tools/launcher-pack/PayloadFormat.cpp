@@ -34,7 +34,8 @@ bool hasPayloadTrailer(const std::string& path, bool& hasTrailer,
   unsigned char trailer[8];
   if (std::fseek(file, -8, SEEK_END) == 0 &&
       std::fread(trailer, 1, sizeof trailer, file) == sizeof trailer) {
-    uint32_t value = (uint32_t(trailer[4]) << 24) | (uint32_t(trailer[5]) << 16) |
+    uint32_t value = (uint32_t(trailer[4]) << 24) |
+                     (uint32_t(trailer[5]) << 16) |
                      (uint32_t(trailer[6]) << 8) | uint32_t(trailer[7]);
     hasTrailer = value == kLauncherIdentification;
   }

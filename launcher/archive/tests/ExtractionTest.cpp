@@ -16,7 +16,8 @@ std::string str(const SString& s) { return std::string(s.c_str(), s.length()); }
 // Distinct bytes, so that a misplaced block would show.
 std::string patternBytes(size_t n) {
   std::string bytes(n, '\0');
-  for (size_t i = 0; i < n; ++i) bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+  for (size_t i = 0; i < n; ++i)
+    bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
   return bytes;
 }
 
@@ -50,7 +51,8 @@ class ExtractionTest : public ::testing::Test {
     return dir;
   }
 
-  std::string extractFailure(const FileIndexEntry* entry, const std::string& dir) {
+  std::string extractFailure(const FileIndexEntry* entry,
+                             const std::string& dir) {
     try {
       entry->extract(dir.c_str());
     } catch (const LauncherException& e) {
@@ -75,13 +77,15 @@ const ChunkCase kChunkCases[] = {
 TEST_F(ExtractionTest, CopiesInBlocksWithOneProgressStepEach) {
   std::vector<PayloadFile> payload;
   for (const ChunkCase& c : kChunkCases)
-    payload.push_back({3, 0, "f" + std::to_string(c.size), patternBytes(c.size)});
+    payload.push_back(
+        {3, 0, "f" + std::to_string(c.size), patternBytes(c.size)});
   useLauncher(payload);
   std::string dir = outDir();
   for (size_t i = 0; i < payload.size(); ++i) {
     SCOPED_TRACE(payload[i].name);
     long before = PlatformImpl::getUIProgress();
-    SString path = m_files.getFileAt(static_cast<long>(i))->extract(dir.c_str());
+    SString path =
+        m_files.getFileAt(static_cast<long>(i))->extract(dir.c_str());
     EXPECT_EQ(PlatformImpl::getUIProgress() - before, kChunkCases[i].steps);
     EXPECT_EQ(str(path), dir + "/" + payload[i].name);
     EXPECT_TRUE(readFile(str(path)) == payload[i].bytes);
@@ -118,8 +122,9 @@ TEST_F(ExtractionTest, OnlyTheJVMInstallerIsMadeExecutable) {
 }
 
 TEST_F(ExtractionTest, NamesThatWouldLeaveTheDirectoryAreRefused) {
-  const std::string names[] = {"../escaped", "/tmp/absolute", "sub/file", "..",
-                               ".", "", std::string("nul\0x", 5), "line\nfeed"};
+  const std::string names[] = {
+      "../escaped", "/tmp/absolute",          "sub/file",  "..", ".",
+      "",           std::string("nul\0x", 5), "line\nfeed"};
   std::vector<PayloadFile> payload;
   for (const std::string& name : names) payload.push_back({3, 0, name, "X"});
   useLauncher(payload);
@@ -169,9 +174,9 @@ TEST_F(ExtractionTest, ATargetThatCannotBeWrittenReportsTheErrorNumber) {
 
 TEST_F(ExtractionTest, ExtractAllWritesEveryFileAndAnInputFile) {
   std::vector<PayloadFile> payload = {
-      {0, 0, "first.tag", "A: 1\n"},   {1, 1, "jvm1.tag", "DESC: one\n"},
-      {3, 2, "lib.jar", "JAR"},        {2, 3, "launch.tag", "DESC: P\n"},
-      {1, 4, "jvm2.tag", "DESC: two\n"}, {0, 5, "second.tag", "B: 2\n"},
+      {0, 0, "first.tag", "A: 1\n"},      {1, 1, "jvm1.tag", "DESC: one\n"},
+      {3, 2, "lib.jar", "JAR"},           {2, 3, "launch.tag", "DESC: P\n"},
+      {1, 4, "jvm2.tag", "DESC: two\n"},  {0, 5, "second.tag", "B: 2\n"},
       {4, 6, "setup.bin", "#!/bin/sh\n"},
   };
   useLauncher(payload);
@@ -180,8 +185,8 @@ TEST_F(ExtractionTest, ExtractAllWritesEveryFileAndAnInputFile) {
     CurrentDirectory here(dir);
     m_files.extractAll();
   }
-  std::vector<std::string> expected = {"first.tag", "input.tag", "jvm1.tag",
-                                       "jvm2.tag",  "launch.tag", "lib.jar",
+  std::vector<std::string> expected = {"first.tag",  "input.tag",  "jvm1.tag",
+                                       "jvm2.tag",   "launch.tag", "lib.jar",
                                        "second.tag", "setup.bin"};
   EXPECT_EQ(listDirectory(dir), expected);
   for (const PayloadFile& f : payload)

@@ -185,7 +185,8 @@ TEST_F(LauncherInputFilesTest, AMissingLauncherFileCannotBeOpened) {
 // ---- The index ----
 
 TEST_F(LauncherInputFilesTest, EachEntryIsLoggedInFiveLines) {
-  useLauncher(launcherBytes({{3, 4, "lib.jar", "JAR"}, {6, 9, "app.jar", "A"}}));
+  useLauncher(
+      launcherBytes({{3, 4, "lib.jar", "JAR"}, {6, 9, "app.jar", "A"}}));
   ASSERT_EQ(loadFailure(false), "");
   EXPECT_EQ(g_log, (std::vector<std::string>{
                        "0:file type: 3\n  file id: 4\n  length: 3\n"
@@ -289,16 +290,26 @@ const InputCase kInputCases[] = {
      "@DIR@/script.tag", "@DIR@/launch.tag", "Disk Title", kEmbeddedJVMs, "",
      ""},
     {"UI_TITLE without LAUNCHSCRIPT: the embedded title comes later",
-     "UI_TITLE: Input Title\n", "escript.tag", "elaunch.tag",
-     "Embedded Title", kEmbeddedJVMs, "", ""},
+     "UI_TITLE: Input Title\n", "escript.tag", "elaunch.tag", "Embedded Title",
+     kEmbeddedJVMs, "", ""},
     {"UI_TITLE with LAUNCHSCRIPT: the input file's title",
      "UI_TITLE: Input Title\nLAUNCHSCRIPT: @DIR@/launch.tag\n", "escript.tag",
      "@DIR@/launch.tag", "Input Title", kEmbeddedJVMs, "", ""},
-    {"an empty JVM value keeps the embedded JVM files out", "JVM: \"\"\n",
-     "escript.tag", "elaunch.tag", "Embedded Title", {}, "", ""},
+    {"an empty JVM value keeps the embedded JVM files out",
+     "JVM: \"\"\n",
+     "escript.tag",
+     "elaunch.tag",
+     "Embedded Title",
+     {},
+     "",
+     ""},
     {"JVM files named by the input file replace the embedded ones",
-     "JVM:\n  @DIR@/jvm.tag\n  @DIR@/jvm2.tag\n/:\n", "escript.tag",
-     "elaunch.tag", "Embedded Title", {"@DIR@/jvm.tag", "@DIR@/jvm2.tag"}, "",
+     "JVM:\n  @DIR@/jvm.tag\n  @DIR@/jvm2.tag\n/:\n",
+     "escript.tag",
+     "elaunch.tag",
+     "Embedded Title",
+     {"@DIR@/jvm.tag", "@DIR@/jvm2.tag"},
+     "",
      ""},
     {"a verification class needs both tags",
      "VERIFY_CLASSPATH: \"/opt/v.jar\"\nVERIFY_CLASS_NAME: Check\n",
@@ -310,10 +321,11 @@ const InputCase kInputCases[] = {
 };
 
 TEST_F(LauncherInputFilesTest, InputFileReferencesWinOverEmbeddedFiles) {
-  std::string payload = launcherBytes({{0, 0, "escript.tag", "A: 1\n"},
-                                       {1, 1, "ejvm1.tag", "DESC: one\n"},
-                                       {2, 2, "elaunch.tag", "DESC: Embedded Title\n"},
-                                       {1, 3, "ejvm2.tag", "DESC: two\n"}});
+  std::string payload =
+      launcherBytes({{0, 0, "escript.tag", "A: 1\n"},
+                     {1, 1, "ejvm1.tag", "DESC: one\n"},
+                     {2, 2, "elaunch.tag", "DESC: Embedded Title\n"},
+                     {1, 3, "ejvm2.tag", "DESC: two\n"}});
   writeFile(m_dir.file("script.tag"), "COMMANDS: x\n");
   writeFile(m_dir.file("launch.tag"), "DESC: Disk Title\n");
   writeFile(m_dir.file("jvm.tag"), "DESC: disk\n");

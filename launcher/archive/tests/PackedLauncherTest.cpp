@@ -34,8 +34,8 @@ std::string listing(const std::string& launcherFile) {
 // from text unless text is empty) into dir/name.
 std::string pack(const ScratchDir& dir, const std::string& manifest,
                  const std::string& name) {
-  ProgramRun run = runProgram(kPack, {kLauncher, manifest, dir.file(name)},
-                              dir.path());
+  ProgramRun run =
+      runProgram(kPack, {kLauncher, manifest, dir.file(name)}, dir.path());
   EXPECT_EQ(run.status, 0) << run.errors;
   return dir.file(name);
 }
@@ -110,14 +110,15 @@ TEST(PackedLauncher, TheSamplePackedAtBuildTimeListsItsFiles) {
 
 TEST(PackedLauncher, ARunLogsTheIndexAndShowsTheLaunchScriptTitle) {
   ScratchDir dir;
-  ProgramRun run = runProgram(kSample, {"-tv:log", dir.file("run.log")}, dir.path());
+  ProgramRun run =
+      runProgram(kSample, {"-tv:log", dir.file("run.log")}, dir.path());
   EXPECT_EQ(run.output, "Sample Application\n" + kNotYet);
   std::vector<ListedEntry> entries = parseListing(listing(kSample));
   ASSERT_FALSE(entries.empty());
   std::string log = readFile(dir.file("run.log"));
   EXPECT_NE(log.find("file type: 1\n  file id: 20\n  length: " +
-                     std::to_string(entries[2].length) + "\n  offset: " +
-                     std::to_string(entries[2].offset) +
+                     std::to_string(entries[2].length) +
+                     "\n  offset: " + std::to_string(entries[2].offset) +
                      "\n  file name: ibm.tag\n"),
             std::string::npos)
       << log;
@@ -125,8 +126,9 @@ TEST(PackedLauncher, ARunLogsTheIndexAndShowsTheLaunchScriptTitle) {
 
 TEST(PackedLauncher, AnInputFileTitleGivesWayToTheEmbeddedLaunchScript) {
   ScratchDir dir;
-  writeFile(dir.file("in.tag"),
-            "UI_TITLE: Input Title\nSHOW_FAIL_MSG: 1\nACTION: RUN_INSTRUCTIONS\n");
+  writeFile(
+      dir.file("in.tag"),
+      "UI_TITLE: Input Title\nSHOW_FAIL_MSG: 1\nACTION: RUN_INSTRUCTIONS\n");
   ProgramRun run = runProgram(kSample, {"-tv:in", "in.tag"}, dir.path());
   EXPECT_EQ(run.output, "Input Title\nSample Application\n" + kNotYet);
 }
@@ -138,8 +140,8 @@ TEST(PackedLauncher, ExtractWritesEveryFileAndTheExtractedFilesAreUsed) {
   // One progress step per file (each fits one block), then the line break
   // of progress 100.
   EXPECT_EQ(extract.output, "........\n");
-  const char* sources[] = {"install.tag", "jvm/sun.tag", "jvm/ibm.tag",
-                           "launch.tag",  "lib/app.jar", "setup.bin",
+  const char* sources[] = {"install.tag", "jvm/sun.tag",    "jvm/ibm.tag",
+                           "launch.tag",  "lib/app.jar",    "setup.bin",
                            "verify.jar",  "application.jar"};
   for (const char* source : sources) {
     std::string name = source;
@@ -245,8 +247,7 @@ TEST(PackedLauncher, DamagedPayloadsEndTheRunWithTheirMessage) {
   const DamagedRun cases[] = {
       {"index offset past the end", trailer(0x7FFFFFF0),
        "Invalid file index offset."},
-      {"type byte of 7",
-       be32(1) + indexRecord(7, 0, 0, 0, "x") + "@TRAILER@",
+      {"type byte of 7", be32(1) + indexRecord(7, 0, 0, 0, "x") + "@TRAILER@",
        "Invalid file type in file index."},
       {"file count larger than the file", be32(0x7FFFFFFF) + "@TRAILER@",
        "Unable to load file length."},
@@ -270,7 +271,8 @@ TEST(PackedLauncher, DamagedPayloadsEndTheRunWithTheirMessage) {
     // The tool reads the index the same way.
     ProgramRun list = runProgram(kPack, {"--list", launcher}, dir.path());
     EXPECT_EQ(list.status, 1);
-    EXPECT_EQ(list.errors, "launcher-pack: " + launcher + ": " + c.message + "\n");
+    EXPECT_EQ(list.errors,
+              "launcher-pack: " + launcher + ": " + c.message + "\n");
   }
 }
 

@@ -71,10 +71,13 @@ class ScratchDir {
   }
   ~ScratchDir() {
     std::string command = "rm -rf '" + m_path + "'";
-    if (system(command.c_str()) != 0) ADD_FAILURE() << "cannot remove " << m_path;
+    if (system(command.c_str()) != 0)
+      ADD_FAILURE() << "cannot remove " << m_path;
   }
   const std::string& path() const { return m_path; }
-  std::string file(const std::string& name) const { return m_path + "/" + name; }
+  std::string file(const std::string& name) const {
+    return m_path + "/" + name;
+  }
 
  private:
   std::string m_path;
@@ -94,7 +97,8 @@ inline std::string readFile(const std::string& path) {
   std::string bytes;
   char buffer[4096];
   size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, n);
+  while ((n = fread(buffer, 1, sizeof buffer, file)) > 0)
+    bytes.append(buffer, n);
   fclose(file);
   return bytes;
 }

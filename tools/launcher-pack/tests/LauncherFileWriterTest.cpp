@@ -63,8 +63,8 @@ TEST_F(LauncherFileWriterTest, WritesProgramFilesIndexAndTrailer) {
 TEST_F(LauncherFileWriterTest, TheUmaskApplies) {
   chmod(m_dir.file("program").c_str(), 0777);
   std::string error;
-  ASSERT_TRUE(writeLauncherFile(m_dir.file("program"), {}, m_dir.file("out"),
-                                error));
+  ASSERT_TRUE(
+      writeLauncherFile(m_dir.file("program"), {}, m_dir.file("out"), error));
   struct stat info;
   ASSERT_EQ(stat(m_dir.file("out").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0755u);
@@ -136,8 +136,8 @@ TEST_F(LauncherFileWriterTest, FailuresLeaveNothingBehind) {
 TEST_F(LauncherFileWriterTest, DependencyFileEscapesForMake) {
   std::string error;
   std::string depfile = m_dir.file("out.d");
-  ASSERT_TRUE(writeDependencyFile(depfile, "/b/out", {"/s/a b.tag", "/s/$x#"},
-                                  error));
+  ASSERT_TRUE(
+      writeDependencyFile(depfile, "/b/out", {"/s/a b.tag", "/s/$x#"}, error));
   EXPECT_EQ(readFile(depfile), "/b/out: \\\n  /s/a\\ b.tag \\\n  /s/$$x\\#\n");
 }
 

@@ -25,22 +25,45 @@ struct CommandCase {
 
 const CommandCase kCases[] = {
     {"help", {"--help"}, 0, "Usage: launcher-pack", ""},
-    {"no arguments", {}, 2, "",
+    {"no arguments",
+     {},
+     2,
+     "",
      "launcher-pack: expected PROGRAM, MANIFEST and OUTPUT\nUsage:"},
-    {"an unknown option", {"--bogus"}, 2, "",
+    {"an unknown option",
+     {"--bogus"},
+     2,
+     "",
      "launcher-pack: unknown option --bogus\n"},
-    {"--list without a file", {"--list"}, 2, "",
+    {"--list without a file",
+     {"--list"},
+     2,
+     "",
      "launcher-pack: --list takes one launcher file\n"},
-    {"--list with two files", {"--list", "a", "b"}, 2, "",
+    {"--list with two files",
+     {"--list", "a", "b"},
+     2,
+     "",
      "launcher-pack: --list takes one launcher file\n"},
-    {"--depfile without a name", {"--depfile"}, 2, "",
+    {"--depfile without a name",
+     {"--depfile"},
+     2,
+     "",
      "launcher-pack: --depfile needs a file name\n"},
-    {"listing a program without a payload", {"--list", "@PROGRAM@"}, 1, "",
+    {"listing a program without a payload",
+     {"--list", "@PROGRAM@"},
+     1,
+     "",
      "launcher-pack: @PROGRAM@ carries no payload\n"},
-    {"listing a missing file", {"--list", "@DIR@/none"}, 1, "",
+    {"listing a missing file",
+     {"--list", "@DIR@/none"},
+     1,
+     "",
      "launcher-pack: cannot open @DIR@/none: No such file or directory\n"},
     {"a manifest naming a missing file",
-     {"@PROGRAM@", "@DIR@/missing.tag", "@DIR@/out"}, 1, "",
+     {"@PROGRAM@", "@DIR@/missing.tag", "@DIR@/out"},
+     1,
+     "",
      "launcher-pack: @DIR@/missing.tag: CLASSPATH_JAR \"none.jar\": cannot "
      "read @DIR@/none.jar: No such file or directory\n"},
     {"packing", {"@PROGRAM@", "@DIR@/good.tag", "@DIR@/out"}, 0, "", ""},
@@ -81,9 +104,9 @@ TEST(LauncherPackCommandLine, PacksListsAndWritesADependencyFile) {
   writeFile(dir.file("app file.jar"), "JAR");
   writeFile(dir.file("manifest.tag"),
             "JVM: id=12 jvm/sun.tag\nAPPLICATION_JAR: app file.jar\n");
-  ProgramRun run =
-      runProgram(kPack, {"--depfile", "deps.d", kLauncher, "manifest.tag", "packed"},
-                 dir.path());
+  ProgramRun run = runProgram(
+      kPack, {"--depfile", "deps.d", kLauncher, "manifest.tag", "packed"},
+      dir.path());
   ASSERT_EQ(run.status, 0) << run.errors;
   EXPECT_TRUE(isExecutable(dir.file("packed")));
   EXPECT_EQ(readFile(dir.file("deps.d")),
