@@ -195,6 +195,35 @@ TEST_F(DriverTest, PassThroughOnBothInterfaces) {
   EXPECT_EQ(s.PassThrough(sda, inquiry, 0x0B, 0, 3, 0, 128), 0xF0);
 }
 
+TEST_F(DriverTest, PassThroughDataGoesOutOnBothInterfaces) {
+  std::vector<uint8_t> write_buffer(10, 0), read_buffer(10, 0);
+  write_buffer[0] = 0x3B;
+  read_buffer[0] = 0x3C;
+  int fd = Open("one40ld", "/dev/halvdev0");
+  Mimd m;
+  ASSERT_EQ(m.PassThrough(fd, 0, write_buffer, false, 0, 0, 0x02, 0, {9, 8, 7}), 0);
+  EXPECT_EQ(m.u()->pthru.scsistatus, 0);
+  ASSERT_EQ(m.PassThrough(fd, 0, read_buffer, false, 0, 0, 0x02, 3), 0);
+  EXPECT_EQ(std::vector<uint8_t>(m.data(), m.data() + 3), (std::vector<uint8_t>{9, 8, 7}));
+
+  TempDir dir;
+  ScopedEnv state("HALVSIM_STATE", dir.File("state"));
+  int sda = Open("two8ld", "/dev/sda");
+  SendCommand s;
+  // The outgoing data follows the 17-byte area of a 10-byte block.
+  ASSERT_EQ(s.PassThrough(sda, write_buffer, 0x08, 0, 0, 2, 0, {1, 2, 3, 4}), 0);
+  ASSERT_EQ(s.PassThrough(sda, read_buffer, 0x08, 0, 0, 2, 4), 0);
+  EXPECT_EQ(std::vector<uint8_t>(s.answer(), s.answer() + 4),
+            (std::vector<uint8_t>{1, 2, 3, 4}));
+  std::vector<std::string> lines = Requests();
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_NE(lines[lines.size() - 2].find(
+                " area=03000a3b00000000000000000008000002 dir=write out=4 in=0 "
+                "raw=68,0,0 data=01020304 "),
+            std::string::npos)
+      << lines[lines.size() - 2];
+}
+
 TEST_F(DriverTest, ProbeHostWritesTheHostText) {
   int sda = Open("two8ld", "/dev/sda");
   char buf[2048];

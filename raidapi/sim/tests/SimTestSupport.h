@@ -143,15 +143,17 @@ struct SendCommand {
 
   // A pass-through area: 3, 0, length, block, flags, drive, channel, target.
   int PassThrough(int fd, std::vector<uint8_t> cdb, uint8_t flags, uint8_t ld,
-                  uint8_t channel, uint8_t target, uint32_t in) {
+                  uint8_t channel, uint8_t target, uint32_t in,
+                  const std::vector<uint8_t> &out = {}) {
     std::memset(s(), 0, sizeof(UserIoctl_Struct));
     std::vector<uint8_t> area = {3, 0, static_cast<uint8_t>(cdb.size())};
     area.insert(area.end(), cdb.begin(), cdb.end());
     area.insert(area.end(), {flags, ld, channel, target});
-    s()->OutGoingDataLen = HALV_OUTGOING_BASE;
+    s()->OutGoingDataLen = HALV_OUTGOING_BASE + static_cast<uint32_t>(out.size());
     s()->InComingDataLen = in;
     s()->fakecmd.opcode = HALV_FAKE_MBOX;
     std::memcpy(s()->cmd, area.data(), area.size());
+    if (!out.empty()) std::memcpy(s()->cmd + area.size(), out.data(), out.size());
     return ioctl(fd, HALV_REQ_SEND_COMMAND, s());
   }
 
@@ -221,7 +223,7 @@ struct Mimd {
   // A pass-through: the record's own pthru, named by mailbox bytes 8-11.
   int PassThrough(int fd, uint8_t adapter, std::vector<uint8_t> cdb,
                   bool logical, uint8_t ld, uint8_t channel, uint8_t target,
-                  uint32_t in) {
+                  uint32_t in, const std::vector<uint8_t> &out = {}) {
     Clear(HALV_FAKE_MBOX, adapter);
     u()->mbox[0] = HALV_AREA_PASSTHRU;
     uint32_t pthru = mem.addr(offsetof(uioctl_t, pthru));
@@ -236,9 +238,11 @@ struct Mimd {
     std::memcpy(u()->pthru.cdb, cdb.data(), cdb.size());
     u()->pthru.scsistatus = 0xFF;
     u()->pthru.dataxferaddr = data_addr();
-    u()->pthru.dataxferlen = in;
+    u()->pthru.dataxferlen = out.empty() ? in : static_cast<uint32_t>(out.size());
     u()->outlen = in;
+    u()->inlen = static_cast<uint32_t>(out.size());
     std::memset(data(), 0, 65536);
+    if (!out.empty()) std::memcpy(data(), out.data(), out.size());
     return ioctl(fd, HALV_REQ_MIMD, u());
   }
 
