@@ -177,6 +177,25 @@ TEST_F(JVMFileTest, OddHomesRunThatJVMOnly) {
   }
 }
 
+TEST_F(JVMFileTest, LogsTheRunAndMalformedSettings) {
+  std::string jvmHome = home("jvm");
+  makeFakeJVM(jvmHome, "printf '1739021872\\n1\\n'");
+  TagFile& tags = jvmFile({{"JVM_PROPERTIES", "a=1"}, {"JVM_PROPERTIES", "broken"}});
+  JVMFile jvm(tags);
+  LogRecorder log;
+  std::unique_ptr<JVMMatch> match(jvm.verify(jvmHome.c_str(), kVerifyClasspath, kVerifyClass));
+  ASSERT_NE(match, nullptr);
+  auto logged = [&](const std::string& text, int type) {
+    for (const auto& entry : log.entries())
+      if (entry.first == text && entry.second == type) return true;
+    return false;
+  };
+  EXPECT_TRUE(logged("Invalid JVM_PROPERTIES setting (broken) in JVM File " +
+                         scratch.file("test.jvm"), 1));
+  EXPECT_TRUE(logged("Found matching JVM at " + jvmHome, 0));
+  EXPECT_TRUE(logged("Verifying JVM at " + jvmHome + "/bin/java\n   for JVM: Test JVM", 0));
+}
+
 TEST_F(JVMFileTest, HomesThatCannotMatch) {
   LogRecorder log;
   {
