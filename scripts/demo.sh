@@ -3,6 +3,7 @@
 set -euo pipefail
 build=${1:-build}
 launcher=$(cd "$build/launcher/driver" && pwd)/launcher
+pack=$(cd "$build/tools/launcher-pack" && pwd)/launcher-pack
 
 echo "== launcher =="
 echo "\$ launcher -tv:version"
@@ -37,4 +38,45 @@ status=0
 echo "(exit status $status)"
 echo "\$ cat launcher.log"
 cat launcher.log
+
+echo
+echo "-- a launcher file: the program with a payload packed by launcher-pack"
+mkdir payload
+cd payload
+printf 'COMMANDS:\n  INITIALIZE_UI\n/:\n' > install.tag
+printf 'DESC:  Demo JVM\nJVM_EXE:  bin/java\n' > demo-jvm.tag
+printf 'DESC:  Demo Application\nCOMMAND:  "@JVM_EXE@" -jar demo.jar\n' > launch.tag
+head -c 150000 /dev/zero > demo.jar
+cat > manifest.tag <<TAG
+INSTRUCTIONS:  install.tag
+JVM:  id=7 demo-jvm.tag
+LAUNCHSCRIPT:  launch.tag
+APPLICATION_JAR:  demo.jar
+TAG
+echo "\$ cat manifest.tag"
+cat manifest.tag
+echo "\$ launcher-pack launcher manifest.tag demo-launcher"
+"$pack" "$launcher" manifest.tag ../demo-launcher
+echo "\$ launcher-pack --list demo-launcher"
+"$pack" --list ../demo-launcher
+cd ..
+mkdir extracted
+cd extracted
+echo "\$ demo-launcher -tv:extract    (one dot per block of 61439 bytes)"
+../demo-launcher -tv:extract
+echo "\$ ls"
+ls
+echo "\$ cat input.tag"
+cat input.tag
+echo "\$ demo-launcher -tv:log run.log    (the title comes from the launch script)"
+status=0
+../demo-launcher -tv:log run.log || status=$?
+echo "(exit status $status)"
+echo "\$ head -6 run.log"
+head -6 run.log
+echo "\$ launcher-pack launcher bad.tag bad-launcher    (a missing file)"
+printf 'APPLICATION_JAR:  missing.jar\n' > bad.tag
+status=0
+"$pack" "$launcher" bad.tag ../bad-launcher 2>&1 || status=$?
+echo "(exit status $status)"
 )
