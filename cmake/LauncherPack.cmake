@@ -24,9 +24,11 @@ function(add_launcher_payload target)
 
   if(TARGET ${ARG_PROGRAM})
     set(program $<TARGET_FILE:${ARG_PROGRAM}>)
+    set(program_dependency ${ARG_PROGRAM})
   else()
     get_filename_component(program ${ARG_PROGRAM} ABSOLUTE
                            BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+    set(program_dependency ${program})
   endif()
   get_filename_component(manifest ${ARG_MANIFEST} ABSOLUTE
                          BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
@@ -39,7 +41,7 @@ function(add_launcher_payload target)
     OUTPUT ${output}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${output_dir}
     COMMAND launcher-pack --depfile ${depfile} ${program} ${manifest} ${output}
-    DEPENDS launcher-pack ${ARG_PROGRAM} ${manifest} ${ARG_DEPENDS}
+    DEPENDS launcher-pack ${program_dependency} ${manifest} ${ARG_DEPENDS}
     DEPFILE ${depfile}
     COMMENT "Packing launcher file ${output}"
     VERBATIM)
