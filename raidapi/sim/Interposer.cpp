@@ -1,6 +1,7 @@
 // The entry points LD_PRELOAD puts in front of the C library: open, close,
-// ioctl and dup for the simulated nodes; every other path and descriptor
-// goes to the real functions untouched. A simulated node is a real
+// ioctl and dup for the simulated nodes (and, when asked, the SCSI layer's
+// control file); every other path and descriptor goes to the real functions
+// untouched. A simulated node is a real
 // descriptor (on /dev/null), so its number can never collide with another.
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -10,6 +11,8 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdarg>
+#include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "DeviceNodes.h"
@@ -115,14 +118,44 @@ int OpenSimulated(const char *path, int flags) {
 
 // The mode argument exists only when the flags need one (as the C library
 // itself decides).
+// HALVSIM_PROC_SCSI: where writes to the SCSI layer's control file go
+// instead, so that announcing logical drives never reaches the machine's
+// own SCSI layer. Unset: the control file is left to the system.
+constexpr const char *kProcScsi = "/proc/scsi/scsi";
+
+const char *ProcScsiRedirect(const char *path, bool writing) {
+  if (!writing || !path || std::strcmp(path, kProcScsi) != 0 || DriverBusy())
+    return nullptr;
+  const char *to = std::getenv("HALVSIM_PROC_SCSI");
+  return to && *to ? to : nullptr;
+}
+
+void TraceRedirect(const char *call, const std::string &how, const char *to,
+                   bool ok) {
+  if (TraceEnabled())
+    TraceLine(std::string(call) + " node=" + kProcScsi + " " + how +
+              " redirect=" + to + " result=" + (ok ? "0" : "-1"));
+}
+
+int OpenRedirected(const char *to, int flags) {
+  int fd = RealOpen()(to, O_WRONLY | O_APPEND | O_CREAT | (flags & O_CLOEXEC),
+                      0644);
+  TraceRedirect("open", "flags=" + Hex(unsigned(flags)), to, fd >= 0);
+  return fd;
+}
+
 mode_t ModeArg(int flags, va_list ap) {
   if ((flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE)
     return static_cast<mode_t>(va_arg(ap, int));
   return 0;
 }
 
+bool Writing(int flags) { return (flags & O_ACCMODE) != O_RDONLY; }
+
 int DoOpen(bool large, const char *path, int flags, mode_t mode) {
   if (IsSimulatedPath(path) && !DriverBusy()) return OpenSimulated(path, flags);
+  if (const char *to = ProcScsiRedirect(path, Writing(flags)))
+    return OpenRedirected(to, flags);
   static OpenFn open_fn = Real<OpenFn>("open");
   static OpenFn open64_fn = Real<OpenFn>("open64");
   return (large ? open64_fn : open_fn)(path, flags, mode);
@@ -132,6 +165,8 @@ int DoOpenAt(bool large, int dirfd, const char *path, int flags,
              mode_t mode) {
   // Only absolute paths can name the nodes; relative ones depend on dirfd.
   if (IsSimulatedPath(path) && !DriverBusy()) return OpenSimulated(path, flags);
+  if (const char *to = ProcScsiRedirect(path, Writing(flags)))
+    return OpenRedirected(to, flags);
   static OpenAtFn openat_fn = Real<OpenAtFn>("openat");
   static OpenAtFn openat64_fn = Real<OpenAtFn>("openat64");
   return (large ? openat64_fn : openat_fn)(dirfd, path, flags, mode);
@@ -188,6 +223,31 @@ HALVSIM_EXPORT int __openat_2(int dirfd, const char *path, int flags) {
 
 HALVSIM_EXPORT int __openat64_2(int dirfd, const char *path, int flags) {
   return DoOpenAt(true, dirfd, path, flags, 0);
+}
+
+using FopenFn = FILE *(*)(const char *, const char *);
+
+// Every write to the redirected control file appends, as writes to the real
+// one add lines rather than replace them.
+FILE *DoFopen(bool large, const char *path, const char *mode) {
+  static FopenFn fopen_fn = Real<FopenFn>("fopen");
+  static FopenFn fopen64_fn = Real<FopenFn>("fopen64");
+  FopenFn real = large ? fopen64_fn : fopen_fn;
+  bool writing = mode && (std::strpbrk(mode, "wa+") != nullptr);
+  if (const char *to = ProcScsiRedirect(path, writing)) {
+    FILE *f = real(to, "a");
+    TraceRedirect("fopen", std::string("mode=") + mode, to, f != nullptr);
+    return f;
+  }
+  return real(path, mode);
+}
+
+HALVSIM_EXPORT FILE *fopen(const char *path, const char *mode) {
+  return DoFopen(false, path, mode);
+}
+
+HALVSIM_EXPORT FILE *fopen64(const char *path, const char *mode) {
+  return DoFopen(true, path, mode);
 }
 
 HALVSIM_EXPORT int close(int fd) {

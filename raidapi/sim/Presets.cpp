@@ -105,6 +105,8 @@ std::vector<std::pair<std::string, std::string>> PresetList() {
                  "a failed member disk (RAID 5 degraded)"},
       {"blank", "one 40LD adapter on interface 1 with six free disks and no "
                 "configuration"},
+      {"mismatch", "one40ld whose adapter has lost drive 1 while the disks "
+                   "still record both drives"},
       {"none", "no adapter and no driver node"},
       {"seven", "seven 40LD adapters on interface 1"},
   };
@@ -139,6 +141,16 @@ bool MakePreset(const std::string &name, Scenario *out) {
     Adapter a = Base(kFirmware40LD, 1);
     for (uint8_t t = 0; t < 6; ++t) a.devices.push_back(Disk(0, t, kStateReady));
     for (Device &d : a.devices) d.config = "none";
+    sc.adapters.push_back(a);
+  } else if (name == "mismatch") {
+    Adapter a = Standard40LD(1);
+    a.stored["disks"] = a.drives;
+    a.drives.pop_back();
+    for (Device &d : a.devices)
+      if (d.IsDisk() && (d.state == kStateOnline)) d.config = "disks";
+    // Drive 1's members are no longer members as far as the adapter knows.
+    a.FindDevice({0, 3})->state = kStateReady;
+    a.FindDevice({1, 0})->state = kStateReady;
     sc.adapters.push_back(a);
   } else if (name == "none") {
     sc.node = "absent";

@@ -32,6 +32,7 @@ const char kUsage[] =
     "  halvsim device FILE [-a N] C:T KEY=VALUE...\n"
     "  halvsim logdrive FILE [-a N] I KEY=VALUE...\n"
     "  halvsim op FILE [-a N] KIND KEY=VALUE...\n"
+    "  halvsim store FILE [-a N] NAME\n"
     "  halvsim fault FILE add RULE... | clear\n"
     "  halvsim flash FILE [-a N] OUT\n"
     "FILE '-' means $HALVSIM_STATE.\n";
@@ -280,6 +281,16 @@ int Run(int argc, char **argv) {
         dev->state = kStateRebuild;
       }
       ad->ops.push_back(op);
+      return std::string();
+    });
+  }
+  if (cmd == "store") {
+    if (rest.size() != 1 || rest[0] == "same" || rest[0] == "none") return Usage();
+    return Edit(args.file, [&](Scenario &sc) {
+      std::string error;
+      Adapter *ad = Pick(sc, args.adapter, &error);
+      if (!ad) return error;
+      ad->stored[rest[0]] = ad->drives;
       return std::string();
     });
   }

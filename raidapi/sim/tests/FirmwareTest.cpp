@@ -206,6 +206,19 @@ TEST(Firmware, MismatchWordAndStoredConfigurations) {
   EXPECT_EQ(Send(sc, {0x62, 3}).status, kStatusRefused);
 }
 
+TEST(Firmware, MismatchPresetIsResolvedByAdoptingTheDisksConfiguration) {
+  Scenario sc = Preset("mismatch");
+  Adapter &ad = sc.adapters[0];
+  EXPECT_EQ(Send(sc, {0x62, 1}).data[1], 0);
+  EXPECT_EQ(Send(sc, {0xA1, 0x04}).data[0], 1);
+  Reply disk = Send(sc, {0xA1, 0x06, Dev(0, 3)});
+  ASSERT_EQ(disk.data[0], 2);
+  ASSERT_EQ(Send(sc, {0xA1, 0x0D}, disk.data).status, kStatusOk);
+  EXPECT_EQ(Send(sc, {0x62, 1}).data[1], 1);
+  EXPECT_EQ(ad.drives.size(), 2u);
+  EXPECT_EQ(ad.FindDevice({1, 0})->state, kStateOnline);
+}
+
 TEST(Firmware, DeviceStateChanges) {
   struct Step {
     uint8_t channel, target, state;

@@ -127,6 +127,34 @@ TEST_F(InterposeTest, ForeignDisksTakeLettersBeforeTheAdapters) {
   EXPECT_EQ(lines[10], "open node=/dev/sdf flags=0x0 adapter=- result=-1 errno=ENOENT");
 }
 
+TEST_F(InterposeTest, ControlFileWritesGoWhereAsked) {
+  std::string sink = dir_.File("proc-scsi");
+  ScopedEnv redirect("HALVSIM_PROC_SCSI", sink);
+  // Each line is a fresh open for writing; the lines add up.
+  for (const char *line : {"scsi add-single-device 0 3 0 0\n",
+                           "scsi add-single-device 0 3 0 1\n"}) {
+    FILE *f = fopen("/proc/scsi/scsi", "wr");
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(fwrite(line, 1, std::strlen(line), f), std::strlen(line));
+    fclose(f);
+  }
+  int fd = open("/proc/scsi/scsi", O_WRONLY);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(write(fd, "x\n", 2), 2);
+  close(fd);
+  EXPECT_EQ(ReadFile(sink),
+            "scsi add-single-device 0 3 0 0\nscsi add-single-device 0 3 0 1\nx\n");
+  std::vector<std::string> lines = ReadLines(dir_.File("trace"));
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "fopen node=/proc/scsi/scsi mode=wr redirect=" + sink + " result=0");
+  EXPECT_EQ(lines[2], "open node=/proc/scsi/scsi flags=0x1 redirect=" + sink + " result=0");
+  // Other files opened with fopen are the system's.
+  FILE *other = fopen(dir_.File("plain").c_str(), "w");
+  ASSERT_NE(other, nullptr);
+  fclose(other);
+  EXPECT_EQ(ReadLines(dir_.File("trace")).size(), 3u);
+}
+
 TEST_F(InterposeTest, SimulatedDescriptorsAreRealAndTracked) {
   UsePreset("one40ld");
   int a = open("/dev/halvdev0", O_RDONLY);
@@ -195,6 +223,9 @@ TEST(HalvsimTool, EditsAreCheckedBeforeTheyApply) {
       {"fault " + f + " add op=zz fail", 1, "halvsim-state 1\n"},
       {"fault " + f + " add op=0x61 status=2", 0,
        "fault op=0x61 from=1 status=2 seen=0\n"},
+      {"store " + f + " old", 0, "stored-config \"old\"\nlogdrive raid=5"},
+      {"store " + f + " same", 2, "halvsim-state 1\n"},
+      {"device " + f + " 0:4 config=old", 0, "config=\"old\""},
       {"init " + f, 1, "rebuild-rate 50\n"},
       {"init -p nope " + dir.File("other"), 1, "rebuild-rate 50\n"},
       {"show " + f, 0, "end\n"},

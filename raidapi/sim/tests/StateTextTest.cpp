@@ -40,6 +40,7 @@ TEST(StateText, PresetsHoldWhatTheyPromise) {
       {"two8ld", 2, {1, 2}, {2, 2}},
       {"faulty", 1, {3}, {1}},
       {"blank", 1, {3}, {1}},
+      {"mismatch", 1, {3}, {1}},
       {"none", 0, {}, {}},
       {"seven", 7, {3, 3, 3, 3, 3, 3, 3}, {1, 1, 1, 1, 1, 1, 1}},
   };
