@@ -544,6 +544,96 @@ HVAPI_EXPORT Int ExecuteSCSICmd(UChar uchAdaptNo, PassThru_Struct *pstPassThru,
                                 char *ulDataPtr, Bool bIsLogical,
                                 UChar ucDataDir, ULong32 ulDataLength);
 
+/* ------------------------------------------------------------------------
+ * Start and stop
+ * ------------------------------------------------------------------------ */
+
+/* Starts the library: creates or opens the lock shared by every process,
+ * finds the adapters, determines each one's firmware type and loads its
+ * firmware data. Both arguments are ignored. Returns 255 (the application
+ * handle; also at once when already started), -2 when no adapter is found,
+ * -60 when more than six are, or -11 when an adapter cannot be typed or
+ * read or the lock cannot be created. A failed start keeps nothing. */
+HVAPI_EXPORT Int InitLib(Int iEvntCacheLimit, Int iErrCacheLimit);
+/* Stops the library: frees the adapters' data and descriptors and returns
+ * to the not-initialised state (InitLib may start it again). Returns 0,
+ * -24 when not started, or -47 (nothing freed) for a handle other than
+ * 255. */
+HVAPI_EXPORT Int CloseLib(Int iAppHandle);
+/* Copies the library's version text HVAPI_LIB_VERSION into the record.
+ * Returns 0, -24 before InitLib, or -16 for a null record. */
+HVAPI_EXPORT Int GetLibVer(Lib_Struct *pstLib);
+
+/* ------------------------------------------------------------------------
+ * Device details
+ * ------------------------------------------------------------------------ */
+
+/* Inquiry and size of the device at channel uchChID, target uchTID (0 to
+ * 15 each) behind an adapter. The texts are always zero-terminated inside
+ * their fields. Returns 0; -24, -42, -44; -16 for a bad address, a null
+ * record or a device that does not answer. */
+HVAPI_EXPORT Int GetScsiDetails(UChar uchAdaptNo, UChar uchChID, UChar uchTID,
+                                SCSI_Struct *pstSCSIData);
+
+/* ------------------------------------------------------------------------
+ * Adapter information and settings
+ *
+ * Each returns -24 before InitLib, takes the library's lock, checks its
+ * arguments (-16), checks that the adapter is found and not reconstructing
+ * (-44, -42), and answers -11 when a command to the adapter fails.
+ * ------------------------------------------------------------------------ */
+
+/* Runs discovery again (uchAdaptNo is not used) and returns the number of
+ * adapters found, or -11 when there are more than six. The adapters' data
+ * loaded by InitLib is kept. */
+HVAPI_EXPORT Int GetNumberOfAdapters(UChar uchAdaptNo);
+/* Writes the adapter's cache out. Returns 0. */
+HVAPI_EXPORT Int FlushAdapter(UChar uchAdaptNo);
+/* The adapter's firmware type, HVAPI_FW_*. */
+HVAPI_EXPORT Int GetFirmwareType(UChar uchAdaptNo);
+/* Versions, product name, limits and counters of the adapter. Returns 0;
+ * on a failure the fields filled so far keep their values. */
+HVAPI_EXPORT Int GetAdapterInfo(UChar uchAdaptNo, Adp_Struct *pstAdaptInfo);
+/* The automatic-rebuild setting (the firmware's byte). */
+HVAPI_EXPORT Int GetAutoRbld(UChar uchAdaptNo);
+/* Sets automatic rebuild off (0) or on (1). Returns 0. */
+HVAPI_EXPORT Int SetAutoRbld(UChar uchAdaptNo, Bool bRbldFlg);
+/* The rebuild rate in percent, 0 to 100. */
+HVAPI_EXPORT Int GetRebuildRate(UChar uchAdaptNo);
+/* Sets the rebuild rate, at most 100 percent. Returns 0. */
+HVAPI_EXPORT Int SetRebuildRate(UChar uchAdaptNo, UChar uchRRate);
+/* Sends alarm control 0, 1 or 2 (their meaning is the firmware's). */
+HVAPI_EXPORT Int ControlAlarm(UChar uchAdaptNo, UChar uchValue);
+/* Stores the alarm state in *piAlarmState. Returns 0. */
+HVAPI_EXPORT Int GetAlarmState(UChar uchAdaptNo, Int *piAlarmState);
+/* Sets the BIOS off (0) or on (1). Returns 0. */
+HVAPI_EXPORT Int SetBiosMode(UChar uchAdaptNo, Bool bBiosMode);
+/* BIOS state, cluster mode (0 or 1) and initiator ID. Returns 0. */
+HVAPI_EXPORT Int GetClusterState(UChar uchAdaptNo, Cluster_Struct *pstCluster);
+/* Sets cluster mode off (0) or on (1). Returns 0. */
+HVAPI_EXPORT Int SetClusterState(UChar uchAdaptNo, Bool bClusterMode);
+/* Sets the adapter's SCSI initiator ID (0 to 15); only in cluster mode,
+ * else -65. Returns 0. */
+HVAPI_EXPORT Int SetAdapterID(UChar uchAdaptNo, UChar ucAdapterID);
+/* Stores the transfer rate (0 to 3) of a channel in *uchRate. A channel at
+ * or above the adapter's channel count answers -16. Returns 0. */
+HVAPI_EXPORT Int GetChannelRate(UChar uchAdaptNo, UChar uchChannel, UChar *uchRate);
+/* Sets the transfer rate (0 to 3) of a channel. Returns 0. */
+HVAPI_EXPORT Int SetChannelRate(UChar uchAdaptNo, UChar uchChannel, UChar uchChanRate);
+
+/* ------------------------------------------------------------------------
+ * Firmware download
+ * ------------------------------------------------------------------------ */
+
+/* Writes the firmware image file at pchPathName into a 40LD adapter's
+ * flash: the file's first 1 MiB in 256 blocks of 4096 bytes. Returns 0;
+ * -24, -42, -44; -16 for a null path; -57 when the adapter is no 40LD
+ * adapter (the file is not opened); -56 when the file fails its check
+ * (signature "V362" at offset 0, 32 or 65408; one to five sections, none
+ * empty); -11 when writing fails, which may leave part of the image
+ * written. */
+HVAPI_EXPORT Int Download_Firmware(UChar uchAdaptNo, const Char *pchPathName);
+
 #ifdef __cplusplus
 }
 #endif
