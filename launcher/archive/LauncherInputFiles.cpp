@@ -6,6 +6,9 @@
 #include "core/LauncherException.h"
 #include "core/LogHandler.h"
 #include "core/TextHelpers.h"
+#include "instructions/Instructions.h"
+#include "jvm/JVMFile.h"
+#include "jvm/LaunchScript.h"
 #include "platform/PlatformImpl.h"
 #include "tagfile/TagFile.h"
 
@@ -23,10 +26,15 @@ const char kFileCountError[] = "Unable to read the file count.";
 LauncherInputFiles::LauncherInputFiles()
     : m_instructions(nullptr),
       m_launchScript(nullptr),
+      m_instructionsFile(nullptr),
+      m_launchScriptFile(nullptr),
       m_jvmFilesSupplied(false),
       m_loaded(false) {}
 
-LauncherInputFiles::~LauncherInputFiles() {}
+LauncherInputFiles::~LauncherInputFiles() {
+  delete m_instructions;
+  delete m_launchScript;
+}
 
 void LauncherInputFiles::load(bool loadTagFiles) {
   if (m_loaded) return;
@@ -86,10 +94,10 @@ void LauncherInputFiles::loadTagFiles(FILE* stream) {
     entry->loadTagFile(stream);
     switch (entry->getType()) {
       case FileIndexEntry::INSTRUCTIONS:
-        if (!m_instructions) m_instructions = entry->getTagFile();
+        if (!m_instructions) setInstructions(entry->getTagFile());
         break;
       case FileIndexEntry::JVM_FILE:
-        if (!m_jvmFilesSupplied) m_jvmFiles.addJVMFile(entry->getTagFile());
+        if (!m_jvmFilesSupplied) addJVMFile(entry->getTagFile());
         break;
       case FileIndexEntry::LAUNCH_SCRIPT:
         if (!m_launchScript) setLaunchScript(entry->getTagFile());
@@ -101,9 +109,23 @@ void LauncherInputFiles::loadTagFiles(FILE* stream) {
   m_jvmFilesSupplied = true;
 }
 
+void LauncherInputFiles::setInstructions(TagFile* script) {
+  delete m_instructions;
+  m_instructions = nullptr;
+  m_instructionsFile = script;
+  m_instructions = new Instructions(*script);
+}
+
 void LauncherInputFiles::setLaunchScript(TagFile* script) {
-  m_launchScript = script;
+  delete m_launchScript;
+  m_launchScript = nullptr;
+  m_launchScriptFile = script;
+  m_launchScript = new LaunchScript(*script, true);
   PlatformImpl::setUITitle(script->getTagValue("DESC", 0));
+}
+
+void LauncherInputFiles::addJVMFile(TagFile* jvmFile) {
+  m_jvmFiles.addJVMFile(new JVMFile(*jvmFile));
 }
 
 TagFile& LauncherInputFiles::loadTagFile(const SString& fileName) {
@@ -114,7 +136,7 @@ TagFile& LauncherInputFiles::loadTagFile(const SString& fileName) {
 
 void LauncherInputFiles::load(const TagFile& inputFile) {
   SString instructions = inputFile.getTagValue("INSTRUCTIONS", 0);
-  if (!instructions.empty()) m_instructions = &loadTagFile(instructions);
+  if (!instructions.empty()) setInstructions(&loadTagFile(instructions));
 
   SString launchScript = inputFile.getTagValue("LAUNCHSCRIPT", 0);
   if (!launchScript.empty()) setLaunchScript(&loadTagFile(launchScript));
@@ -132,7 +154,7 @@ void LauncherInputFiles::load(const TagFile& inputFile) {
   for (unsigned i = 0; i < jvmCount; ++i) {
     m_jvmFilesSupplied = true;
     SString name = inputFile.getTagValue("JVM", i);
-    if (!name.empty()) m_jvmFiles.addJVMFile(&loadTagFile(name));
+    if (!name.empty()) addJVMFile(&loadTagFile(name));
   }
 }
 

@@ -7,11 +7,13 @@
 
 #include <cstdio>
 
-#include "archive/JVMFileList.h"
 #include "core/SString.h"
 #include "core/TypedDeques.h"
+#include "jvm/JVMFiles.h"
 
 class FileIndexEntry;
+class Instructions;
+class LaunchScript;
 class TagFile;
 
 class LauncherInputFiles {
@@ -48,12 +50,14 @@ class LauncherInputFiles {
   // ones. Loads the index first when that has not happened.
   void extractAll();
 
-  // The instruction script and the launch script of the run; null when
-  // there is none.
-  const TagFile* getInstructions() const { return m_instructions; }
-  const TagFile* getLaunchScript() const { return m_launchScript; }
-  JVMFileList& getJVMFiles() { return m_jvmFiles; }
-  const JVMFileList& getJVMFiles() const { return m_jvmFiles; }
+  // The instruction script and the launch script of the run, and the tag
+  // files they were made from; null when there is none.
+  Instructions* getInstructions() const { return m_instructions; }
+  LaunchScript* getLaunchScript() const { return m_launchScript; }
+  const TagFile* getInstructionsFile() const { return m_instructionsFile; }
+  const TagFile* getLaunchScriptFile() const { return m_launchScriptFile; }
+  JVMFiles& getJVMFiles() { return m_jvmFiles; }
+  const JVMFiles& getJVMFiles() const { return m_jvmFiles; }
   // Once an input file listed JVM files or the embedded ones were loaded,
   // later embedded JVM files are not used.
   bool areJVMFilesSupplied() const { return m_jvmFilesSupplied; }
@@ -64,13 +68,17 @@ class LauncherInputFiles {
   LauncherInputFiles& operator=(const LauncherInputFiles&) = delete;
 
   void logEntries() const;
+  void setInstructions(TagFile* script);
   void setLaunchScript(TagFile* script);
+  void addJVMFile(TagFile* jvmFile);
 
   FileIndexEntryPtrDeque m_files;
   TagFilePtrDeque m_tagFiles;
-  TagFile* m_instructions;
-  TagFile* m_launchScript;
-  JVMFileList m_jvmFiles;
+  Instructions* m_instructions;
+  LaunchScript* m_launchScript;
+  JVMFiles m_jvmFiles;
+  TagFile* m_instructionsFile;
+  TagFile* m_launchScriptFile;
   bool m_jvmFilesSupplied;
   bool m_loaded;
   SString m_launcherFileName;

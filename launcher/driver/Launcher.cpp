@@ -7,14 +7,16 @@
 #include "core/LauncherException.h"
 #include "core/LogHandler.h"
 #include "core/TextHelpers.h"
+#include "driver/LauncherHooks.h"
+#include "instructions/InstructionVariables.h"
+#include "instructions/Instructions.h"
+#include "instructions/InstructionsException.h"
 #include "platform/PlatformImpl.h"
 #include "tagfile/TagFile.h"
 
 SString Launcher::m_logFileName;
 bool Launcher::m_logFileInitialized = false;
 SString Launcher::m_launcherFileName;
-SString Launcher::m_stringVariables[10];
-int Launcher::m_numericVariables[5] = {0, 0, 0, 0, 0};
 LauncherInputFiles Launcher::m_inputFiles;
 StringDeque Launcher::m_passThroughArgs;
 SString Launcher::m_userJavaHome;
@@ -25,8 +27,8 @@ namespace {
 
 const char kVersion[] = "1.53";
 const char kLogSeparator[] = "------------------";
-const int kStringVariableCount = 10;
-const int kNumericVariableCount = 5;
+LauncherEnvironment g_launcherEnvironment;
+LauncherActions g_launcherActions;
 
 // Lets the layers below the driver (tag files, platform) write to the log.
 void logFromBelow(const SString& text, int type) {
@@ -51,6 +53,8 @@ Launcher::~Launcher() {
 
 int Launcher::process(StringDeque& args, const SString& launcherFileName) {
   g_logHandler = &logFromBelow;
+  LaunchEnvironment::install(&g_launcherEnvironment);
+  InstructionActions::install(&g_launcherActions);
   m_launcherFileName = launcherFileName;
   m_inputFiles.setLauncherFileName(launcherFileName);
   // Nothing may escape: the caller must still get to the clean-up and an
@@ -188,7 +192,15 @@ void Launcher::processInputFile(const SString& name, bool& runScript) {
 }
 
 void Launcher::run() {
-  if (m_inputFiles.getInstructions()) runInstructions();
+  Instructions* instructions = m_inputFiles.getInstructions();
+  if (!instructions) return;
+  try {
+    instructions->execute();
+  } catch (const InstructionsException& e) {
+    throw LauncherException("Error in instructions. " + e.getMessage() +
+                            " Line number (" +
+                            convertToString(e.getLineNumber()) + ")");
+  }
 }
 
 // ---- Log ----
@@ -229,46 +241,26 @@ SString Launcher::getLauncherDir() {
 
 // ---- Instruction variables ----
 
-SString Launcher::getStringVariable(int number) {
-  if (number < 1 || number > kStringVariableCount) return SString();
-  return m_stringVariables[number - 1];
+bool Launcher::isValidLongVariable(long n) {
+  return InstructionVariables::isValidLongVariable(n);
 }
 
-void Launcher::setStringVariable(int number, const SString& value) {
-  if (number < 1 || number > kStringVariableCount) return;
-  m_stringVariables[number - 1] = value;
+bool Launcher::isValidStringVariable(long n) {
+  return InstructionVariables::isValidStringVariable(n);
 }
 
-long Launcher::getNumericVariable(int number) {
-  if (number < 1 || number > kNumericVariableCount) return 0;
-  return m_numericVariables[number - 1];
+long Launcher::getLongVariable(long n) {
+  return InstructionVariables::getLongVariable(n);
 }
 
-void Launcher::setNumericVariable(int number, long value) {
-  if (number < 1 || number > kNumericVariableCount) return;
-  m_numericVariables[number - 1] = static_cast<int>(value);
+void Launcher::setLongVariable(long n, long value) {
+  InstructionVariables::setLongVariable(n, value);
 }
 
-// ---- Actions ----
-
-void Launcher::notAvailableYet(const char* what) {
-  throw LauncherException(SString(what) + " is not available yet.");
+SString Launcher::getStringVariable(long n) {
+  return InstructionVariables::getStringVariable(n);
 }
 
-void Launcher::search(bool, bool) { notAvailableYet("The SEARCH action"); }
-
-void Launcher::searchAll(bool, bool) {
-  notAvailableYet("The SEARCH_ALL action");
-}
-
-void Launcher::verifyJVM(bool, bool, const SString&, const SString&) {
-  notAvailableYet("The VERIFY_JVM action");
-}
-
-void Launcher::installJVM(bool, bool, const SString&, const SString&) {
-  notAvailableYet("The INSTALL_JVM action");
-}
-
-void Launcher::runInstructions() {
-  notAvailableYet("Running an instruction script");
+void Launcher::setStringVariable(long n, const SString& value) {
+  InstructionVariables::setStringVariable(n, value);
 }

@@ -53,15 +53,39 @@ class Launcher {
   static const SString& getUserJavaHome() { return m_userJavaHome; }
   static bool getShowJavaConsole() { return m_showJavaConsole; }
 
-  // The instruction variables S1 to S10 and N1 to N5, numbered from 1; an
-  // unknown number reads as empty or 0 and is not stored.
-  static SString getStringVariable(int number);
-  static void setStringVariable(int number, const SString& value);
-  static long getNumericVariable(int number);
-  static void setNumericVariable(int number, long value);
+  // The instruction variables N1 to N5 and S1 to S10, numbered from 1; an
+  // unknown number raises LauncherException.
+  static bool isValidLongVariable(long n);
+  static bool isValidStringVariable(long n);
+  static long getLongVariable(long n);
+  static void setLongVariable(long n, long value);
+  static SString getStringVariable(long n);
+  static void setStringVariable(long n, const SString& value);
+
+  // The actions of the instruction script. They report through N1 (1 on
+  // success), S1 and S2.
+  // Searches for a JVM; on success S1 = its home, S2 = a jvm file written
+  // for it (removed at exit), N1 = 1.
+  static void findJVM(bool showUI, bool showFailMsg);
+  static void initializeUI();
+  // Installs the embedded JVM into a new temporary directory (option 0
+  // with the UI hidden, 1 with it shown) or into a directory the user
+  // types (2); on success S1 = the installed jvm file, N1 = 1.
+  static void installJVM(long option);
+  // Runs the launch script with the jvm file at that path, or with the
+  // embedded jvm file of that id, and waits for the application.
+  static void launch(const SString& jvmFileName, short seconds);
+  static void ilaunch(long fileId, short seconds);
+  // Verifies the embedded jvm file of that id at its own home.
+  static void verifyJVM(bool showUI, bool showFailMsg, long fileId);
+  // Verifies jvmFile at jvmHome (at its own "JVM_HOME" when empty); on
+  // success S1 = the home, N1 = 1.
+  static void verifyJVM(bool showUI, bool showFailMsg, TagFile& jvmFile,
+                        const SString& jvmHome);
 
   // The actions an input file asks for. They print their results on
-  // standard output for the calling program.
+  // standard output for the calling program, one item per line; the jvm
+  // files they name survive the launcher's exit.
   static void search(bool showUI, bool showFailMsg);
   static void searchAll(bool showUI, bool showFailMsg);
   static void verifyJVM(bool showUI, bool showFailMsg,
@@ -69,8 +93,12 @@ class Launcher {
   static void installJVM(bool showUI, bool showFailMsg,
                          const SString& installerPath,
                          const SString& destination);
-  // Runs the instruction script held by the run.
-  static void runInstructions();
+
+  // The embedded application archive, or the archive name beside the
+  // launcher, unpacked into a temporary directory on the first call of
+  // either; later calls return that same path.
+  static const SString& getApplicationArchive();
+  static const SString& getApplicationArchive(const SString& name);
 
  private:
   Launcher(const Launcher&) = delete;
@@ -79,14 +107,15 @@ class Launcher {
   // Reads an input file and performs its action; runScript tells whether
   // the instruction script runs afterwards.
   static void processInputFile(const SString& name, bool& runScript);
-  [[noreturn]] static void notAvailableYet(const char* what);
+  // Shows the UI with the searching status, or hides it.
+  static void openSearchUI(bool showUI);
+  // Runs the launch script with jvmFile.
+  static void launch(TagFile& jvmFile, short seconds);
 
   // Constructed in this order before main and destroyed in reverse.
   static SString m_logFileName;
   static bool m_logFileInitialized;
   static SString m_launcherFileName;
-  static SString m_stringVariables[10];
-  static int m_numericVariables[5];
   static LauncherInputFiles m_inputFiles;
   static StringDeque m_passThroughArgs;
   static SString m_userJavaHome;

@@ -7,6 +7,7 @@
 #include "PayloadTestSupport.h"
 #include "archive/FileIndexEntry.h"
 #include "archive/LauncherInputFiles.h"
+#include "jvm/JVMFile.h"
 #include "core/LauncherException.h"
 #include "core/LogHandler.h"
 #include "core/tests/SStringPrinter.h"
@@ -172,7 +173,7 @@ TEST_F(LauncherInputFilesTest, FilesWithoutAPayloadHaveNoEntries) {
     files.load(true);
     EXPECT_TRUE(files.isLoaded());
     EXPECT_EQ(files.getFileCount(), 0);
-    EXPECT_EQ(files.getInstructions(), nullptr);
+    EXPECT_EQ(files.getInstructionsFile(), nullptr);
   }
   EXPECT_TRUE(g_log.empty());
 }
@@ -223,7 +224,7 @@ TEST_F(LauncherInputFilesTest, LoadingHappensOnce) {
   writeFile(launcherPath(), "garbage");
   m_files.load(true);
   EXPECT_EQ(m_files.getFileCount(), 1);
-  EXPECT_EQ(m_files.getInstructions(), nullptr);
+  EXPECT_EQ(m_files.getInstructionsFile(), nullptr);
   EXPECT_EQ(m_files.getFileAt(0)->getTagFile(), nullptr);
 }
 
@@ -241,16 +242,16 @@ TEST_F(LauncherInputFilesTest, TagFilesAreParsedFromTheirByteRanges) {
   }));
   ASSERT_EQ(loadFailure(true), "");
   // The first script and launch script win; every JVM file counts.
-  EXPECT_EQ(nameOf(m_files.getInstructions()), "first.tag");
-  EXPECT_EQ(nameOf(m_files.getLaunchScript()), "launch.tag");
-  ASSERT_EQ(m_files.getJVMFiles().count(), 2);
-  EXPECT_EQ(nameOf(m_files.getJVMFiles().at(0)), "jvm1.tag");
-  EXPECT_EQ(nameOf(m_files.getJVMFiles().at(1)), "jvm2.tag");
+  EXPECT_EQ(nameOf(m_files.getInstructionsFile()), "first.tag");
+  EXPECT_EQ(nameOf(m_files.getLaunchScriptFile()), "launch.tag");
+  ASSERT_EQ(m_files.getJVMFiles().getJVMFileCount(), 2);
+  EXPECT_EQ(nameOf(&m_files.getJVMFiles().getJVMFile(0)->getTagFile()), "jvm1.tag");
+  EXPECT_EQ(nameOf(&m_files.getJVMFiles().getJVMFile(1)->getTagFile()), "jvm2.tag");
   EXPECT_TRUE(m_files.areJVMFilesSupplied());
   EXPECT_EQ(str(g_title), "The Product");
   // Later scripts are loaded too, and a range ends where its bytes end
   // even when the next file's bytes read as tags.
-  EXPECT_EQ(m_files.getInstructions()->getEntries().count(), 1);
+  EXPECT_EQ(m_files.getInstructionsFile()->getEntries().count(), 1);
   const TagFile* second = m_files.getFileAt(2)->getTagFile();
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(str(second->getTagValue("SCRIPT")), "second");
@@ -346,12 +347,12 @@ TEST_F(LauncherInputFilesTest, InputFileReferencesWinOverEmbeddedFiles) {
     files.setLauncherFileName(launcherPath().c_str());
     files.load(input);
     files.load(true);
-    EXPECT_EQ(nameOf(files.getInstructions()), expand(c.instructions));
-    EXPECT_EQ(nameOf(files.getLaunchScript()), expand(c.launchScript));
+    EXPECT_EQ(nameOf(files.getInstructionsFile()), expand(c.instructions));
+    EXPECT_EQ(nameOf(files.getLaunchScriptFile()), expand(c.launchScript));
     EXPECT_EQ(str(g_title), c.title);
     std::vector<std::string> jvms;
-    for (int i = 0; i < files.getJVMFiles().count(); ++i)
-      jvms.push_back(nameOf(files.getJVMFiles().at(i)));
+    for (int i = 0; i < files.getJVMFiles().getJVMFileCount(); ++i)
+      jvms.push_back(nameOf(&files.getJVMFiles().getJVMFile(i)->getTagFile()));
     std::vector<std::string> expected;
     for (const std::string& name : c.jvmFiles) expected.push_back(expand(name));
     EXPECT_EQ(jvms, expected);

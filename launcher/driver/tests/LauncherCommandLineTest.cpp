@@ -36,9 +36,11 @@ struct CommandLineCase {
   std::string log2 = kMissing;
 };
 
-std::string notAvailable(const std::string& action) {
-  return "The " + action + " action is not available yet.";
-}
+const std::string kSearchNoMatchLog =
+    "Finding a JVM\nInitiating JVM search based on hints...\n"
+    "No matching JVM was found.\n";
+const std::string kNoDirectory =
+    "Error setting working directory: No such file or directory";
 
 const CommandLineCase kCases[] = {
     {"no arguments: only the line break of progress 100", {}, "", 0, "\n",
@@ -71,8 +73,8 @@ const CommandLineCase kCases[] = {
      "\n", kMissing},
     {"version, then RUN_INSTRUCTIONS: the script still runs",
      {"-tv:version", "-tv:in", "@IN@"},
-     "ACTION: RUN_INSTRUCTIONS\nINSTRUCTIONS: @DIR@/script.tag\n", 1,
-     "1.53\nRunning an instruction script is not available yet.\n", kMissing},
+     "ACTION: RUN_INSTRUCTIONS\nINSTRUCTIONS: @DIR@/script.tag\n", 0,
+     "1.53\n", kMissing},
     {"a script that cannot be loaded",
      {"-tv:in", "@IN@"},
      "ACTION: RUN_INSTRUCTIONS\nINSTRUCTIONS: @DIR@/missing.tag\n", 1,
@@ -84,25 +86,24 @@ const CommandLineCase kCases[] = {
      {"-tv:in", "@IN@"},
      "UI_TITLE: My Product\nSHOW_FAIL_MSG: 1\nACTION: RUN_INSTRUCTIONS\n", 0,
      "My Product\n\n", kMissing},
-    {"SEARCH", {"-tv:in", "@IN@"}, "LOGFILE: @LOG@\nACTION: SEARCH\n", 1,
-     notAvailable("SEARCH") + "\n",
-     kSeparator + "ERROR: " + notAvailable("SEARCH") + "\n"},
-    {"SEARCH_ALL", {"-tv:in", "@IN@"}, "LOGFILE: @LOG@\nACTION: SEARCH_ALL\n",
-     1, notAvailable("SEARCH_ALL") + "\n",
-     kSeparator + "ERROR: " + notAvailable("SEARCH_ALL") + "\n"},
-    {"VERIFY_JVM", {"-tv:in", "@IN@"},
+    {"SEARCH without jvm files: no match", {"-tv:in", "@IN@"},
+     "LOGFILE: @LOG@\nACTION: SEARCH\n", 0, "0\n",
+     kSeparator + kSearchNoMatchLog},
+    {"SEARCH_ALL without jvm files: no walk, no match", {"-tv:in", "@IN@"},
+     "LOGFILE: @LOG@\nACTION: SEARCH_ALL\n", 0, "0\n",
+     kSeparator + "Finding all matching JVMs\n"},
+    {"VERIFY_JVM of a missing jvm file", {"-tv:in", "@IN@"},
      "LOGFILE: @LOG@\nACTION: VERIFY_JVM\nVERIFY_JVM_FILE: /opt/jvm.tag\n"
      "VERIFY_JVM_HOME: /opt/jvm\n",
-     1, notAvailable("VERIFY_JVM") + "\n",
-     kSeparator + "ERROR: " + notAvailable("VERIFY_JVM") + "\n"},
+     1, "Unable to load input file: /opt/jvm.tag\n",
+     kSeparator + "ERROR: Unable to load input file: /opt/jvm.tag\n"},
     {"VERIFY_JVM without a home: logged, exit 0", {"-tv:in", "@IN@"},
      "LOGFILE: @LOG@\nACTION: VERIFY_JVM\nVERIFY_JVM_FILE: /opt/jvm.tag\n", 0,
      "", kSeparator + "ERROR: " + kVerifyJvmIncomplete + "\n"},
     {"INSTALL_JVM", {"-tv:in", "@IN@"},
      "LOGFILE: @LOG@\nACTION: INSTALL_JVM\nINSTALL_JVM_EXE: /opt/setup\n"
-     "INSTALL_JVM_DEST: /opt/dest\n",
-     1, notAvailable("INSTALL_JVM") + "\n",
-     kSeparator + "ERROR: " + notAvailable("INSTALL_JVM") + "\n"},
+     "INSTALL_JVM_DEST: @DIR@/missing\n",
+     1, kNoDirectory + "\n", kSeparator + "ERROR: " + kNoDirectory + "\n"},
     {"INSTALL_JVM without a destination: nothing reported",
      {"-tv:in", "@IN@"},
      "LOGFILE: @LOG@\nACTION: INSTALL_JVM\nINSTALL_JVM_EXE: /opt/setup\n", 0,
@@ -114,9 +115,8 @@ const CommandLineCase kCases[] = {
          "\nLoading input file @IN@\nERROR: " + kVerifyJvmIncomplete + "\n"},
     {"quoted input file name: opened without, logged with the quotes",
      {"-tv:log", "@LOG@", "-tv:in", "\"@IN@\""},
-     "LOGFILE: @LOG@\nACTION: SEARCH\n", 1, notAvailable("SEARCH") + "\n",
-     kSeparator + "Loading input file \"@IN@\"\nERROR: " +
-         notAvailable("SEARCH") + "\n"},
+     "LOGFILE: @LOG@\nACTION: SEARCH\n", 0, "0\n",
+     kSeparator + "Loading input file \"@IN@\"\n" + kSearchNoMatchLog},
     {"syntax errors name the input file as given",
      {"-tv:log", "@LOG@", "-tv:in", "\"@IN@\""},
      "ACTION: SEARCH\nno colon here\n", 1,
@@ -129,8 +129,8 @@ const CommandLineCase kCases[] = {
          "end of the tag name.\n"},
     {"an input file that moves the log separates the run in both logs",
      {"-tv:log", "@LOG2@", "-tv:in", "@IN@"},
-     "LOGFILE: @LOG@\nACTION: SEARCH\n", 1, notAvailable("SEARCH") + "\n",
-     kSeparator + "ERROR: " + notAvailable("SEARCH") + "\n",
+     "LOGFILE: @LOG@\nACTION: SEARCH\n", 0, "0\n",
+     kSeparator + kSearchNoMatchLog,
      kSeparator + "Loading input file @IN@\n"},
     {"an unwritable log is silently skipped",
      {"-tv:log", "@DIR@", "-tv:in", "@DIR@/missing.tag"}, "", 1,

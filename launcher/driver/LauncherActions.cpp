@@ -1,0 +1,343 @@
+// The launcher's actions: find, verify, install and launch a JVM, for the
+// instruction script and for the input-file actions, and the application
+// archive for launch scripts.
+#include <cerrno>
+#include <cstdio>
+
+#include "archive/FileIndexEntry.h"
+#include "core/LauncherException.h"
+#include "core/TextHelpers.h"
+#include "driver/Launcher.h"
+#include "jvm/CommandText.h"
+#include "jvm/JVMFile.h"
+#include "jvm/JVMFiles.h"
+#include "jvm/JVMMatch.h"
+#include "jvm/LaunchScript.h"
+#include "platform/PlatformImpl.h"
+#include "tagfile/TagFile.h"
+
+namespace {
+
+const long kCopyBlockSize = 4096;
+
+SString messageText(MessageIdentifier identifier) {
+  return PlatformImpl::getMessageText(identifier);
+}
+
+// One result line for the calling program.
+void printLine(const SString& text) {
+  std::fwrite(text.data(), 1, text.length(), stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+}
+
+void printNumber(long value) { printLine(convertToString(value)); }
+
+const FileIndexEntry* firstEntryOfType(const LauncherInputFiles& files,
+                                       long type) {
+  for (long i = 0; i < files.getFileCount(); ++i)
+    if (files.getFileAt(i)->getType() == type) return files.getFileAt(i);
+  return nullptr;
+}
+
+// Child processes run in another directory, so relative paths are made
+// absolute against the launcher's own one first.
+SString absolutePath(const SString& path) {
+  if (path.empty() || path.c_str()[0] == '/') return path;
+  SString absolute = PlatformImpl::getCurrentDirectory();
+  if (absolute.empty()) return path;
+  appendPathSeparator(absolute);
+  return absolute + path;
+}
+
+SString jvmFileIn(const SString& directory) {
+  SString path = directory;
+  appendPathSeparator(path);
+  return path + "jvm";
+}
+
+}  // namespace
+
+void Launcher::openSearchUI(bool showUI) {
+  if (showUI) {
+    PlatformImpl::showUI();
+    PlatformImpl::setUIStatus(UI_STATUS_SEARCHING);
+  } else {
+    PlatformImpl::hideUI(0);
+  }
+}
+
+void Launcher::findJVM(bool showUI, bool showFailMsg) {
+  logMessage("Finding a JVM", LOG_INFORMATION);
+  openSearchUI(showUI);
+  setStringVariable(1, SString());
+  setStringVariable(2, SString());
+  setLongVariable(1, 0);
+  try {
+    JVMFiles& jvmFiles = m_inputFiles.getJVMFiles();
+    jvmFiles.setUserJavaHome(m_userJavaHome);
+    JVMMatchPtrDeque matches;
+    jvmFiles.search(matches);
+    if (matches.count() > 0) {
+      JVMMatch* match = matches.at(0);
+      SString path = match->writeNewJVMFile();
+      logMessage("Matching JVM home is " + match->getJVMHome(),
+                 LOG_INFORMATION);
+      logMessage("Matching JVM file is " + path, LOG_INFORMATION);
+      setStringVariable(1, match->getJVMHome());
+      setStringVariable(2, path);
+      setLongVariable(1, 1);
+      return;
+    }
+  } catch (const LauncherException& e) {
+    SString text = messageText(MSGID_NO_MATCHING_JVM) + " " + e.getMessage();
+    logMessage(text, LOG_ERROR);
+    if (showFailMsg) PlatformImpl::showUIMessage(text);
+    throw;
+  }
+  SString text = messageText(MSGID_NO_MATCHING_JVM);
+  logMessage(text, LOG_INFORMATION);
+  if (showFailMsg && !PlatformImpl::isCanceled())
+    PlatformImpl::showUIMessage(text);
+}
+
+void Launcher::initializeUI() {
+  PlatformImpl::showUI();
+  PlatformImpl::setUIStatus(UI_STATUS_INITIALIZING);
+  PlatformImpl::setUISubStatus(UI_SUBSTATUS_NONE, SString());
+}
+
+void Launcher::installJVM(long option) {
+  setStringVariable(1, SString());
+  setLongVariable(1, 0);
+  if (option == 0) {
+    PlatformImpl::hideUI(0);
+  } else {
+    PlatformImpl::showUI();
+    PlatformImpl::setUIStatus(UI_STATUS_PREPARING);
+  }
+  const FileIndexEntry* installer =
+      firstEntryOfType(m_inputFiles, FileIndexEntry::JVM_INSTALLER);
+  if (!installer) throw LauncherException(messageText(MSGID_NO_JVM_INSTALLER));
+
+  SString destination;
+  if (option == 0 || option == 1)
+    destination = PlatformImpl::createTempSubDirectory();
+  else if (option == 2)
+    destination = PlatformImpl::promptJVMDestinationDirectory();
+  if (destination.empty()) return;
+  destination = absolutePath(destination);
+
+  SString installerPath = installer->extract(destination);
+  try {
+    PlatformImpl::executeProcess(quoteForShell(installerPath), destination,
+                                 true, nullptr, nullptr);
+  } catch (...) {
+    // A destination the user chose is not cleaned up at exit.
+    PlatformImpl::deleteFile(installerPath);
+    throw;
+  }
+  PlatformImpl::deleteFile(installerPath);
+
+  SString jvmFile = jvmFileIn(destination);
+  if (!PlatformImpl::fileExists(jvmFile)) {
+    logMessage("Invalid bundled JVM. Missing 'jvm' file.", LOG_ERROR);
+    return;
+  }
+  TagFile tags(jvmFile);
+  tags.setDynamicJVMTags(destination, jvmFile, true);
+  tags.write(jvmFile);
+  setLongVariable(1, 1);
+  setStringVariable(1, jvmFile);
+}
+
+void Launcher::launch(const SString& jvmFileName, short seconds) {
+  if (!m_inputFiles.getLaunchScript()) return;
+  TagFile jvmFile(jvmFileName);
+  launch(jvmFile, seconds);
+}
+
+void Launcher::ilaunch(long fileId, short seconds) {
+  const FileIndexEntry* entry = m_inputFiles.getFile(fileId);
+  if (!m_inputFiles.getLaunchScript() || !entry ||
+      entry->getType() != FileIndexEntry::JVM_FILE || !entry->getTagFile()) {
+    logMessage(
+        "Unable to launch the internal launch script with the internal JVM "
+        "file. Either the launch script or the JVM file is missing from the "
+        "launcher.",
+        LOG_ERROR);
+    return;
+  }
+  launch(*entry->getTagFile(), seconds);
+}
+
+void Launcher::launch(TagFile& jvmFile, short seconds) {
+  JVMFile jvm(jvmFile);
+  if (seconds > 0) {
+    PlatformImpl::setUIStatus(UI_STATUS_RUNNING);
+    PlatformImpl::setUISubStatus(UI_SUBSTATUS_NONE, SString());
+  }
+  PlatformImpl::hideUI(seconds);
+  m_inputFiles.getLaunchScript()->execute(jvm, &m_passThroughArgs,
+                                          m_showJavaConsole);
+}
+
+void Launcher::verifyJVM(bool showUI, bool showFailMsg, long fileId) {
+  openSearchUI(showUI);
+  const FileIndexEntry* entry = m_inputFiles.getFile(fileId);
+  SString id = convertToString(fileId);
+  if (!entry)
+    throw LauncherException("Cannot verify jvm file at index " + id +
+                            " because it does not exist.");
+  if (entry->getType() != FileIndexEntry::JVM_FILE)
+    throw LauncherException(
+        "To verify a JVM, use an index of a jvm file. The index passed in "
+        "was " +
+        id + " which corresponds to the file named " + entry->getName());
+  if (!entry->getTagFile())
+    throw LauncherException("The jvm file with file id " + id +
+                            " could not be read.");
+  verifyJVM(showUI, showFailMsg, *entry->getTagFile(), SString());
+}
+
+void Launcher::verifyJVM(bool showUI, bool showFailMsg, TagFile& jvmFile,
+                         const SString& jvmHome) {
+  setLongVariable(1, 0);
+  if (showUI)
+    PlatformImpl::setUISubStatus(UI_SUBSTATUS_VERIFYING,
+                                 jvmFile.getTagValue("DESC", 0));
+  JVMFile jvm(jvmFile);
+  SString classpath;
+  SString verifyClass;
+  m_inputFiles.getJVMFiles().writeVerifyJar(classpath, verifyClass);
+  JVMMatch* match = jvmHome.empty()
+                        ? jvm.verify(classpath, verifyClass)
+                        : jvm.verify(jvmHome, classpath, verifyClass);
+  if (!match) {
+    if (showFailMsg)
+      PlatformImpl::showUIMessage(messageText(MSGID_JVM_NOT_VALID));
+    logMessage("In VERIFY, the jvm is invalid.", LOG_INFORMATION);
+    return;
+  }
+  delete match;
+  SString home = jvmFile.getTagValue("JVM_HOME", 0);
+  setLongVariable(1, 1);
+  setStringVariable(1, home);
+  logMessage("After VERIFY, the jvm home is " + home, LOG_INFORMATION);
+}
+
+void Launcher::verifyJVM(bool showUI, bool showFailMsg,
+                         const SString& jvmFilePath, const SString& jvmHome) {
+  TagFile jvmFile(jvmFilePath);
+  verifyJVM(showUI, showFailMsg, jvmFile, jvmHome);
+  printNumber(getLongVariable(1));
+}
+
+void Launcher::installJVM(bool, bool, const SString& installerPath,
+                          const SString& destination) {
+  // The installer is one program named by the caller, never shell code.
+  PlatformImpl::executeProcess(quoteForShell(absolutePath(installerPath)),
+                               destination, false, nullptr, nullptr);
+  SString home = absolutePath(destination);
+  SString jvmFilePath = jvmFileIn(home);
+  TagFile jvmFile(jvmFilePath);
+  jvmFile.setDynamicJVMTags(home, jvmFilePath, false);
+  jvmFile.write(jvmFilePath);
+  printLine(jvmFilePath);
+}
+
+void Launcher::search(bool showUI, bool showFailMsg) {
+  try {
+    findJVM(showUI, showFailMsg);
+    long found = getLongVariable(1);
+    printNumber(found);
+    if (found != 0) {
+      SString jvmFile = getStringVariable(2);
+      printLine(getStringVariable(1));
+      printLine(jvmFile);
+      PlatformImpl::removeFileFromCleanupList(jvmFile);
+    }
+  } catch (const LauncherException&) {
+    // findJVM has logged it.
+  } catch (...) {
+    logMessage("Unexpected failure in search.", LOG_ERROR);
+  }
+}
+
+void Launcher::searchAll(bool showUI, bool showFailMsg) {
+  logMessage("Finding all matching JVMs", LOG_INFORMATION);
+  openSearchUI(showUI);
+  try {
+    JVMMatchPtrDeque matches;
+    m_inputFiles.getJVMFiles().searchAll(matches, false);
+    // Every file is written before any is kept, so a failure half-way
+    // leaves none of them behind.
+    StringDeque paths;
+    for (int i = 0; i < matches.count(); ++i)
+      paths.push_back(matches.at(i)->writeNewJVMFile());
+    printNumber(matches.count());
+    for (int i = 0; i < matches.count(); ++i) {
+      PlatformImpl::removeFileFromCleanupList(paths.at(i));
+      printLine(matches.at(i)->getJVMHome());
+      printLine(paths.at(i));
+    }
+  } catch (const LauncherException& e) {
+    SString text = messageText(MSGID_SEARCH_ALL_ERROR) + e.getMessage();
+    logMessage(text, LOG_ERROR);
+    if (showFailMsg) PlatformImpl::showUIMessage(text);
+    printNumber(0);
+  }
+}
+
+const SString& Launcher::getApplicationArchive() {
+  if (!m_applicationArchive.empty()) return m_applicationArchive;
+  if (!firstEntryOfType(m_inputFiles, FileIndexEntry::APPLICATION_ARCHIVE))
+    return m_applicationArchive;
+  SString directory = PlatformImpl::createTempSubDirectory();
+  SString path;
+  for (long i = 0; i < m_inputFiles.getFileCount(); ++i) {
+    const FileIndexEntry* entry = m_inputFiles.getFileAt(i);
+    if (entry->getType() == FileIndexEntry::APPLICATION_ARCHIVE)
+      path = entry->extract(directory);
+  }
+  m_applicationArchive = path;
+  return m_applicationArchive;
+}
+
+const SString& Launcher::getApplicationArchive(const SString& name) {
+  if (!m_applicationArchive.empty()) return m_applicationArchive;
+  SString source = getLauncherDir();
+  if (!source.empty() && stringEndsWith(source, "/") == SString::npos)
+    source += "/";
+  source += name;
+  SString::size_type slash = name.find_last_of("/\\");
+  SString base = slash == SString::npos ? name : SString(name, slash + 1);
+  SString destination = PlatformImpl::createTempSubDirectory();
+  appendPathSeparator(destination);
+  destination += base;
+
+  FILE* in = std::fopen(source.c_str(), "rb");
+  FILE* out = in ? std::fopen(destination.c_str(), "wb") : nullptr;
+  int writeError = 0;
+  if (in && out) {
+    char block[kCopyBlockSize];
+    size_t read;
+    while ((read = std::fread(block, 1, sizeof block, in)) > 0) {
+      if (std::fwrite(block, 1, read, out) < read) {
+        writeError = errno ? errno : EIO;
+        break;
+      }
+    }
+    if (std::fflush(out) != 0 && !writeError) writeError = errno ? errno : EIO;
+  }
+  if (out && std::fclose(out) != 0 && !writeError)
+    writeError = errno ? errno : EIO;
+  if (in) std::fclose(in);
+  if (writeError)
+    throw LauncherException(messageText(MSGID_WRITE_ERROR) +
+                            convertToString(writeError) +
+                            messageText(MSGID_TEMP_SPACE_HINT));
+  // A copy cut short is no archive; the path is kept only for a whole one.
+  if (in && out) m_applicationArchive = destination;
+  return m_applicationArchive;
+}

@@ -1,0 +1,3 @@
+#include "instructions/InstructionsException.h"
+
+InstructionsException::~InstructionsException() {}
