@@ -19,13 +19,15 @@ class FindFiles : public FileNavigator {
   // with, until the listener asks to stop (then true).
   bool processFile(const SString& path) override;
   // The system temporary directory and "/var/tmp", with or without a
-  // trailing "/".
+  // trailing "/", and kernel file systems such as proc, sysfs, devtmpfs
+  // or cgroup, which cannot hold a JVM.
   bool skipDirectory(const SString& directory) override;
 
  private:
   const StringDeque* m_relativePaths;
   FileFindListener& m_listener;
   SString m_tempDir;
+  StringDeque m_pseudoMountPoints;
 };
 
 #endif  // LAUNCHER_PLATFORM_FINDFILES_H_

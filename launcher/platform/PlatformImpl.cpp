@@ -245,8 +245,19 @@ bool PlatformImpl::fileExists(const SString& path) {
   return stat(path.c_str(), &info) == 0;
 }
 
+// LAUNCHER_SEARCH_PARTITIONS, a colon-separated list of directories,
+// replaces the root so that administrators (and tests) can keep the disk
+// walk and the path hints to the places that matter.
 void PlatformImpl::getJVMSearchPartitions(StringDeque& partitions) {
-  partitions.push_back("/");
+  SString list = getEnvironmentVariable("LAUNCHER_SEARCH_PARTITIONS");
+  SString::size_type start = 0;
+  while (start < list.length()) {
+    SString::size_type colon = list.find(':', start);
+    SString::size_type end = colon == SString::npos ? list.length() : colon;
+    if (end > start) partitions.push_back(SString(list, start, end - start));
+    start = end + 1;
+  }
+  if (partitions.count() == 0) partitions.push_back("/");
 }
 
 SString PlatformImpl::getPathSeparator() { return "/"; }

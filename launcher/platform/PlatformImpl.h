@@ -71,6 +71,8 @@ class PlatformImpl {
 
   // Files, environment and search places.
   static bool fileExists(const SString& path);
+  // "/", or the directories listed, colon-separated, in the environment
+  // variable LAUNCHER_SEARCH_PARTITIONS.
   static void getJVMSearchPartitions(StringDeque& partitions);
   // Walks every search partition for files whose paths end with one of
   // names (whole trailing components) and tells listener about each; true
