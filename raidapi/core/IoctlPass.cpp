@@ -201,6 +201,10 @@ extern "C" Int CallIoctlPass(int fd, unsigned long user_dataptr, ULong32 datalen
     if (refire != 0xA1) {
       if (read) sd->InComingDataLen = datalen;
       if (write) sd->OutGoingDataLen += datalen;
+    } else if (read && GetDriverType() == HVAPI_DRIVER_MIMD) {
+      // A SCSI disk device's driver knows how long a 40LD group answer is;
+      // the multi-adapter record brings back only the bytes it is told of.
+      sd->InComingDataLen = datalen;
     }
   } else {
     sd->fakecmd.opcode = HALV_FAKE_MBOX_BY_ADDR;
