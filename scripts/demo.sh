@@ -80,3 +80,26 @@ status=0
 "$pack" "$launcher" bad.tag ../bad-launcher 2>&1 || status=$?
 echo "(exit status $status)"
 )
+
+echo
+echo "== hvapi (libhvapi.so.0 against the simulated driver) =="
+(
+raidapi=$(cd "$build/raidapi" && pwd)
+sim=$raidapi/sim/libhalvsim.so
+halvsim=$raidapi/sim/halvsim
+demo=$raidapi/tools/hvapi-demo
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+echo "-- one 40LD adapter on /dev/halvdev0 (preset one40ld)"
+echo "\$ hvapi-demo"
+HALVSIM_STATE="$work/one40ld.state" HALVSIM_PRESET=one40ld LD_PRELOAD="$sim" "$demo"
+
+echo
+echo "-- two 8LD adapters on SCSI disk devices (preset two8ld, boards that show short version texts)"
+"$halvsim" init -p two8ld "$work/two8ld.state" >/dev/null
+"$halvsim" set "$work/two8ld.state" -a 0 subsystem-vendor 0x103C
+"$halvsim" set "$work/two8ld.state" -a 1 subsystem-vendor 0x103C
+echo "\$ hvapi-demo"
+HALVSIM_STATE="$work/two8ld.state" LD_PRELOAD="$sim" "$demo"
+)

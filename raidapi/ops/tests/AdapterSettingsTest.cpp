@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,8 @@ struct Generation {
   const char *preset;
   int channels;
 };
+
+void PrintTo(const Generation &g, std::ostream *os) { *os << g.name; }
 
 class AdapterSettingsTest : public LibSimTest, public ::testing::WithParamInterface<Generation> {
  protected:
