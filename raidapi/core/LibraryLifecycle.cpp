@@ -133,6 +133,8 @@ extern "C" Int InitLib(Int iEvntCacheLimit, Int iErrCacheLimit) {
   if (IsApiInitialized() == 1) return HVAPI_APP_HANDLE;
   if (Sem_Init() != 0) return HVAPI_ERR_CMD_FAILED;
   ApiLock lock;
+  // Another thread or start may have finished while this one waited.
+  if (IsApiInitialized() == 1) return HVAPI_APP_HANDLE;
   const Int result = StartAdapters();
   // A start that fails part-way keeps nothing of what it found or loaded.
   if (result != HVAPI_APP_HANDLE) StopAdapters();

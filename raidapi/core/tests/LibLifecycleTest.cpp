@@ -2,9 +2,12 @@
 // table and caches a start leaves, the codes of failed starts and what they
 // keep (nothing), and stopping and starting again.
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/sem.h>
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/AdapterTable.h"
@@ -143,6 +146,24 @@ TEST_F(LibLifecycleTest, CacheFailureOnTheSecondAdapterComesAfterTheFirstsCache)
   EXPECT_EQ((std::vector<std::string>{"7d", "a10e00", "a10f01", "a10f02", "a10400", "7d",
                                       "a10e00", "a10f01"}),
             CacheCommands());
+}
+
+// A start that waited for the lock while another finished starts nothing
+// more: no second discovery, no second set of caches.
+TEST_F(LibLifecycleTest, StartWaitingForTheLockFindsTheLibraryStarted) {
+  UsePreset("one40ld");
+  ASSERT_EQ(0, Sem_Init());
+  ASSERT_EQ(0, Sem_Wait());
+  Int answer = 0;
+  std::thread starter([&answer] { answer = InitLib(0, 0); });
+  // Wait until the starter blocks on the lock.
+  while (semctl(giSemId, 0, GETZCNT) == 0) sched_yield();
+  gstAdpTab.iNoOfLiveAplns = HVAPI_APP_HANDLE;
+  ASSERT_EQ(0, Sem_Post());
+  starter.join();
+  EXPECT_EQ(HVAPI_APP_HANDLE, answer);
+  EXPECT_TRUE(Trace().empty());
+  gstAdpTab.iNoOfLiveAplns = 0;
 }
 
 TEST_F(LibLifecycleTest, SixAdaptersStart) {
