@@ -4,6 +4,7 @@ set -euo pipefail
 build=${1:-build}
 launcher=$(cd "$build/launcher/driver" && pwd)/launcher
 pack=$(cd "$build/tools/launcher-pack" && pwd)/launcher-pack
+demo_src=$(cd "$(dirname "$0")/../demo" && pwd)
 
 echo "== launcher =="
 echo "\$ launcher -tv:version"
@@ -24,7 +25,7 @@ echo "\$ launcher -tv:in input.tag"
 "$launcher" -tv:in input.tag && echo "(exit status 0)"
 
 echo
-echo "-- an input file asking for an action that is not available yet"
+echo "-- an input file asking for a SEARCH without any jvm file: the single line 0"
 cat > search.tag <<TAG
 LOGFILE:  $work/launcher.log
 SHOW_FAIL_MSG:  1
@@ -79,6 +80,91 @@ printf 'APPLICATION_JAR:  missing.jar\n' > bad.tag
 status=0
 "$pack" "$launcher" bad.tag ../bad-launcher 2>&1 || status=$?
 echo "(exit status $status)"
+)
+
+echo
+echo "== the sample application's launcher (build/demo/sample-launcher) =="
+(
+sample=$(cd "$build/demo" && pwd)/sample-launcher
+java_home=$(cat "$build/demo/build-java-home")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+# The launcher's temporary files go here, so that the demo can show that
+# none is left behind.
+mkdir tmp
+export TMPDIR=$work/tmp
+cp "$sample" sample-launcher
+# Side files beside the launcher: a class-path entry, a system property and
+# a Java argument that the launch script's functions pick up.
+mkdir extra-classes
+echo "$work/extra-classes" > sample-launcher.cp
+echo "sample.greeting=Hello-from-the-side-file" > sample-launcher.sp
+echo "-Xmx64m" > sample-launcher.ja
+
+echo "\$ launcher-pack --list sample-launcher"
+"$pack" --list sample-launcher
+echo "\$ cat install.tag    (the instruction script)"
+sed -n '/^INSTRUCTIONS:/,/^\/:/p' "$demo_src/install.tag"
+
+# The jvm files name the usual places of Java 11 to 25 as path hints. When
+# none of them holds a JVM here, the search would go on to walk the whole
+# disk; the demo keeps that walk to the directory of the build's JVM.
+hinted=no
+for hint in $(sed -n '/^PATH_HINT:/,/^\/:/p' "$demo_src"/jvm/*.tag | grep -v ':'); do
+  [ -x "/$hint/bin/java" ] && hinted=yes
+done
+if [ "$hinted" = no ]; then
+  export LAUNCHER_SEARCH_PARTITIONS=$(dirname "$java_home")
+  echo "(no hinted JVM on this machine: the search walks only $LAUNCHER_SEARCH_PARTITIONS)"
+fi
+
+# The application prints every system property; the demo shows its own.
+show_app() { sed -n '1,/^System properties/p; /^  sample\./p'; }
+
+echo
+echo "-- a normal run: find a JVM by the hints, verify it, launch the application"
+echo "\$ sample-launcher -tv:log run.log \"first argument\" 'it'\\''s \$HOME'"
+./sample-launcher -tv:log run.log "first argument" "it's \$HOME" | show_app
+echo "\$ grep -E 'Checking path hint|Found matching|Matching JVM|Executing' run.log | tail -4"
+grep -E 'Checking path hint|Found matching|Matching JVM|Executing' run.log | tail -4
+
+echo
+echo "-- ACTION SEARCH_ALL: every JVM below the search partitions, verified"
+jvm_dir=$(dirname "$java_home")
+cat > all.tag <<TAG
+ACTION:  SEARCH_ALL
+LOGFILE:  $work/all.log
+TAG
+echo "\$ LAUNCHER_SEARCH_PARTITIONS=$jvm_dir sample-launcher -tv:in all.tag"
+LAUNCHER_SEARCH_PARTITIONS=$jvm_dir ./sample-launcher -tv:in all.tag | tee all.out
+# The jvm files written for the caller survive the launcher; this caller
+# keeps one for the next step and removes the rest.
+first_jvm=$(sed -n 3p all.out)
+sed -n '3~2p' all.out | tail -n +2 | xargs -r rm -f
+
+echo
+echo "-- ACTION VERIFY_JVM: that jvm file against its own home and against /usr"
+for home in "$(sed -n 2p all.out)" /usr; do
+  cat > verify.tag <<TAG
+ACTION:  VERIFY_JVM
+VERIFY_JVM_FILE:  "$first_jvm"
+VERIFY_JVM_HOME:  "$home"
+TAG
+  echo "\$ sample-launcher -tv:in verify.tag    (home $home)"
+  ./sample-launcher -tv:in verify.tag
+done
+rm -f "$first_jvm"
+
+echo
+echo "-- a machine without Java 11 or later: the bundled test JVM is installed and used"
+mkdir empty
+echo "\$ LAUNCHER_SEARCH_PARTITIONS=$work/empty sample-launcher -tv:log none.log"
+LAUNCHER_SEARCH_PARTITIONS=$work/empty ./sample-launcher -tv:log none.log | show_app
+echo "\$ grep -E 'No matching|Executing' none.log | tail -2"
+grep -E 'No matching|Executing' none.log | tail -2
+echo "\$ ls \$TMPDIR | wc -l    (temporary files left behind by these runs)"
+ls "$TMPDIR" | wc -l
 )
 
 echo

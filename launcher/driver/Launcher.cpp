@@ -145,15 +145,19 @@ void Launcher::processInputFile(const SString& name, bool& runScript) {
   fclose(file);
   setLogFileName(input.getTagValue("LOGFILE", 0));
 
-  m_inputFiles.load(input);
-  m_inputFiles.load(true);
-
+  // The UI is settled before the files are loaded: a calling program that
+  // asked for no UI reads standard output as its result, so no title line
+  // may come before it.
   bool showProgress = input.getBoolTagValue("SHOW_PROGRESS", false);
   bool showFailMsg = input.getBoolTagValue("SHOW_FAIL_MSG", false);
   if (!showProgress && !showFailMsg)
     PlatformImpl::hideUI(0);
   else
     PlatformImpl::showUI();
+
+  m_inputFiles.load(input);
+  m_inputFiles.load(true);
+
   if (showProgress) PlatformImpl::setUIProgress(0);
 
   SString action = input.getTagValue("ACTION", 0);

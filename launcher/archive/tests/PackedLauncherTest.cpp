@@ -158,11 +158,14 @@ TEST(PackedLauncher, ExtractWritesEveryFileAndTheExtractedFilesAreUsed) {
             "JVM:\n  sun.tag\n  ibm.tag\n/:\n"
             "LAUNCHSCRIPT:  launch.tag\n");
 
-  // The launch script now comes from the directory.
+  // The launch script now comes from the directory; its title shows while
+  // the UI is shown.
   writeFile(dir.file("launch.tag"), "DESC: Extracted Application\n");
+  writeFile(dir.file("input.tag"),
+            readFile(dir.file("input.tag")) + "SHOW_FAIL_MSG:  1\n");
   ProgramRun replay = runProgram(kSample, {"-tv:in", "input.tag"}, dir.path());
   EXPECT_EQ(replay.status, 0);
-  EXPECT_EQ(replay.output, "Extracted Application\n");
+  EXPECT_EQ(replay.output, "Extracted Application\n" + kScriptRanNothing);
 
   // So does the instruction script: the embedded one has no third line.
   writeFile(dir.file("install.tag"), "COMMANDS:\n  INITIALIZE_UI\nbroken\n");
