@@ -1,0 +1,452 @@
+// The launcher's actions through the built program: input-file actions
+// (standard output line by line, exit status, log, files left after exit)
+// and instruction scripts, with launcher files packed for each test, fake
+// JVM homes, a fake JVM installer, and one run on the build's real JVM.
+#include <dirent.h>
+#include <fcntl.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "DriverTestSupport.h"
+
+namespace {
+
+const std::string kPack = LAUNCHER_PACK_PROGRAM;
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> result;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    result.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return result;
+}
+
+std::vector<std::string> listDir(const std::string& path) {
+  std::vector<std::string> names;
+  DIR* dir = opendir(path.c_str());
+  if (!dir) return names;
+  while (dirent* entry = readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  closedir(dir);
+  return names;
+}
+
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+void makeExecutable(const std::string& path, const std::string& script) {
+  writeFile(path, script);
+  chmod(path.c_str(), 0755);
+}
+
+// A fake JVM: answers the verification program with the magic line and
+// its version, and otherwise records its arguments, one per line, in
+// launched.txt in the directory it runs in.
+void makeFakeHome(const std::string& home, const std::string& version) {
+  mkdir(home.c_str(), 0755);
+  mkdir((home + "/bin").c_str(), 0755);
+  makeExecutable(home + "/bin/java",
+                 "#!/bin/sh\n"
+                 "for a in \"$@\"; do\n"
+                 "  if [ \"$a\" = Verify ]; then echo 1739021872; echo " +
+                     version +
+                     "; exit 0; fi\n"
+                 "done\n"
+                 "printf '%s\\n' \"$0\" \"$@\" > launched.txt\n");
+}
+
+std::string jvmFile(const std::string& desc, const std::string& version,
+                    const std::string& extra) {
+  return "DESC:  " + desc +
+         "\nJVM_EXE:  bin/java\nJVM_PROPERTIES:  java.specification.version=" +
+         version +
+         "\nCLASSPATH:  \"-classpath \"\nCLASSPATH_SEPARATOR:  :\n"
+         "SYSTEM:  -D\nSYSTEM_SEPARATOR:  =\n" +
+         extra;
+}
+
+struct ProgramRun {
+  int status;
+  std::string output;
+};
+
+class LauncherActionsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    homes = dir.file("homes");
+    pack = dir.file("pack");
+    run_ = dir.file("run");
+    tmp = dir.file("tmp");
+    for (const std::string& d : {homes, pack, run_, tmp})
+      mkdir(d.c_str(), 0755);
+    makeFakeHome(homes + "/jdk17", "17");
+    makeFakeHome(homes + "/jdk11", "11");
+    makeFakeHome(homes + "/other17", "17");
+    // The installer puts a fake JVM where it runs and describes it.
+    makeExecutable(pack + "/setup with blank.sh",
+                   "#!/bin/sh\nmkdir -p bin\ncp '" + homes +
+                       "/jdk17/bin/java' bin/java\n"
+                       "printf 'DESC:  Installed\\nJVM_HOME:  \"%s\"\\n' "
+                       "\"$(pwd)\" > jvm\n"
+                       "printf 'JVM_EXE:  bin/java\\nCLASSPATH:  \"-classpath "
+                       "\"\\n' >> jvm\n");
+    writeFile(pack + "/verify.jar", "not really a jar");
+    writeFile(pack + "/app.jar", "application");
+    writeFile(pack + "/launch.tag",
+              "DESC:  Test Application\nARCHIVE:  %APPLICATION_ARCHIVE%()\n"
+              "COMMAND:  \"\"\"@JVM_HOME@/@JVM_EXE@\"\" %CP%() App\"\n");
+    writeFile(pack + "/java17.tag",
+              jvmFile("Java 17", "17", "PATH_HINT:  jdk17\n"));
+    writeFile(pack + "/java11.tag",
+              jvmFile("Java 11", "11", "JVM_HOME:  \"" + homes + "/jdk11\"\n"));
+    writeFile(pack + "/script.tag", "INSTRUCTIONS:  INITIALIZE_UI\n");
+  }
+
+  // Packs the launcher file run/app with that instruction script; the
+  // manifest gives file ids 0 script, 1 java17, 2 java11, 3 launch script.
+  void packLauncher(const std::vector<std::string>& script) {
+    std::string text = "INSTRUCTIONS:\n";
+    for (const std::string& line : script) text += "  " + line + "\n";
+    writeFile(pack + "/script.tag", text + "/:\n");
+    writeFile(pack + "/manifest.tag",
+              "INSTRUCTIONS:  script.tag\nJVM:\n  java17.tag\n  java11.tag\n/:\n"
+              "LAUNCHSCRIPT:  launch.tag\nJVM_INSTALLER:  setup with blank.sh\n"
+              "VERIFY_JAR:  verify.jar\nAPPLICATION_JAR:  app.jar\n");
+    std::string command = "'" + kPack + "' '" LAUNCHER_PROGRAM "' '" + pack +
+                          "/manifest.tag' '" + run_ + "/app' >/dev/null";
+    ASSERT_EQ(system(command.c_str()), 0);
+  }
+
+  // Runs run/app in run/ with TMPDIR and the search partitions of the test,
+  // stdinText on standard input.
+  ProgramRun launch(const std::vector<std::string>& args,
+             const std::string& stdinText = "",
+             const std::string& program = "") {
+    std::string input = dir.file("stdin.txt");
+    writeFile(input, stdinText);
+    int out[2];
+    if (pipe(out) != 0) return {-1, ""};
+    pid_t pid = fork();
+    if (pid == 0) {
+      dup2(out[1], 1);
+      close(out[0]);
+      close(out[1]);
+      int in = open(input.c_str(), O_RDONLY);
+      dup2(in, 0);
+      if (chdir(run_.c_str()) != 0) _exit(126);
+      setenv("LANG", "C", 1);
+      setenv("TMPDIR", tmp.c_str(), 1);
+      setenv("LAUNCHER_SEARCH_PARTITIONS", partitions.c_str(), 1);
+      std::string exe = program.empty() ? run_ + "/app" : program;
+      std::vector<char*> argv;
+      argv.push_back(const_cast<char*>(exe.c_str()));
+      for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+      argv.push_back(nullptr);
+      execv(exe.c_str(), argv.data());
+      _exit(127);
+    }
+    close(out[1]);
+    ProgramRun result{-1, ""};
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(out[0], buffer, sizeof buffer)) > 0)
+      result.output.append(buffer, n);
+    close(out[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
+    return result;
+  }
+
+  ProgramRun action(const std::string& inputFile) {
+    writeFile(run_ + "/in.tag", "LOGFILE:  run.log\n" + inputFile);
+    return launch({"-tv:log", "run.log", "-tv:in", "in.tag"});
+  }
+
+  std::string log() { return readFile(run_ + "/run.log"); }
+  std::vector<std::string> launched() {
+    return lines(readFile(run_ + "/launched.txt"));
+  }
+
+  ScratchDir dir;
+  std::string homes, pack, run_, tmp;
+  std::string partitions = "";
+};
+
+TEST_F(LauncherActionsTest, SearchPrintsTheMatchAndKeepsItsJVMFile) {
+  packLauncher({"INITIALIZE_UI"});
+  partitions = homes;
+  ProgramRun run = action("ACTION:  SEARCH\n");
+  EXPECT_EQ(run.status, 0);
+  std::vector<std::string> out = lines(run.output);
+  ASSERT_EQ(out.size(), 3u) << run.output;
+  EXPECT_EQ(out[0], "1");
+  EXPECT_EQ(out[1], homes + "/jdk17");
+  // Only the jvm file handed to the caller is left in the temporary
+  // directory; the unpacked verification jar is gone.
+  EXPECT_EQ(listDir(tmp), std::vector<std::string>{out[2].substr(tmp.size() + 1)});
+  std::string written = readFile(out[2]);
+  EXPECT_TRUE(contains(written, "JVM_HOME:  " + homes + "/jdk17")) << written;
+  EXPECT_TRUE(contains(written, "JVM_FILE:  " + out[2])) << written;
+  EXPECT_TRUE(contains(log(), "Matching JVM file is " + out[2])) << log();
+}
+
+TEST_F(LauncherActionsTest, SearchWithoutMatchPrintsZeroAndLeavesNothing) {
+  packLauncher({"INITIALIZE_UI"});
+  partitions = dir.file("pack");  // no JVM below it
+  struct Case {
+    const char* input;
+    std::string output;
+  } cases[] = {
+      {"ACTION:  SEARCH\n", "0\n"},
+      {"ACTION:  SEARCH\nSHOW_FAIL_MSG:  1\n",
+       "Test Application\nNo matching JVM was found.\n0\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input);
+    ProgramRun run = action(c.input);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, c.output);
+    EXPECT_EQ(listDir(tmp), std::vector<std::string>{});
+  }
+}
+
+TEST_F(LauncherActionsTest, SearchAllPrintsEveryMatchAndKeepsTheirFiles) {
+  packLauncher({"INITIALIZE_UI"});
+  partitions = homes;
+  // java17 also lists two SEARCH_ALL candidates of its own: both 17 homes;
+  // java11 matches jdk11.
+  ProgramRun run = action("ACTION:  SEARCH_ALL\n");
+  EXPECT_EQ(run.status, 0);
+  std::vector<std::string> out = lines(run.output);
+  ASSERT_EQ(out.size(), 7u) << run.output;
+  EXPECT_EQ(out[0], "3");
+  std::map<std::string, std::string> byHome;
+  for (int i = 1; i < 7; i += 2) byHome[out[i]] = out[i + 1];
+  EXPECT_EQ(byHome.size(), 3u);
+  for (const char* home : {"/jdk17", "/other17", "/jdk11"}) {
+    SCOPED_TRACE(home);
+    ASSERT_EQ(byHome.count(homes + home), 1u);
+    std::string written = readFile(byHome[homes + home]);
+    EXPECT_TRUE(contains(written, "JVM_HOME:  " + homes + home)) << written;
+  }
+  EXPECT_EQ(listDir(tmp).size(), 3u);
+  EXPECT_TRUE(contains(log(), "Finding all matching JVMs")) << log();
+}
+
+TEST_F(LauncherActionsTest, VerifyJVMPrintsTheResult) {
+  packLauncher({"INITIALIZE_UI"});
+  struct Case {
+    std::string home;
+    std::string output;
+  } cases[] = {
+      {homes + "/jdk17", "1\n"},
+      {homes + "/jdk11", "0\n"},
+      {homes + "/missing", "0\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.home);
+    ProgramRun run = action("ACTION:  VERIFY_JVM\nVERIFY_JVM_FILE:  " + pack +
+                     "/java17.tag\nVERIFY_JVM_HOME:  \"" + c.home + "\"\n");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, c.output);
+    EXPECT_EQ(listDir(tmp), std::vector<std::string>{});
+  }
+  EXPECT_TRUE(contains(log(), "In VERIFY, the jvm is invalid.")) << log();
+}
+
+TEST_F(LauncherActionsTest, InstallJVMActionRunsTheInstallerInTheDestination) {
+  packLauncher({"INITIALIZE_UI"});
+  std::string dest = dir.file("dest");
+  mkdir(dest.c_str(), 0755);
+  // A relative installer path with a blank in it: one program, taken as
+  // data by the shell.
+  ProgramRun run = action("ACTION:  INSTALL_JVM\nINSTALL_JVM_EXE:  ../pack/setup with "
+                   "blank.sh\nINSTALL_JVM_DEST:  " +
+                   dest + "\n");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.output, dest + "/jvm\n");
+  std::string written = readFile(dest + "/jvm");
+  EXPECT_TRUE(contains(written, "JVM_HOME:  " + dest)) << written;
+  EXPECT_TRUE(contains(written, "JVM_FILE:  " + dest + "/jvm")) << written;
+  EXPECT_TRUE(contains(written, "JVM_TEMP:  0")) << written;
+}
+
+TEST_F(LauncherActionsTest, FindAndLaunchPassesTheArguments) {
+  packLauncher({"FIND_JVM 0 0", "JMP0 @N1@ END", "LAUNCH \"@S2@\" 0", ":END"});
+  partitions = homes;
+  ProgramRun run = launch({"-tv:log", "run.log", "two words", "it's $HOME \"q\""});
+  EXPECT_EQ(run.status, 0) << run.output;
+  std::vector<std::string> args = launched();
+  ASSERT_EQ(args.size(), 6u) << readFile(run_ + "/launched.txt");
+  EXPECT_EQ(args[0], homes + "/jdk17/bin/java");
+  EXPECT_EQ(args[1], "-classpath");
+  EXPECT_TRUE(contains(args[2], "/app.jar")) << args[2];
+  EXPECT_EQ(args[3], "App");
+  EXPECT_EQ(args[4], "two words");
+  EXPECT_EQ(args[5], "it's $HOME \"q\"");
+  // The run's jvm file and unpacked jars are removed at exit.
+  EXPECT_EQ(listDir(tmp), std::vector<std::string>{});
+}
+
+TEST_F(LauncherActionsTest, InstallOptionsUseTheEmbeddedInstaller) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    std::string stdinText;
+    bool launchedInstalled;
+  } cases[] = {
+      {"option 0: a temporary directory", {}, "", true},
+      {"option 2 answered at the prompt", {}, "@DEST@\n", true},
+      {"option 2 while silent: nothing installed", {"-tv:silent"}, "", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string dest = dir.file("chosen");
+    std::string rm = "rm -rf '" + dest + "' '" + run_ + "/launched.txt'";
+    ASSERT_EQ(system(rm.c_str()), 0);
+    mkdir(dest.c_str(), 0755);
+    std::string option = std::string(c.name).substr(7, 1);
+    packLauncher({"INSTALL_JVM " + option, "JMP0 @N1@ END",
+                  "LAUNCH \"@S1@\" 0", ":END"});
+    std::vector<std::string> args = c.args;
+    args.push_back("-tv:log");
+    args.push_back("run.log");
+    ProgramRun run = launch(args, replaceAll(c.stdinText, "@DEST@", dest));
+    EXPECT_EQ(run.status, 0) << run.output;
+    std::vector<std::string> launchedArgs = launched();
+    if (!c.launchedInstalled) {
+      EXPECT_EQ(readFile(run_ + "/launched.txt"), "<missing>");
+      EXPECT_EQ(listDir(dest), std::vector<std::string>{});
+      continue;
+    }
+    ASSERT_FALSE(launchedArgs.empty());
+    if (option == "2") {
+      EXPECT_EQ(launchedArgs[0], dest + "/bin/java");
+      // The installer is gone, its JVM and jvm file stay.
+      std::vector<std::string> left = listDir(dest);
+      std::sort(left.begin(), left.end());
+      EXPECT_EQ(left, (std::vector<std::string>{"bin", "jvm"}));
+      EXPECT_TRUE(contains(readFile(dest + "/jvm"), "JVM_TEMP:  1"));
+    } else {
+      EXPECT_EQ(launchedArgs[0].compare(0, tmp.size(), tmp), 0)
+          << launchedArgs[0];
+    }
+    EXPECT_EQ(listDir(tmp), std::vector<std::string>{});
+  }
+}
+
+TEST_F(LauncherActionsTest, ScriptFailuresAndTheirMessages) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> script;
+    int status;
+    std::string output;
+    std::string logLine;
+  } cases[] = {
+      {"VERIFY of the launch script's id",
+       {"VERIFY 0 0 3"},
+       1,
+       "To verify a JVM, use an index of a jvm file. The index passed in was "
+       "3 which corresponds to the file named launch.tag\n",
+       ""},
+      {"VERIFY of a missing id", {"VERIFY 0 0 99"}, 1,
+       "Cannot verify jvm file at index 99 because it does not exist.\n", ""},
+      {"VERIFY of an embedded jvm file at its own home",
+       {"VERIFY 0 1 2", "JMP0 @N1@ BAD", ":BAD"}, 0, "",
+       "After VERIFY, the jvm home is " + std::string() + "@HOMES@/jdk11"},
+      {"ILAUNCH of a missing id", {"ILAUNCH 42 0"}, 0, "\n",
+       "ERROR: Unable to launch the internal launch script with the internal "
+       "JVM file. Either the launch script or the JVM file is missing from the "
+       "launcher."},
+      {"an instruction error names its line",
+       {"INITIALIZE_UI", "BOGUS"}, 1,
+       "\nInitializing Test Application...\nError in instructions. Invalid "
+       "command (BOGUS).  Line number (2)\n",
+       ""},
+      {"LAUNCH of a missing jvm file", {"LAUNCH /no/such.jvm 0"}, 1,
+       "Unable to load input file: /no/such.jvm\n", ""},
+      {"no installer shown after the UI was hidden", {"INSTALL_JVM 0"}, 0, "",
+       ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    packLauncher(c.script);
+    unlink((run_ + "/run.log").c_str());
+    ProgramRun run = launch({"-tv:log", "run.log"});
+    EXPECT_EQ(run.status, c.status);
+    std::string output = run.output;
+    // The title line of the launch script comes first.
+    EXPECT_EQ(output, "Test Application\n" + c.output);
+    EXPECT_TRUE(contains(log(), replaceAll(c.logLine, "@HOMES@", homes)))
+        << log();
+  }
+}
+
+TEST_F(LauncherActionsTest, ILaunchRunsTheEmbeddedJVMFile) {
+  packLauncher({"ILAUNCH 2 1"});
+  ProgramRun run = launch({"-tv:log", "run.log", "arg"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.output, "Test Application\n\nRunning Test Application...\n");
+  std::vector<std::string> args = launched();
+  ASSERT_FALSE(args.empty());
+  EXPECT_EQ(args[0], homes + "/jdk11/bin/java");
+  EXPECT_EQ(args.back(), "arg");
+}
+
+TEST_F(LauncherActionsTest, TheBuildsRealJVM) {
+  const std::string javaHome = TEST_JAVA_HOME;
+  if (javaHome.empty()) GTEST_SKIP() << "no JDK in this build";
+  writeFile(pack + "/real.tag",
+            jvmFile("Build JVM", std::string(TEST_JAVA_SPEC_VERSION) + "...",
+                    "PATH_HINT:  \"" + javaHome + "\"\nSEARCH_ALL:  1\n"));
+  writeFile(pack + "/launch.tag",
+            "DESC:  Sample\nDISPLAY_CONSOLE:  1\n"
+            "ARCHIVE:  %APPLICATION_ARCHIVE%()\n"
+            "COMMAND:  \"\"\"@JVM_HOME@/@JVM_EXE@\"\" "
+            "%SYSTEMPROP%(\"\"test.prop\"\", \"\"a-b\"\") %CP%() "
+            "SampleApplication\"\n");
+  std::string command = "cp '" TEST_VERIFY_JAR "' '" + pack +
+                        "/verify.jar' && cp '" TEST_SAMPLE_APP_JAR "' '" + pack +
+                        "/app.jar'";
+  ASSERT_EQ(system(command.c_str()), 0);
+  writeFile(pack + "/script.tag",
+            "INSTRUCTIONS:\n  FIND_JVM 0 1\n  JMP0 @N1@ END\n"
+            "  LAUNCH \"@S2@\" 0\n  :END\n/:\n");
+  writeFile(pack + "/manifest.tag",
+            "INSTRUCTIONS:  script.tag\nJVM:  real.tag\n"
+            "LAUNCHSCRIPT:  launch.tag\nVERIFY_JAR:  verify.jar\n"
+            "APPLICATION_JAR:  app.jar\n");
+  command = "'" + kPack + "' '" LAUNCHER_PROGRAM "' '" + pack +
+            "/manifest.tag' '" + run_ + "/app' >/dev/null";
+  ASSERT_EQ(system(command.c_str()), 0);
+
+  ProgramRun run = launch({"-tv:log", "run.log", "x y"});
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(contains(run.output, "Sample application started.")) << run.output;
+  EXPECT_TRUE(contains(run.output, "  [0] <x y>")) << run.output;
+  EXPECT_TRUE(contains(run.output, "  test.prop=a-b")) << run.output;
+  EXPECT_TRUE(contains(log(), "Found matching JVM at " + javaHome)) << log();
+
+  partitions = javaHome;
+  ProgramRun all = action("ACTION:  SEARCH_ALL\n");
+  std::vector<std::string> out = lines(all.output);
+  ASSERT_GE(out.size(), 3u) << all.output;
+  EXPECT_NE(out[0], "0");
+  bool listed = false;
+  for (size_t i = 1; i < out.size(); i += 2) listed |= out[i] == javaHome;
+  EXPECT_TRUE(listed) << all.output;
+}
+
+}  // namespace
