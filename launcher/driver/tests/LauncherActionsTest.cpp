@@ -405,6 +405,27 @@ TEST_F(LauncherActionsTest, ILaunchRunsTheEmbeddedJVMFile) {
   EXPECT_EQ(args.back(), "arg");
 }
 
+TEST_F(LauncherActionsTest, AnApplicationArchiveBesideTheLauncherIsCopiedOnce) {
+  writeFile(pack + "/launch.tag",
+            "DESC:  Test Application\n"
+            "ARCHIVE:  %APPLICATION_ARCHIVE%(\"lib/app.jar\")\n"
+            "COMMAND:  \"\"\"@JVM_HOME@/@JVM_EXE@\"\" %CP%() "
+            "%APPLICATION_ARCHIVE%(\"\"other.jar\"\") App\"\n");
+  packLauncher({"ILAUNCH 2 0"});
+  mkdir((run_ + "/lib").c_str(), 0755);
+  writeFile(run_ + "/lib/app.jar", "the jar beside the launcher");
+  ProgramRun run = launch({"-tv:log", "run.log"});
+  EXPECT_EQ(run.status, 0) << run.output;
+  std::vector<std::string> args = launched();
+  ASSERT_EQ(args.size(), 5u) << readFile(run_ + "/launched.txt");
+  const std::string& copy = args[2];
+  EXPECT_EQ(copy.compare(0, tmp.size(), tmp), 0) << copy;
+  EXPECT_EQ(copy.substr(copy.size() - 8), "/app.jar");
+  // The second call, with another name, gives the same file.
+  EXPECT_EQ(args[3], copy);
+  EXPECT_EQ(listDir(tmp), std::vector<std::string>{});
+}
+
 TEST_F(LauncherActionsTest, TheBuildsRealJVM) {
   const std::string javaHome = TEST_JAVA_HOME;
   if (javaHome.empty()) GTEST_SKIP() << "no JDK in this build";
