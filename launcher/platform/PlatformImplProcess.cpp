@@ -2,6 +2,7 @@
 // standard output and standard error collected into strings.
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,6 +29,48 @@ struct ChildFailure {
   int stage;
   int error;
 };
+
+// Ctrl-C and Ctrl-\ reach the command and the launcher alike, as the
+// terminal signals its whole foreground group. While a command runs the
+// launcher only takes note of them (as system() ignores them), so that it
+// outlives the command and the run still ends through its clean-up. A
+// launcher started with them ignored keeps ignoring them, and so does the
+// command; exec gives the command the default handling otherwise.
+volatile sig_atomic_t g_interrupted = 0;
+
+extern "C" void noteInterrupt(int) { g_interrupted = 1; }
+
+class InterruptGuard {
+ public:
+  InterruptGuard() {
+    g_interrupted = 0;
+    struct sigaction noting;
+    memset(&noting, 0, sizeof noting);
+    noting.sa_handler = noteInterrupt;
+    sigemptyset(&noting.sa_mask);
+    for (int i = 0; i < kCount; ++i) {
+      m_installed[i] = sigaction(kSignals[i], nullptr, &m_saved[i]) == 0 &&
+                       m_saved[i].sa_handler != SIG_IGN &&
+                       sigaction(kSignals[i], &noting, nullptr) == 0;
+    }
+  }
+  ~InterruptGuard() {
+    for (int i = 0; i < kCount; ++i)
+      if (m_installed[i]) sigaction(kSignals[i], &m_saved[i], nullptr);
+  }
+  InterruptGuard(const InterruptGuard&) = delete;
+  InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+  bool interrupted() const { return g_interrupted != 0; }
+
+ private:
+  static const int kCount = 2;
+  static constexpr int kSignals[kCount] = {SIGINT, SIGQUIT};
+  struct sigaction m_saved[kCount];
+  bool m_installed[kCount];
+};
+
+constexpr int InterruptGuard::kSignals[];
 
 [[noreturn]] void fail(const char* what, int error) {
   throw LauncherException(SString(what) + strerror(error));
@@ -207,6 +250,7 @@ void PlatformImpl::executeProcess(const SString& command,
       fail("Couldn't create either stdout or stderr pipe: ", error);
     }
   }
+  InterruptGuard interrupts;
   int status[2];
   if (!makePipe(status)) {
     int error = errno;
@@ -253,6 +297,10 @@ void PlatformImpl::executeProcess(const SString& command,
     collect(pid, out[0], err[0], output, errors);
   } else if (!waitForChild(pid)) {
     fail("Error waiting for child process: ", errno);
+  }
+  if (interrupts.interrupted()) {
+    PlatformImpl::setCanceled(true);
+    throw LauncherException(getMessageText(MSGID_CANCELED));
   }
 }
 

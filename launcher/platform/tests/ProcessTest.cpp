@@ -150,6 +150,65 @@ TEST_F(ProcessTest, EachChunkReadMovesTheProgress) {
   EXPECT_GE(PlatformImpl::getUIProgress(), 7);
 }
 
+// The terminal sends Ctrl-C to the whole foreground group: to the command
+// and to the launcher waiting for it. The launcher must outlive it, so that
+// the run ends through its clean-up, and report the run as canceled; a
+// launcher started with the interrupt ignored lets the command run on.
+struct InterruptCase {
+  const char* name;
+  bool capture;
+  bool startIgnored;
+  const char* command;
+  bool expectCanceled;
+  const char* expectedOutput;
+};
+
+// Runs in a child of the test, in a process group of its own, so that the
+// interrupt reaches nothing else. Exit 0 when everything held.
+[[noreturn]] void interruptScenario(const InterruptCase& c) {
+  setpgid(0, 0);
+  if (c.startIgnored) signal(SIGINT, SIG_IGN);
+  bool canceled = false;
+  SString output;
+  try {
+    PlatformImpl::executeProcess(c.command, "", c.capture, &output, nullptr);
+  } catch (const LauncherException& e) {
+    canceled = e.getMessage() ==
+               PlatformImpl::getMessageText(MSGID_CANCELED);
+    if (!canceled) _exit(3);
+  }
+  if (canceled != c.expectCanceled) _exit(4);
+  if (c.capture && str(output) != c.expectedOutput) _exit(5);
+  // The launcher's own handling of the interrupt is back as it was.
+  struct sigaction now;
+  sigaction(SIGINT, nullptr, &now);
+  if (now.sa_handler != (c.startIgnored ? SIG_IGN : SIG_DFL)) _exit(6);
+  _exit(0);
+}
+
+TEST_F(ProcessTest, InterruptEndsTheCommandNotTheLauncher) {
+  g_enableOutput = false;
+  const InterruptCase cases[] = {
+      {"captured", true, false, "kill -INT 0; sleep 5; echo late", true, ""},
+      {"on the console", false, false, "kill -INT 0; sleep 5", true, ""},
+      {"started with the interrupt ignored", true, true,
+       "kill -INT 0; echo after", false, "after\n"},
+  };
+  for (const InterruptCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    fflush(stdout);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) interruptScenario(c);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_FALSE(WIFSIGNALED(status))
+        << "the launcher died of signal " << WTERMSIG(status);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "exit status " << WEXITSTATUS(status);
+  }
+}
+
 struct ReadCase {
   const char* name;
   size_t size;
