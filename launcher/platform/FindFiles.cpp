@@ -112,7 +112,9 @@ bool FindFiles::processFile(const SString& path) {
 // so both spellings are the same directory here.
 bool FindFiles::skipDirectory(const SString& directory) {
   SString normalized = withoutTrailingSlashes(directory);
-  if (normalized == m_tempDir || normalized == kVarTmp) return true;
+  // A temporary directory of "/" would hide the whole disk.
+  if (normalized != "/" && (normalized == m_tempDir || normalized == kVarTmp))
+    return true;
   for (int i = 0; i < m_pseudoMountPoints.count(); ++i)
     if (normalized == m_pseudoMountPoints.at(i)) return true;
   return isOnPseudoFileSystem(normalized);

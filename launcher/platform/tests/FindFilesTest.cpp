@@ -94,6 +94,28 @@ TEST_F(FindFilesTest, LeavesOutTheTemporaryDirectories) {
   }
 }
 
+// "-tv:tempdir /" is a usable temporary directory, but leaving it out
+// would leave out the whole disk: the walk then finds no JVM at all.
+TEST_F(FindFilesTest, TheRootIsNeverLeftOutAsATemporaryDirectory) {
+  StringDeque relative = names({"java"});
+  struct Case {
+    const char* tempDir;
+    const char* directory;
+    bool skipped;
+  } cases[] = {
+      {"/", "/", false},
+      {"//", "/", false},
+      {"/", "/var/tmp/", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.tempDir) + " " + c.directory);
+    PlatformImpl::setSystemTempDir(c.tempDir);
+    Listener listener;
+    FindFiles finder(relative, listener);
+    EXPECT_EQ(finder.skipDirectory(c.directory), c.skipped);
+  }
+}
+
 class FindFilesWalkTest : public FindFilesTest {
  protected:
   // disk/jdk/bin/java, disk/jre/bin/java, disk/other/xbin/java, and a
