@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "core/ApiLock.h"
+#include "core/DiskSize.h"
 #include "core/IssueCmd.h"
 #include "core/TextField.h"
 #include "core/Validations.h"
@@ -49,12 +50,13 @@ extern "C" Int GetScsiDetails(UChar uchAdaptNo, UChar uchChID, UChar uchTID,
   std::memcpy(d.aucVendorSpecific, inquiry.aucVendorSpecific, sizeof d.aucVendorSpecific);
   d.uchDevType = inquiry.PeriInfo & kDeviceTypeMask;
 
-  // The transport already answers the size the adapter makes usable (less
-  // its reserved sectors, whole MiB); deducting again would lose a MiB.
+  // The transport answers the remapped count; like every drive size the
+  // library reports, it is remapped once more, so that a device shows the
+  // same size here as in the drive lists.
   ULong32 sectors = 0;
   if (IssueCmd(kOpReadCapacity, device, reinterpret_cast<unsigned long>(&sectors), 0, 0) != 0) {
     return HVAPI_ERR_BAD_ARGUMENT;
   }
-  d.ulDevSize = sectors >> HVAPI_SECTORS_TO_MIB_SHIFT;
+  d.ulDevSize = RemappedDiskSize(sectors) >> HVAPI_SECTORS_TO_MIB_SHIFT;
   return 0;
 }
