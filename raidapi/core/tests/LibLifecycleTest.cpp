@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/sem.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <string>
@@ -135,6 +136,34 @@ TEST_F(LibLifecycleTest, FailedStartsAnswerTheirCodeAndKeepNothing) {
     EXPECT_EQ(descriptors, OpenDescriptorCount());
     EXPECT_EQ(mapped, LowMappedBytes());
   }
+}
+
+// A lock that cannot be had must not end the host process: the start says
+// why on the error stream, answers -11, and reaches no adapter.
+TEST_F(LibLifecycleTest, StartWithoutItsSemaphoreAnswersMinus11) {
+  UsePreset("one40ld");
+  // A private set of one semaphore, asked for as a set of two: semget
+  // refuses, as it would for any set the process cannot have.
+  const key_t key = static_cast<key_t>(0x48570000 + (getpid() & 0xFFFF));
+  const int own = semget(key, 1, IPC_CREAT | 0600);
+  ASSERT_GE(own, 0);
+  const int shared = giSemId;
+  SemUseKeyForTesting(key);
+  giNoOfSems = 2;
+  ::testing::internal::CaptureStderr();
+  const Int answer = InitLib(0, 0);
+  const std::string printed = ::testing::internal::GetCapturedStderr();
+  giNoOfSems = 1;
+  SemUseKeyForTesting(kSemKey);
+  giSemId = shared;
+  semctl(own, 0, IPC_RMID);
+
+  EXPECT_EQ(HVAPI_ERR_CMD_FAILED, answer);
+  EXPECT_EQ(0u, printed.find("semget() failed: ")) << printed;
+  EXPECT_EQ(0, IsApiInitialized());
+  EXPECT_TRUE(Trace().empty());
+  // The library starts once the lock can be had.
+  EXPECT_EQ(HVAPI_APP_HANDLE, InitLib(0, 0));
 }
 
 TEST_F(LibLifecycleTest, CacheFailureOnTheSecondAdapterComesAfterTheFirstsCache) {
