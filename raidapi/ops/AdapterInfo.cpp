@@ -114,6 +114,9 @@ extern "C" Int GetNumberOfAdapters(UChar uchAdaptNo) {
   (void)uchAdaptNo;
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  // A stop may have finished while this call waited for the lock; a
+  // discovery now would open descriptors for a library that is not there.
+  if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   const Int count = Linux_FindAdapters();
   if (count > HVAPI_MAX_ADAPTERS) return HVAPI_ERR_CMD_FAILED;
   gstAdpTab.chTotalNoOFAdp = static_cast<UChar>(count);

@@ -1,11 +1,16 @@
 // GetAdapterInfo on both firmware generations and both driver interfaces,
 // GetFirmwareType and GetNumberOfAdapters, against the simulated driver.
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/sem.h>
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "core/AdapterTable.h"
+#include "core/SemaphoreLock.h"
 #include "core/tests/LibSimScenario.h"
 #include "hvapi.h"
 
@@ -238,6 +243,25 @@ TEST_F(AdapterInfoTest, NumberOfAdaptersRunsDiscoveryAgain) {
   EXPECT_EQ(gaiFileHandles[1], gstAdpTab.astTotAdpInfo[1].iAdpHandle);
   Adp_Struct info = Blank();
   EXPECT_EQ(0, GetAdapterInfo(1, &info));
+}
+
+// A call that waited for the lock while the library was stopped finds it
+// stopped: no discovery opens descriptors or fills the table behind it.
+TEST_F(AdapterInfoTest, NumberOfAdaptersAfterAStopWhileWaiting) {
+  UsePreset("two8ld");
+  Start();
+  ASSERT_EQ(0, Sem_Wait());
+  Int answer = 0;
+  std::thread caller([&answer] { answer = GetNumberOfAdapters(0); });
+  // Wait until the caller blocks on the lock, then stop the library as
+  // CloseLib would have before the caller gets the lock.
+  while (semctl(giSemId, 0, GETZCNT) == 0) sched_yield();
+  gstAdpTab.iNoOfLiveAplns = 0;
+  ASSERT_EQ(0, Sem_Post());
+  caller.join();
+  gstAdpTab.iNoOfLiveAplns = HVAPI_APP_HANDLE;
+  EXPECT_EQ(HVAPI_ERR_NOT_INITIALISED, answer);
+  EXPECT_TRUE(Trace().empty());
 }
 
 TEST_F(AdapterInfoTest, NumberOfAdaptersAboveSix) {
