@@ -264,3 +264,79 @@ TEST_F(TransportScsiDisk, NarrowedCallSendsWhatIssueCmdSends) {
 }
 
 }  // namespace
+
+namespace {
+
+// Opcode 1000 from an application's record: the trailer follows the block
+// whatever its length, the area is as long as block and trailer, written
+// data follows the area and a read's answer reaches the record's address.
+TEST_F(TransportScsiDisk, GenericPassThruCarriesTheRecordsBlockAndData) {
+  SetUpAdapters(HVAPI_DRIVER_SCSI, {1});
+  struct Case {
+    const char *name;
+    bool logical;
+    uint32_t dir;
+    uint8_t cdblen;
+    int result;
+  } cases[] = {
+      {"device read 6", false, HALV_DIR_READ, 6, 0},
+      {"device write 10", false, HALV_DIR_WRITE, 10, 0},
+      {"logical read 10", true, HALV_DIR_READ, 10, 0},
+      // The record's block field holds ten bytes.
+      {"block longer than the record holds", false, HALV_DIR_READ, 12, -1},
+      {"block length 8", false, HALV_DIR_READ, 8, -1},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    driver.Reset();
+    auto *userData = static_cast<uint8_t *>(LowAlloc(4096));
+    ASSERT_NE(nullptr, userData);
+    std::memset(userData, 0x77, 128);
+    PassThru_Struct rec{};
+    rec.IsLogical = c.logical;
+    rec.LogicalDriveNumber = 4;
+    rec.Channel = 1;
+    rec.ScsiId = 5;
+    rec.CdbLength = c.cdblen;
+    for (uint8_t i = 0; i < 10; ++i) rec.Cdb[i] = static_cast<uint8_t>(0x30 + i);
+    rec.DataTransferAddress = static_cast<Int>(AddressOf(userData));
+    rec.DataTransferLength = 64;
+    driver.SetHandler([](int, unsigned long, void *arg) {
+      std::memset(static_cast<uint8_t *>(arg) + 8, 0x99, 64);
+      return 0;
+    });
+    EXPECT_EQ(c.result, IssueCmd(1000, 0, reinterpret_cast<unsigned long>(&rec), c.dir, 64));
+    if (c.result != 0) {
+      EXPECT_TRUE(driver.Requests().empty());
+      LowFree(userData, 4096);
+      continue;
+    }
+    const auto &sent = driver.Requests().at(0).bytes;
+    const auto sd = driver.Requests()[0].As<RequestHeader>();
+    const uint8_t *area = sent.data() + 20;
+    EXPECT_EQ(3, area[0]);
+    EXPECT_EQ(c.cdblen, area[2]);
+    EXPECT_EQ(0, std::memcmp(rec.Cdb, area + 3, c.cdblen));
+    const uint8_t *trailer = area + 3 + c.cdblen;
+    EXPECT_EQ(c.logical ? 0x80 : 0x08, trailer[0]);
+    EXPECT_EQ(c.logical ? 4 : 0, trailer[1]);
+    EXPECT_EQ(c.logical ? 0 : 1, trailer[2]);
+    EXPECT_EQ(c.logical ? 0 : 5, trailer[3]);
+    if (c.dir == HALV_DIR_WRITE) {
+      EXPECT_EQ(64u + 64, sd.OutGoingDataLen);
+      EXPECT_EQ(0u, sd.InComingDataLen);
+      EXPECT_EQ(std::vector<uint8_t>(64, 0x77), std::vector<uint8_t>(trailer + 4, trailer + 68))
+          << "caller's data follows the area";
+      EXPECT_EQ(0x77, userData[0]);
+    } else {
+      EXPECT_EQ(64u, sd.OutGoingDataLen);
+      EXPECT_EQ(64u, sd.InComingDataLen);
+      EXPECT_EQ(0x99, userData[0]) << "answer copied back";
+      EXPECT_EQ(0x99, userData[63]);
+      EXPECT_EQ(0x77, userData[64]) << "nothing beyond the length";
+    }
+    LowFree(userData, 4096);
+  }
+}
+
+}  // namespace
