@@ -1,27 +1,14 @@
 #include "hvapi.h"
 
+#include "core/ApiLock.h"
 #include "core/IssueCmd.h"
 #include "core/ScsiCommand.h"
-#include "core/SemaphoreLock.h"
 #include "core/Validations.h"
-
-namespace {
-
-// Holds the library's lock for the life of a call.
-class LockHolder {
- public:
-  LockHolder() { Sem_Wait(); }
-  ~LockHolder() { Sem_Post(); }
-  LockHolder(const LockHolder &) = delete;
-  LockHolder &operator=(const LockHolder &) = delete;
-};
-
-}  // namespace
 
 extern "C" Int IssueCmd_MT(UChar uchAdpNo, Int op, Int objid, unsigned long dataptr,
                            ULong32 param1, ULong32 param2) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
-  LockHolder lock;
+  ApiLock lock;
   const Int valid = PerformValidations(uchAdpNo);
   if (valid != 0) return valid;
   return IssueCmd(op, objid, dataptr, param1, param2);
@@ -30,7 +17,7 @@ extern "C" Int IssueCmd_MT(UChar uchAdpNo, Int op, Int objid, unsigned long data
 extern "C" Int ExecuteCmd(UChar uchAdaptNo, Int iCommand, Int iObjID, char *cpDataPtr,
                           ULong32 ulparam1, ULong32 ulparam2) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
-  LockHolder lock;
+  ApiLock lock;
   const Int valid = PerformValidations(uchAdaptNo);
   if (valid != 0) return valid;
   const Int result =
@@ -41,7 +28,7 @@ extern "C" Int ExecuteCmd(UChar uchAdaptNo, Int iCommand, Int iObjID, char *cpDa
 extern "C" Int ExecuteSCSICmd(UChar uchAdaptNo, PassThru_Struct *pstPassThru, char *ulDataPtr,
                               Bool bIsLogical, UChar ucDataDir, ULong32 ulDataLength) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
-  LockHolder lock;
+  ApiLock lock;
   if (pstPassThru == nullptr || (bIsLogical != 0 && bIsLogical != 1) ||
       ucDataDir > HVAPI_DIR_BOTH || ulDataLength > 4096) {
     return HVAPI_ERR_BAD_ARGUMENT;
