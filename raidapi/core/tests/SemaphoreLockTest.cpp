@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/ApiLock.h"
 #include "core/SemaphoreLock.h"
 
 namespace {
@@ -178,6 +179,28 @@ TEST_F(SemaphoreLockTest, FailuresArePrintedAndReturned) {
     EXPECT_EQ(0u, printed.find(c.message)) << printed;
     EXPECT_EQ(id, giSemId);  // a failure keeps the identifier
   }
+}
+
+// An operation whose take failed must not release on its way out: that would
+// free the lock of whoever holds it.
+TEST_F(SemaphoreLockTest, GuardReleasesOnlyWhatItTook) {
+  ASSERT_EQ(0, Sem_Init());
+  const int id = giSemId;
+  ASSERT_EQ(0, Sem_Wait());  // someone else holds the lock
+  ::testing::internal::CaptureStderr();
+  {
+    giSemId = id + 0x7FFF;  // a take that fails
+    ApiLock guard;
+    giSemId = id;
+  }
+  ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(1, Value());  // still held by its real holder
+  EXPECT_EQ(0, Sem_Post());
+  {
+    ApiLock taken;
+    EXPECT_EQ(1, Value());
+  }
+  EXPECT_EQ(0, Value());
 }
 
 TEST_F(SemaphoreLockTest, SecondProcessWaitsUntilTheFirstReleases) {
