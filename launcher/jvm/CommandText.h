@@ -14,8 +14,39 @@ SString quoteForShell(const SString& text);
 // quote, "$" and backquote get a backslash before them.
 SString escapeInDoubleQuotes(const SString& text);
 
-// text for a launch command template: every macro delimiter ("%", "@",
-// "#") doubled, so that each macro pass leaves one literal character.
-SString templateLiteral(const SString& text);
+// The macro delimiters in the order of the passes that resolve them.
+extern const char* const kMacroDelimiters;
+
+// text for a launch command template: every macro delimiter in delimiters
+// doubled, so that each of those macro passes leaves one literal
+// character. Data inserted by one pass is protected from that pass and
+// the later ones (see laterMacroDelimiters).
+SString templateLiteral(const SString& text,
+                        const char* delimiters = kMacroDelimiters);
+
+// The delimiter of the pass and of the passes after it.
+const char* laterMacroDelimiters(char delimiter);
+
+// Where a piece of text lands in a shell command line: inside which quotes,
+// and whether a backslash before it is waiting to escape its first
+// character.
+struct ShellPosition {
+  enum Quotes { kUnquoted, kDoubleQuoted, kSingleQuoted };
+  Quotes quotes = kUnquoted;
+  bool escaped = false;
+
+  // The position behind text written from here, read as the shell reads
+  // quotes and backslashes.
+  ShellPosition after(const SString& text, SString::size_type begin = 0,
+                      SString::size_type end = SString::npos) const;
+};
+
+// value written so that, at that position, the shell takes it as that one
+// piece of data and nothing else: outside quotes as one word (unchanged
+// when it holds only characters the shell leaves alone, single-quoted
+// otherwise; an empty value adds nothing), inside double quotes escaped,
+// inside single quotes with each single quote closed, escaped and reopened.
+// After a pending backslash the first character is the one it escapes.
+SString shellData(const SString& value, const ShellPosition& where);
 
 #endif  // LAUNCHER_JVM_COMMANDTEXT_H_

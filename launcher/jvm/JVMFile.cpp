@@ -30,6 +30,17 @@ bool beginsAndEndsWithQuote(const SString& s) {
          s.c_str()[s.length() - 1] == '"';
 }
 
+// text for the inside of a quoted function argument.
+SString doubleQuotes(const SString& text) {
+  SString result;
+  const char* p = text.c_str();
+  for (SString::size_type i = 0; i < text.length(); ++i) {
+    if (p[i] == '"') result += '"';
+    result += p[i];
+  }
+  return result;
+}
+
 // Whether a reported line satisfies the expected value.
 bool matches(const SString& line, const SString& expected) {
   SString::size_type mark = stringEndsWith(expected, kPrefixMark);
@@ -140,11 +151,17 @@ bool JVMFile::performVerify(const SString& jvmHome, const SString& classpath,
   appendPathSeparator(home);
   SString command = templateLiteral(quoteForShell(home)) + "@JVM_EXE@ %CP%(";
   // Inside the function's quoted argument a doubled quote stands for one,
-  // so a quoted class path arrives with its quotes.
-  if (beginsAndEndsWithQuote(classpath))
-    command += "\"\"" + classpath + "\"\"";
-  else
+  // so a quoted class path arrives with its quotes. The path between them
+  // lies in a temporary directory named by the environment: it is escaped
+  // for those quotes, so that it stays one path and nothing more.
+  if (beginsAndEndsWithQuote(classpath)) {
+    SString path(classpath, 1, classpath.length() - 2);
+    command += "\"\"\"" +
+               doubleQuotes(templateLiteral(escapeInDoubleQuotes(path))) +
+               "\"\"\"";
+  } else {
     command += classpath;
+  }
   command += ") " + verifyClass;
 
   StringPairPtrDeque expected;

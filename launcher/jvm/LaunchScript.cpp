@@ -44,6 +44,59 @@ void joinWithBlank(SString& joined, const SString& item) {
   joined += item;
 }
 
+// Each non-empty item as a shell word of its own, joined by blanks, from
+// that position of the command on.
+SString joinAsShellWords(const StringDeque& items, const ShellPosition& where) {
+  SString joined;
+  for (int i = 0; i < items.count(); ++i) {
+    if (items.at(i).empty()) continue;
+    if (!joined.empty()) joined += ' ';
+    joined += templateLiteral(shellData(items.at(i), where.after(joined)));
+  }
+  return joined;
+}
+
+// The entries of a class path and their separator. For the command
+// (a shell position given) it is shell text behind the jvm file's class
+// path option, with data entries quoted where they land; for the
+// environment it is the plain entries.
+class ClasspathText {
+ public:
+  ClasspathText(const JVMFile* jvm, const ShellPosition* where)
+      : m_separator(tagOf(jvm, "CLASSPATH_SEPARATOR")),
+        m_prefix(where ? tagOf(jvm, "CLASSPATH") : SString()),
+        m_where(where) {}
+
+  // Where an entry added next would begin.
+  ShellPosition nextPosition() const {
+    SString before = m_prefix + m_entries;
+    if (!m_entries.empty()) before += m_separator;
+    return m_where ? m_where->after(before) : ShellPosition();
+  }
+  void addData(const SString& entry) {
+    if (entry.empty()) return;
+    add(m_where ? templateLiteral(shellData(entry, nextPosition())) : entry);
+  }
+  void addShellText(const SString& entry) {
+    if (!entry.empty()) add(entry);
+  }
+  const SString& entries() const { return m_entries; }
+  SString text() const {
+    return m_entries.empty() ? SString() : m_prefix + m_entries;
+  }
+
+ private:
+  void add(const SString& piece) {
+    if (!m_entries.empty()) m_entries += m_separator;
+    m_entries += piece;
+  }
+
+  SString m_separator;
+  SString m_prefix;
+  const ShellPosition* m_where;
+  SString m_entries;
+};
+
 // Leaves the launcher's directory as the working directory of the command.
 SString workingDirectoryOf(const SString& launcherFileName) {
   SString::size_type cut = launcherFileName.rfind('/');
@@ -84,9 +137,11 @@ SString LaunchScript::resolve(const JVMFile& jvm) {
     }
     ~CurrentJVMFile() { slot = nullptr; }
   } current(m_currentJVMFile, jvm);
-  SString text = MacroHandler::resolve(m_command, '%');
-  text = jvm.resolve(text);
-  return MacroHandler::resolve(text, '#');
+  // Whatever a pass puts in as data is quoted where it lands, so that the
+  // shell takes it as data only.
+  SString text = resolveCommand(m_command, '%');
+  text = jvm.resolveCommand(text, '@');
+  return resolveCommand(text, '#');
 }
 
 void LaunchScript::execute(const JVMFile& jvm,
@@ -131,10 +186,28 @@ void LaunchScript::processMacro(SString& text, char delimiter, unsigned start,
   unsigned pos = end + 1;
   StringDeque args;
   getArguments(text, pos, args);
-  SString value = callFunction(text, name, args);
+  bool isData = false;
+  SString value = callFunction(text, name, args, nullptr, isData);
   SString::size_type stop = pos == npos ? text.length() : pos;
   text.replace(start, stop - start, value);
   end = start + value.length();
+}
+
+bool LaunchScript::insertCommandMacro(SString& text, char delimiter,
+                                      unsigned start, unsigned& end,
+                                      const ShellPosition& where) const {
+  if (delimiter != '%')
+    return MacroHandler::insertCommandMacro(text, delimiter, start, end, where);
+  SString name(text, start + 1, end - start - 1);
+  unsigned pos = end + 1;
+  StringDeque args;
+  getArguments(text, pos, args);
+  bool isData = false;
+  SString value = callFunction(text, name, args, &where, isData);
+  SString::size_type stop = pos == npos ? text.length() : pos;
+  text.replace(start, stop - start, value);
+  end = start + value.length();
+  return !isData;
 }
 
 void LaunchScript::getArguments(const SString& text, unsigned& pos,
@@ -182,7 +255,10 @@ void LaunchScript::getArguments(const SString& text, unsigned& pos,
 }
 
 SString LaunchScript::callFunction(const SString& text, const SString& name,
-                                   const StringDeque& args) const {
+                                   const StringDeque& args,
+                                   const ShellPosition* where,
+                                   bool& isData) const {
+  isData = false;
   const int count = args.count();
   const JVMFile* jvm = m_currentJVMFile;
   // Functions that read the jvm file exist only within a resolution.
@@ -194,7 +270,9 @@ SString LaunchScript::callFunction(const SString& text, const SString& name,
     if (count != 3) throwException(text, "REPLACE function requires 3 arguments.");
     needJVMFile();
     SString search = jvm->resolve(args.at(0));
-    SString replacement = jvm->resolve(args.at(1));
+    // In a command the tags of the replacement are left to the tag pass,
+    // which quotes their values where they land.
+    SString replacement = where ? args.at(1) : jvm->resolve(args.at(1));
     SString subject = args.at(2);
     // Every position would match an empty search text.
     if (search.empty()) return subject;
@@ -208,32 +286,39 @@ SString LaunchScript::callFunction(const SString& text, const SString& name,
     if (count != 0)
       throwException(text, "RUNTIME_SYSTEMPROP function takes no arguments.");
     needJVMFile();
-    return buildRuntimeSystemProps(jvm);
+    return buildRuntimeSystemProps(jvm, where);
   }
   if (name == "RUNTIME_JAVAARGS") {
     if (count != 0)
       throwException(text, "RUNTIME_JAVAARGS function takes no arguments.");
     needJVMFile();
-    return buildRuntimeJavaArgs(jvm);
+    return buildRuntimeJavaArgs(jvm, where);
   }
   if (name == "SYSTEMPROP") {
     if (count != 2)
       throwException(text, "SYSTEMPROP function requires 2 arguments.");
     needJVMFile();
+    // In a command the value's tags are left to the tag pass.
+    if (where) {
+      return tagOf(jvm, "SYSTEM") + args.at(0) +
+             tagOf(jvm, "SYSTEM_SEPARATOR") + args.at(1);
+    }
     return makeSystemProp(jvm, args.at(0), args.at(1));
   }
   if (name == "CP") {
     needJVMFile();
-    return classpathFunction(args);
+    return classpathFunction(args, where);
   }
   if (name == "IF_EXISTS") {
     if (count != 2)
       throwException(text, "IF_EXISTS function requires 2 arguments.");
     needJVMFile();
     if (tagOf(jvm, args.at(0).c_str()).empty()) return SString();
-    return jvm->resolve(args.at(1));
+    return where ? args.at(1) : jvm->resolve(args.at(1));
   }
   LaunchEnvironment& environment = LaunchEnvironment::current();
+  // The remaining functions give paths: data.
+  isData = true;
   if (name == "LAUNCHER_FILE") {
     if (count != 0)
       throwException(text, "LAUNCHER_FILE function takes 0 arguments.");
@@ -259,17 +344,24 @@ SString LaunchScript::callFunction(const SString& text, const SString& name,
   throwException(text, ("Invalid function name (" + name + ").").c_str());
 }
 
-SString LaunchScript::classpathFunction(const StringDeque& args) const {
+SString LaunchScript::classpathFunction(const StringDeque& args,
+                                        const ShellPosition* where) const {
   const JVMFile* jvm = m_currentJVMFile;
   const bool inEnvironment = tagOf(jvm, "USE_CP_ENV_VAR") == "1";
-  SString classpath = buildRuntimeClasspath(jvm, ".cp1");
-  addToClasspath(jvm, classpath, buildJVMClasspath());
-  SString part = buildRuntimeClasspath(jvm, ".cp");
-  if (!part.empty()) addToClasspath(jvm, classpath, part);
+  // The environment variable takes the plain entries, never shell text.
+  const ShellPosition* position = inEnvironment ? nullptr : where;
+  ClasspathText classpath(jvm, position);
+  classpath.addData(buildRuntimeClasspath(jvm, ".cp1"));
+  SString own = buildJVMClasspath();
+  // In a command the tags in it used to be resolved by the tag pass; as
+  // data they are resolved here.
+  classpath.addData(position ? jvm->resolve(own) : own);
+  classpath.addData(buildRuntimeClasspath(jvm, ".cp"));
+  // The arguments are the template's own text.
   for (int i = 0; i < args.count(); ++i) {
     SString entry = args.at(i);
     if (inEnvironment) stripQuotes(entry);
-    addToClasspath(jvm, classpath, entry);
+    classpath.addShellText(entry);
   }
   if (m_archiveDepth > 0) {
     throw LauncherException(
@@ -278,29 +370,38 @@ SString LaunchScript::classpathFunction(const StringDeque& args) const {
   ++m_archiveDepth;
   SString archive;
   try {
-    archive = MacroHandler::resolve(m_archive, '%');
+    if (position) {
+      // Resolved here, where it lands, and not again by the pass that
+      // called this function.
+      archive = templateLiteral(
+          resolveCommand(m_archive, '%', classpath.nextPosition()), "%");
+    } else {
+      archive = MacroHandler::resolve(m_archive, '%');
+    }
   } catch (...) {
     --m_archiveDepth;
     throw;
   }
   --m_archiveDepth;
   if (inEnvironment) stripQuotes(archive);
-  addToClasspath(jvm, classpath, archive);
-  part = buildJARClasspath();
-  if (!part.empty()) addToClasspath(jvm, classpath, part);
-  part = buildRuntimeClasspath(jvm, ".cp2");
-  if (!part.empty()) addToClasspath(jvm, classpath, part);
+  classpath.addShellText(archive);
+  classpath.addData(buildJARClasspath());
+  classpath.addData(buildRuntimeClasspath(jvm, ".cp2"));
 
-  if (!inEnvironment)
-    return classpath.empty() ? SString() : tagOf(jvm, "CLASSPATH") + classpath;
+  if (!inEnvironment) {
+    if (position) return classpath.text();
+    return classpath.entries().empty()
+               ? SString()
+               : tagOf(jvm, "CLASSPATH") + classpath.entries();
+  }
   SString variable = tagOf(jvm, "CP_ENV_VAR");
   if (variable.empty()) {
     log("If USE_CP_ENV_VAR is set to 1 in the jvm file, then the jvm file "
         "should also define CP_ENV_VAR.",
         kLogError);
   } else {
-    PlatformImpl::setEnvironmentVariable(variable, classpath);
-    log("Set env var " + variable + " to " + classpath + "\n",
+    PlatformImpl::setEnvironmentVariable(variable, classpath.entries());
+    log("Set env var " + variable + " to " + classpath.entries() + "\n",
         kLogInformation);
   }
   return SString();
@@ -326,27 +427,36 @@ SString LaunchScript::buildRuntimeClasspath(const JVMFile* jvm,
   return classpath;
 }
 
-SString LaunchScript::buildRuntimeSystemProps(const JVMFile* jvm) const {
+SString LaunchScript::buildRuntimeSystemProps(
+    const JVMFile* jvm, const ShellPosition* where) const {
   StringDeque lines;
   readSideFile(".sp", lines);
-  SString options;
+  StringDeque options;
   for (int i = 0; i < lines.count(); ++i) {
     const SString& line = lines.at(i);
     SString::size_type equals = line.find('=');
     if (equals == npos) continue;
-    joinWithBlank(options, makeSystemProp(jvm, SString(line, 0, equals),
-                                          SString(line, equals + 1)));
+    options.push_back(makeSystemProp(jvm, SString(line, 0, equals),
+                                     SString(line, equals + 1)));
   }
-  return options;
+  if (where) return joinAsShellWords(options, *where);
+  SString joined;
+  for (int i = 0; i < options.count(); ++i) joinWithBlank(joined, options.at(i));
+  return joined;
 }
 
-SString LaunchScript::buildRuntimeJavaArgs(const JVMFile* jvm) const {
+SString LaunchScript::buildRuntimeJavaArgs(const JVMFile* jvm,
+                                           const ShellPosition* where) const {
   StringDeque lines;
   readSideFile(".ja", lines);
-  SString arguments;
+  StringDeque arguments;
   for (int i = 0; i < lines.count(); ++i)
-    joinWithBlank(arguments, jvm->resolve(lines.at(i)));
-  return arguments;
+    arguments.push_back(jvm->resolve(lines.at(i)));
+  if (where) return joinAsShellWords(arguments, *where);
+  SString joined;
+  for (int i = 0; i < arguments.count(); ++i)
+    joinWithBlank(joined, arguments.at(i));
+  return joined;
 }
 
 SString LaunchScript::buildJARClasspath() const {

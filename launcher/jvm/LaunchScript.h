@@ -52,8 +52,13 @@ class LaunchScript : public MacroHandler {
                          const SString& value) const;
   SString buildJVMClasspath() const;
   SString buildRuntimeClasspath(const JVMFile* jvm, const char* suffix) const;
-  SString buildRuntimeSystemProps(const JVMFile* jvm) const;
-  SString buildRuntimeJavaArgs(const JVMFile* jvm) const;
+  // Without a shell position the texts as they are (for the environment
+  // or for further resolution); with one, each option or argument a shell
+  // word of its own at that position of the command.
+  SString buildRuntimeSystemProps(const JVMFile* jvm,
+                                  const ShellPosition* where = nullptr) const;
+  SString buildRuntimeJavaArgs(const JVMFile* jvm,
+                               const ShellPosition* where = nullptr) const;
   SString buildJARClasspath() const;
   void addToClasspath(const JVMFile* jvm, SString& classpath,
                       const SString& entry) const;
@@ -67,14 +72,28 @@ class LaunchScript : public MacroHandler {
   static SString sideFileName(const SString& launcherFileName,
                               const char* suffix);
 
+ protected:
+  // In a command, functions that build command text on purpose (class
+  // path, properties, side-file arguments, conditions, replacements) give
+  // shell text with their data quoted; the launcher's file, directory,
+  // archive and temporary directory are data.
+  bool insertCommandMacro(SString& text, char delimiter, unsigned start,
+                          unsigned& end,
+                          const ShellPosition& where) const override;
+
  private:
   LaunchScript(const LaunchScript&) = delete;
   LaunchScript& operator=(const LaunchScript&) = delete;
 
-  // The value of one function call; raises for a wrong one.
+  // The value of one function call; raises for a wrong one. Without a
+  // shell position the value as it is; with one, the value for that
+  // position of the command, and isData says whether it still needs
+  // quoting (data) or is shell text to scan again.
   SString callFunction(const SString& text, const SString& name,
-                       const StringDeque& args) const;
-  SString classpathFunction(const StringDeque& args) const;
+                       const StringDeque& args, const ShellPosition* where,
+                       bool& isData) const;
+  SString classpathFunction(const StringDeque& args,
+                            const ShellPosition* where) const;
   [[noreturn]] void throwArgumentError(const SString& text,
                                        const char* message,
                                        unsigned position) const;

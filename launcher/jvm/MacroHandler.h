@@ -6,6 +6,7 @@
 #define LAUNCHER_JVM_MACROHANDLER_H_
 
 #include "core/SString.h"
+#include "jvm/CommandText.h"
 
 class MacroHandler {
  public:
@@ -24,12 +25,27 @@ class MacroHandler {
   // LauncherException naming it.
   SString resolve(const SString& text, char delimiter) const;
 
+  // Like resolve, for text that is (part of) a shell command line starting
+  // at position start: a value that is data reaches the shell as that data
+  // only, quoted for the place where it lands, and is not scanned again.
+  SString resolveCommand(const SString& text, char delimiter,
+                         const ShellPosition& start = ShellPosition()) const;
+
   // How many macros one resolution may expand; far beyond any real
   // template, reached only by a value that refers to itself.
   static const unsigned kMaxExpansions = 10000;
 
  protected:
   MacroHandler() {}
+
+  // For resolveCommand: replaces the macro like processMacro, where is the
+  // shell position of its opening delimiter. Returns true when the text put
+  // in is shell text (scanned again for macros), false when it is data,
+  // already free of macros of this kind, that resolveCommand then quotes.
+  // By default the value is data whose own macros are expanded first.
+  virtual bool insertCommandMacro(SString& text, char delimiter,
+                                  unsigned start, unsigned& end,
+                                  const ShellPosition& where) const;
 };
 
 #endif  // LAUNCHER_JVM_MACROHANDLER_H_

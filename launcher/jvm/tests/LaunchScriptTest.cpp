@@ -66,12 +66,13 @@ TEST_F(LaunchScriptTest, ResolvesEveryFunction) {
       {"%CP% ( \"a.jar\" , \"b.jar\" , ) end", "-classpath a.jar:b.jar end"},
       {"%CP%(\"\"\"quoted.jar\"\"\")", "-classpath \"quoted.jar\""},
       {"%CP%(\"a.jar\"", "-classpath a.jar"},
-      {"#LAUNCH_TEST_VAR#", "from env"},
+      // Values reach the shell as one piece of data each.
+      {"#LAUNCH_TEST_VAR#", "'from env'"},
       {"[#LAUNCH_TEST_UNSET#]", "[]"},
       {"100%% @@ ##", "100% @ #"},
       {"a % b", "a % b"},
       // Functions first, then tags, then the environment.
-      {"%SYSTEMPROP%(\"p\", \"#LAUNCH_TEST_VAR#\")", "-Dp=from env"},
+      {"%SYSTEMPROP%(\"p\", \"#LAUNCH_TEST_VAR#\")", "-Dp='from env'"},
       {"%IF_EXISTS%(\"JVM_EXE\", \"%%\")", "%"},
   };
   for (const ResolveCase& c : cases) {
@@ -164,7 +165,7 @@ TEST_F(LaunchScriptTest, SideFilesBesideTheLauncher) {
   const ResolveCase cases[] = {
       {"%CP%(\"arg.jar\")",
        "-classpath first1:first2:jvm.jar:middle:arg.jar:last"},
-      {"%RUNTIME_SYSTEMPROP%()", "-Da=1 -Db=c=d -D=empty name"},
+      {"%RUNTIME_SYSTEMPROP%()", "-Da=1 -Db=c=d '-D=empty name'"},
       {"%RUNTIME_JAVAARGS%()", "-Xmx64m -Dexe=bin/java"},
   };
   for (const ResolveCase& c : cases) {
