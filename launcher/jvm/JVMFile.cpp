@@ -223,3 +223,13 @@ void JVMFile::processMacro(SString& text, char, unsigned start,
   text.replace(start, end - start + 1, value);
   end = start + value.length();
 }
+
+bool JVMFile::insertCommandMacro(SString& text, char delimiter,
+                                 unsigned start, unsigned& end,
+                                 const ShellPosition& where) const {
+  SString name(text, start + 1, end - start - 1);
+  if (name != "JVM_HOME" && name != "JVM_FILE")
+    return MacroHandler::insertCommandMacro(text, delimiter, start, end, where);
+  processMacro(text, delimiter, start, end);
+  return false;
+}

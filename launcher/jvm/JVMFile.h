@@ -55,6 +55,13 @@ class JVMFile : public MacroHandler {
 
   TagFile& getTagFile() const { return *m_tagFile; }
 
+ protected:
+  // The home and the jvm file's own path are paths that the launcher found
+  // or wrote: taken as they are, never scanned for tags.
+  bool insertCommandMacro(SString& text, char delimiter, unsigned start,
+                          unsigned& end,
+                          const ShellPosition& where) const override;
+
  private:
   JVMFile(const JVMFile&) = delete;
   JVMFile& operator=(const JVMFile&) = delete;

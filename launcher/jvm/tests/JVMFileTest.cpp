@@ -177,6 +177,34 @@ TEST_F(JVMFileTest, OddHomesRunThatJVMOnly) {
   }
 }
 
+// The verification jar lies in a temporary directory that the environment
+// names: whatever that name holds, the JVM gets it as its class path.
+TEST_F(JVMFileTest, OddClassPathDirectoriesReachTheJVMAsOnePath) {
+  const char* names[] = {"with blank", "quote\"d", "single'quote", "semi;colon",
+                         "dollar$HOME", "sub$(touch pwned)", "back`touch pwned`",
+                         "percent%CP%()", "at@JVM_EXE@", "hash#HOME#",
+                         "back\\slash"};
+  std::string jvmHome = home("jvm");
+  std::string argsFile = scratch.file("args");
+  makeFakeJVM(jvmHome, "printf '%s\\n' \"$2\" > '" + argsFile + "'; echo 1739021872");
+  TagFile& tags = jvmFile({{"JVM_PROPERTIES", "java.version=..."}});
+  JVMFile jvm(tags);
+  for (const char* name : names) {
+    SCOPED_TRACE(name);
+    std::string jar = scratch.file(name) + "/verify.jar";
+    std::unique_ptr<JVMMatch> match(
+        jvm.verify(jvmHome.c_str(), ("\"" + jar + "\"").c_str(), kVerifyClass));
+    EXPECT_NE(match, nullptr);
+    FILE* file = fopen(argsFile.c_str(), "r");
+    ASSERT_NE(file, nullptr);
+    char line[1024] = "";
+    EXPECT_NE(fgets(line, sizeof line, file), nullptr);
+    fclose(file);
+    EXPECT_EQ(std::string(line), jar + "\n");
+  }
+  EXPECT_FALSE(exists(scratch.file("pwned")));
+}
+
 TEST_F(JVMFileTest, LogsTheRunAndMalformedSettings) {
   std::string jvmHome = home("jvm");
   makeFakeJVM(jvmHome, "printf '1739021872\\n1\\n'");

@@ -272,6 +272,157 @@ TEST_F(LaunchScriptTest, ExtraArgumentsReachTheCommandLiterally) {
   EXPECT_FALSE(exists(scratch.file("pwned")));
 }
 
+// Values that a shell would take for code or split, and that the macro
+// passes would take for macros, were they not quoted where they land.
+std::vector<std::string> oddValues(const std::string& pwned) {
+  return {"with blank",     "$(touch " + pwned + ")", "`touch " + pwned + "`",
+          "single'quote",   "double\"quote",          "semi;colon",
+          "100%",           "user@host",              "#hash",
+          "back\\slash",    "trailing\\",             "%CP%()",
+          "@JVM_EXE@",      "#LAUNCH_TEST_VAR#",      "$HOME",
+          "a=b",            "~tilde",                 "*",
+          "x' ; touch " + pwned + " ; '"};
+}
+
+// A value's own macros of its kind still expand: those of oddValues.
+std::string tagsResolved(std::string value) {
+  size_t at = value.find("@JVM_EXE@");
+  if (at != std::string::npos) value.replace(at, 9, "bin/java");
+  return value;
+}
+std::string environmentResolved(std::string value) {
+  size_t at = value.find("#LAUNCH_TEST_VAR#");
+  if (at != std::string::npos) value.replace(at, 17, "from env");
+  return value;
+}
+
+// Whether a file of that name lies anywhere below dir.
+bool existsBelow(const std::string& dir, const std::string& name) {
+  std::string command = "find '" + dir + "' -name '" + name + "' | grep -q .";
+  return system(command.c_str()) == 0;
+}
+
+TEST_F(LaunchScriptTest, OutsideValuesReachTheCommandAsData) {
+  const std::string pwned = scratch.file("pwned");
+  struct Case {
+    const char* name;
+    const char* command;
+    bool fromEnvironment;
+    // How the printed argument is made of the value.
+    std::string (*expected)(const std::string&);
+  } cases[] = {
+      {"tag alone", "printf '%%s\\n' @VAL@", false,
+       [](const std::string& v) { return v; }},
+      {"tag in double quotes", "printf '%%s\\n' \"<@VAL@>\"", false,
+       [](const std::string& v) { return "<" + v + ">"; }},
+      {"tag in single quotes", "printf '%%s\\n' '<@VAL@>'", false,
+       [](const std::string& v) { return "<" + v + ">"; }},
+      {"tag inside a word", "printf '%%s\\n' x@VAL@y", false,
+       [](const std::string& v) { return "x" + v + "y"; }},
+      {"tag after a backslash", "printf '%%s\\n' \\@VAL@", false,
+       [](const std::string& v) { return v; }},
+      {"tag behind quoted text", "printf '%%s\\n' \"a'b\"@VAL@'c\"d'", false,
+       [](const std::string& v) { return "a'b" + v + "c\"d"; }},
+      {"environment variable", "printf '%%s\\n' #LAUNCH_VAL#", true,
+       [](const std::string& v) { return v; }},
+      {"environment variable in double quotes",
+       "printf '%%s\\n' \"#LAUNCH_VAL#\"", true,
+       [](const std::string& v) { return v; }},
+      {"system property of the template",
+       "printf '%%s\\n' %SYSTEMPROP%(\"p\", \"@VAL@\")", false,
+       [](const std::string& v) { return "-Dp=" + v; }},
+      {"conditional text", "printf '%%s\\n' %IF_EXISTS%(\"VAL\", \"@VAL@\")", false,
+       [](const std::string& v) { return v; }},
+      {"system property of the side file",
+       "printf '%%s\\n' %RUNTIME_SYSTEMPROP%()", false,
+       [](const std::string& v) { return "-Dp=" + v; }},
+      {"Java argument of the side file", "printf '%%s\\n' %RUNTIME_JAVAARGS%()", false,
+       [](const std::string& v) { return v; }},
+  };
+  for (const std::string& value : oddValues(pwned)) {
+    m_tags.setTagValue("VAL", value.c_str());
+    setenv("LAUNCH_VAL", value.c_str(), 1);
+    sideFile(".sp", "p=" + value + "\n");
+    sideFile(".ja", value + "\n");
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + ": " + value);
+      LaunchScript script(c.command, true, false);
+      JVMFile jvm(m_tags);
+      script.execute(jvm, nullptr, false);
+      std::string resolved = c.fromEnvironment ? environmentResolved(value)
+                                               : tagsResolved(value);
+      EXPECT_EQ(lines(str(script.getStandardOutput())),
+                std::vector<std::string>{c.expected(resolved)});
+      EXPECT_EQ(str(script.getErrorOutput()), "");
+    }
+  }
+  unsetenv("LAUNCH_VAL");
+  EXPECT_FALSE(exists(pwned));
+}
+
+TEST_F(LaunchScriptTest, EmptyValuesAddNoWordUnlessQuoted) {
+  const ResolveCase cases[] = {
+      {"a @NONE@ b", "a  b"},
+      {"a \"@NONE@\" b", "a \"\" b"},
+      {"a '@NONE@' b", "a '' b"},
+      {"a #LAUNCH_TEST_UNSET# b", "a  b"},
+  };
+  for (const ResolveCase& c : cases) {
+    SCOPED_TRACE(c.command);
+    EXPECT_EQ(resolve(c.command), c.expected);
+  }
+}
+
+TEST_F(LaunchScriptTest, ClassPathDataEntriesStayOneArgument) {
+  const std::string pwned = scratch.file("pwned");
+  for (const std::string& value : oddValues(pwned)) {
+    SCOPED_TRACE(value);
+    sideFile(".cp", value + "\n");
+    sideFile(".cp2", "last.jar\n");
+    // The template's own argument keeps its quotes as shell text.
+    LaunchScript script("printf '%%s\\n' %CP%(\"\"\"with blank.jar\"\"\")", true,
+                        false);
+    JVMFile jvm(m_tags);
+    script.execute(jvm, nullptr, false);
+    EXPECT_EQ(lines(str(script.getStandardOutput())),
+              (std::vector<std::string>{"-classpath",
+                                        value + ":with blank.jar:last.jar"}));
+  }
+  EXPECT_FALSE(exists(pwned));
+}
+
+TEST_F(LaunchScriptTest, LauncherPathsAndJVMHomesStayOneArgument) {
+  // Directory names: the file would be made in the working directory.
+  for (const std::string& value : oddValues("pwned")) {
+    if (value == "*") continue;  // would list the directory, not be one
+    SCOPED_TRACE(value);
+    std::string dir = scratch.file(value);
+    mkdir(dir.c_str(), 0755);
+    environment.launcherFile = dir + "/launcher.bin";
+    std::string home = dir + "/home";
+    makeFakeJVM(home, "for a; do printf '%s\\n' \"$a\"; done");
+    m_tags.setTagValue("JVM_HOME", home.c_str());
+    TagFile scriptFile;
+    fillTags(scriptFile, {{"COMMAND",
+                           "@JVM_HOME@/@JVM_EXE@ %LAUNCHER_DIR%() "
+                           "\"%LAUNCHER_FILE%()\" %CP%()"},
+                          {"ARCHIVE", "%LAUNCHER_DIR%()/app.jar"}});
+    for (const char* quoted : {"", "\""}) {
+      std::string command = std::string(quoted) + "@JVM_HOME@/@JVM_EXE@" +
+                            quoted + " %LAUNCHER_DIR%() \"%LAUNCHER_FILE%()\" %CP%()";
+      scriptFile.setTagValue("COMMAND", command.c_str());
+      LaunchScript script(scriptFile, true);
+      JVMFile jvm(m_tags);
+      script.execute(jvm, nullptr, false);
+      EXPECT_EQ(lines(str(script.getStandardOutput())),
+                (std::vector<std::string>{dir, dir + "/launcher.bin", "-classpath",
+                                          dir + "/app.jar"}))
+          << command;
+    }
+  }
+  EXPECT_FALSE(existsBelow(scratch.path(), "pwned"));
+}
+
 TEST_F(LaunchScriptTest, RunsInTheLauncherDirectoryAndLogsTheOutput) {
   LogRecorder log;
   LaunchScript script("pwd; echo oops >&2", true, false);
