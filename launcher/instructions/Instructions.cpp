@@ -10,8 +10,10 @@
 namespace {
 
 const char kTag[] = "INSTRUCTIONS";
-// A value that refers to itself would otherwise be expanded for ever.
+// A value that refers to itself would otherwise be expanded for ever, and
+// one that holds itself twice would double with every pass.
 const int kMaxSubstitutionPasses = 256;
+const SString::size_type kMaxExpressionLength = 1 << 20;
 
 const char kFindArg1[] =
     "The first argument to FIND_JVM should be a 1 if the UI should be "
@@ -43,6 +45,15 @@ const char kVerifyArg2[] =
 const char kVerifyArg3[] =
     "The third argument to VERIFY should be the file index number of the jvm "
     "file.";
+
+// Text is appended in pieces; room is made by doubling, as an exact fit
+// each time would copy the text so far once per piece.
+void appendGrowing(SString& text, const SString& piece,
+                   SString::size_type pos, SString::size_type n) {
+  SString::size_type needed = text.length() + n;
+  if (text.capacity() < needed) text.reserve(2 * needed);
+  text.append(piece, pos, n);
+}
 
 }  // namespace
 
@@ -160,30 +171,38 @@ long Instructions::gotoLabel(const SString& label) {
 
 void Instructions::evalExpr(SString& expression, const SString& context) {
   if (expression.empty()) throwException(context + " Empty expression.");
+  const SString written = expression;
   bool replaced = true;
   for (int pass = 0; replaced; ++pass) {
-    if (pass == kMaxSubstitutionPasses)
+    if (pass == kMaxSubstitutionPasses ||
+        expression.length() > kMaxExpressionLength)
       throwException(context + " Variable references refer to themselves (" +
-                     expression + ")");
+                     written + ")");
     replaced = false;
+    // Each pass builds a new text, so that a pass costs its length and not
+    // its length times its references.
+    SString result;
+    SString::size_type from = 0;
     SString::size_type p = expression.find('@');
     while (p != SString::npos) {
       SString::size_type q = expression.find('@', p + 1);
       if (q == SString::npos)
         throwException(context + " Invalid variable specification.");
-      if (q == p + 1) {
-        expression.erase(p, 1);
-        p = expression.find('@', p + 1);
-        continue;
+      // The "@" of "@@" is kept, the other one dropped.
+      appendGrowing(result, expression, from, p - from + (q == p + 1));
+      if (q != p + 1) {
+        VariableRef variable;
+        variable.init(SString(expression, p + 1, q - p - 1), context);
+        // The value is not read again in this pass; the next pass does.
+        SString value = variable.getStringValue();
+        appendGrowing(result, value, 0, value.length());
+        replaced = true;
       }
-      VariableRef variable;
-      variable.init(SString(expression, p + 1, q - p - 1), context);
-      SString value = variable.getStringValue();
-      expression.replace(p, q - p + 1, value);
-      replaced = true;
-      // The value is not read again in this pass; the next pass does.
-      p = expression.find('@', p + value.length());
+      from = q + 1;
+      p = expression.find('@', from);
     }
+    appendGrowing(result, expression, from, expression.length() - from);
+    expression = result;
   }
 }
 

@@ -261,6 +261,11 @@ TEST_F(InstructionsTest, FailuresAndTheirMessages) {
        "Invalid expression specified for SET command Variable references "
        "refer to themselves (@S1@)",
        2},
+      {"a value that holds itself twice grows without end",
+       {"SET S1 = \"@@S1@@@@S1@@\"", "SET S2 = @S1@"},
+       "Invalid expression specified for SET command Variable references "
+       "refer to themselves (@S1@)",
+       2},
       {"the line counts instructions, not text lines",
        {"SET N1 = 1", "// two", "FIND_JVM 1 3"}, " Invalid boolean value (3)",
        3},
