@@ -166,6 +166,8 @@ bool JVMFiles::foundFile(const SString& path) {
         path.compare(path.length() - exe.length(), exe.length(), exe) != 0)
       continue;
     SString home(path, 0, path.length() - exe.length() - 1);
+    // An executable right under the root has the root as its home.
+    if (home.empty()) home = SString(path, 0, 1);
     if (i == 0 && m_stopAtFirst) {
       m_currentMatch = file->verify(home, m_verifyClasspath, m_verifyClass);
       result = m_currentMatch != nullptr;

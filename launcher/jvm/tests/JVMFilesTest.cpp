@@ -240,6 +240,25 @@ TEST_F(JVMFilesTest, CandidatesAreRecordedOncePerFile) {
   EXPECT_EQ(deque.at(0)->getJVMHomes().count(), 1);
 }
 
+// The home is the path before the separator in front of the executable;
+// for an executable right under the root that separator is the root.
+TEST_F(JVMFilesTest, CandidateHomesFromTheWalk) {
+  add("A", "1");
+  const struct {
+    const char* path;
+    const char* home;
+  } cases[] = {{"/opt/jdk/bin/java", "/opt/jdk"},
+               {"/bin/java", "/"},
+               {"/usr/bin/java", "/usr"}};
+  for (const auto& c : cases) EXPECT_FALSE(files.foundFile(c.path));
+  const UnverifiedJVMMatchPtrDeque& recorded = files.getUnverifiedMatches();
+  ASSERT_EQ(recorded.count(), 1);
+  const StringDeque& homes = recorded.at(0)->getJVMHomes();
+  ASSERT_EQ(homes.count(), 3);
+  for (int i = 0; i < homes.count(); ++i)
+    EXPECT_EQ(str(homes.at(i)), cases[i].home) << cases[i].path;
+}
+
 TEST_F(JVMFilesTest, FileIndexOutOfRange) {
   add("A", "1");
   for (long index : {-1L, 1L, 5L}) {
