@@ -25,6 +25,7 @@ StringDeque PlatformImpl::m_sdqCreatedDrs;
 StringDeque PlatformImpl::m_sdqCreatedFiles;
 SString PlatformImpl::m_tempDir;
 bool PlatformImpl::m_canceled = false;
+bool PlatformImpl::m_dotsPending = false;
 
 namespace {
 
@@ -86,6 +87,8 @@ void PlatformImpl::setUITitle(const SString& title) {
 
 void PlatformImpl::setUIStatus(UIStatus status) {
   if (m_silent) return;
+  // Each status begins with a line break, which also ends the dots.
+  m_dotsPending = false;
   switch (status) {
     case UI_STATUS_INITIALIZING:
       writeLine("");
@@ -124,6 +127,7 @@ void PlatformImpl::setUIProgress(long units) {
   ui_progress = static_cast<int>(units);
   if (g_enableOutput && ui_progress / kUnitsPerLine > ui_progressBlock) {
     writeLine("");
+    m_dotsPending = false;
     ui_progressBlock = ui_progress / kUnitsPerLine;
   }
 }
@@ -133,12 +137,18 @@ void PlatformImpl::advanceUIProgress(long units) {
   if (g_enableOutput && units > 0) {
     SString dot = message(MSG_PROGRESS_DOT);
     for (long i = 0; i < units; ++i) write(dot.c_str());
+    m_dotsPending = true;
   }
   setUIProgress(ui_progress + units);
 }
 
 void PlatformImpl::showUIMessage(const SString& text) {
   if (m_silent) return;
+  // A message goes on a line of its own, not behind the progress dots.
+  if (m_dotsPending) {
+    fputc('\n', stdout);
+    m_dotsPending = false;
+  }
   fwrite(text.data(), 1, text.length(), stdout);
   fputc('\n', stdout);
   fflush(stdout);

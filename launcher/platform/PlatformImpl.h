@@ -131,6 +131,8 @@ class PlatformImpl {
   static StringDeque m_sdqCreatedFiles;
   static SString m_tempDir;
   static bool m_canceled;
+  // Progress dots were written on the current console line, not yet ended.
+  static bool m_dotsPending;
 };
 
 // Reads stream to its end in chunks, appending them to *target (null:

@@ -30,6 +30,7 @@ struct PlatformImplTestPeer {
     PlatformImpl::m_subStatusData = "";
     PlatformImpl::m_tempDir = "";
     PlatformImpl::m_canceled = false;
+    PlatformImpl::m_dotsPending = false;
     g_title = "";
   }
   static int progressBlock() { return PlatformImpl::ui_progressBlock; }

@@ -117,6 +117,20 @@ TEST_F(UIOutputTest, VisibleHiddenAndSilent) {
       {"a message reaches the user even while the UI is hidden",
        [] { PlatformImpl::showUIMessage("Something failed."); },
        "Something failed.\n", "Something failed.\n", ""},
+      {"a message after progress dots starts a line of its own",
+       [] {
+         PlatformImpl::advanceUIProgress(3);
+         PlatformImpl::showUIMessage("No match.");
+         PlatformImpl::showUIMessage("Again.");
+       },
+       "...\nNo match.\nAgain.\n", "No match.\nAgain.\n", ""},
+      {"a status after progress dots ends their line once",
+       [] {
+         PlatformImpl::advanceUIProgress(2);
+         PlatformImpl::setUIStatus(UI_STATUS_SEARCHING);
+         PlatformImpl::showUIMessage("m");
+       },
+       "..\nSearching for Java(tm) Virtual Machine...\nm\n", "m\n", ""},
       {"status initializing",
        [] { PlatformImpl::setUIStatus(UI_STATUS_INITIALIZING); },
        "\nInitializing Demo...\n", "", ""},
