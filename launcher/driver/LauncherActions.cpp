@@ -319,6 +319,7 @@ const SString& Launcher::getApplicationArchive(const SString& name) {
   FILE* in = std::fopen(source.c_str(), "rb");
   FILE* out = in ? std::fopen(destination.c_str(), "wb") : nullptr;
   int writeError = 0;
+  bool readFailed = false;
   if (in && out) {
     char block[kCopyBlockSize];
     size_t read;
@@ -328,6 +329,9 @@ const SString& Launcher::getApplicationArchive(const SString& name) {
         break;
       }
     }
+    // A source that cannot be read (a directory, say) ends the loop as an
+    // end of file would.
+    readFailed = std::ferror(in) != 0;
     if (std::fflush(out) != 0 && !writeError) writeError = errno ? errno : EIO;
   }
   if (out && std::fclose(out) != 0 && !writeError)
@@ -338,6 +342,6 @@ const SString& Launcher::getApplicationArchive(const SString& name) {
                             convertToString(writeError) +
                             messageText(MSGID_TEMP_SPACE_HINT));
   // A copy cut short is no archive; the path is kept only for a whole one.
-  if (in && out) m_applicationArchive = destination;
+  if (in && out && !readFailed) m_applicationArchive = destination;
   return m_applicationArchive;
 }

@@ -426,6 +426,22 @@ TEST_F(LauncherActionsTest, AnApplicationArchiveBesideTheLauncherIsCopiedOnce) {
   EXPECT_EQ(listDir(tmp), std::vector<std::string>{});
 }
 
+// A directory of that name cannot be read as a file: no empty copy of it
+// may pass for the archive.
+TEST_F(LauncherActionsTest, AnApplicationArchiveThatCannotBeReadIsNoArchive) {
+  writeFile(pack + "/launch.tag",
+            "DESC:  Test Application\n"
+            "COMMAND:  \"\"\"@JVM_HOME@/@JVM_EXE@\"\" "
+            "[%APPLICATION_ARCHIVE%(\"\"lib\"\")] App\"\n");
+  packLauncher({"ILAUNCH 2 0"});
+  mkdir((run_ + "/lib").c_str(), 0755);
+  ProgramRun run = launch({"-tv:log", "run.log"});
+  EXPECT_EQ(run.status, 0) << run.output;
+  std::vector<std::string> args = launched();
+  ASSERT_EQ(args.size(), 3u) << readFile(run_ + "/launched.txt");
+  EXPECT_EQ(args[1], "[]");
+}
+
 TEST_F(LauncherActionsTest, TheBuildsRealJVM) {
   const std::string javaHome = TEST_JAVA_HOME;
   if (javaHome.empty()) GTEST_SKIP() << "no JDK in this build";
