@@ -162,7 +162,15 @@ bool JVMFile::performVerify(const SString& jvmHome, const SString& classpath,
   } else {
     command += classpath;
   }
-  command += ") " + verifyClass;
+  // An input file may name the class, quoted like the class path or not: it
+  // is one argument for the JVM either way, never shell code.
+  command += ") ";
+  if (beginsAndEndsWithQuote(verifyClass)) {
+    SString name(verifyClass, 1, verifyClass.length() - 2);
+    command += "\"" + templateLiteral(escapeInDoubleQuotes(name)) + "\"";
+  } else {
+    command += templateLiteral(shellData(verifyClass, ShellPosition()));
+  }
 
   StringPairPtrDeque expected;
   unsigned settings = m_tagFile->getTagValueCount(jvmPropertiesTag);

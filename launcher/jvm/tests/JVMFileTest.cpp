@@ -205,6 +205,34 @@ TEST_F(JVMFileTest, OddClassPathDirectoriesReachTheJVMAsOnePath) {
   EXPECT_FALSE(exists(scratch.file("pwned")));
 }
 
+// An input file may name the verification class: the name is one argument
+// for the JVM, never shell code.
+TEST_F(JVMFileTest, OddVerifyClassNamesReachTheJVMAsOneArgument) {
+  const char* names[] = {"Verify", "with blank", "semi;touch pwned", "sub$(touch pwned)",
+                         "back`touch pwned`", "quote'd", "percent%CP%()", "at@JVM_EXE@"};
+  std::string jvmHome = home("jvm");
+  std::string argsFile = scratch.file("args");
+  makeFakeJVM(jvmHome, "printf '%s\\n' \"$3\" > '" + argsFile + "'; echo 1739021872");
+  TagFile& tags = jvmFile({{"JVM_PROPERTIES", "java.version=..."}});
+  JVMFile jvm(tags);
+  for (const char* name : names) {
+    SCOPED_TRACE(name);
+    // As the search passes it (in double quotes) and as an input file may.
+    for (const std::string& given : {"\"" + std::string(name) + "\"", std::string(name)}) {
+      std::unique_ptr<JVMMatch> match(
+          jvm.verify(jvmHome.c_str(), kVerifyClasspath, given.c_str()));
+      EXPECT_NE(match, nullptr);
+      FILE* file = fopen(argsFile.c_str(), "r");
+      ASSERT_NE(file, nullptr);
+      char line[1024] = "";
+      EXPECT_NE(fgets(line, sizeof line, file), nullptr);
+      fclose(file);
+      EXPECT_EQ(std::string(line), std::string(name) + "\n") << given;
+    }
+  }
+  EXPECT_FALSE(exists(scratch.file("pwned")));
+}
+
 TEST_F(JVMFileTest, LogsTheRunAndMalformedSettings) {
   std::string jvmHome = home("jvm");
   makeFakeJVM(jvmHome, "printf '1739021872\\n1\\n'");
