@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "core/tests/ScratchDir.h"
+
 inline std::string be32(uint32_t value) {
   std::string bytes;
   for (int shift = 24; shift >= 0; shift -= 8)
@@ -58,30 +60,6 @@ inline std::string launcherBytes(const std::vector<PayloadFile>& files,
   int32_t indexOffset = static_cast<int32_t>(out.size());
   return out + index + trailer(indexOffset);
 }
-
-// A fresh directory under the test temporary directory, removed with its
-// contents afterwards.
-class ScratchDir {
- public:
-  ScratchDir() {
-    std::string pattern = ::testing::TempDir() + "payloadXXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (mkdtemp(name.data())) m_path = name.data();
-  }
-  ~ScratchDir() {
-    std::string command = "rm -rf '" + m_path + "'";
-    if (system(command.c_str()) != 0)
-      ADD_FAILURE() << "cannot remove " << m_path;
-  }
-  const std::string& path() const { return m_path; }
-  std::string file(const std::string& name) const {
-    return m_path + "/" + name;
-  }
-
- private:
-  std::string m_path;
-};
 
 inline void writeFile(const std::string& path, const std::string& bytes) {
   FILE* file = fopen(path.c_str(), "wb");

@@ -13,23 +13,7 @@
 #include <string>
 #include <vector>
 
-// A fresh directory under /tmp, removed with its contents afterwards.
-class ScratchDir {
- public:
-  ScratchDir() {
-    char name[] = "/tmp/drivertestXXXXXX";
-    m_path = mkdtemp(name);
-  }
-  ~ScratchDir() {
-    std::string command = "rm -rf '" + m_path + "'";
-    if (system(command.c_str()) != 0) ADD_FAILURE() << "cannot remove " << m_path;
-  }
-  const std::string& path() const { return m_path; }
-  std::string file(const std::string& name) const { return m_path + "/" + name; }
-
- private:
-  std::string m_path;
-};
+#include "core/tests/ScratchDir.h"
 
 inline void writeFile(const std::string& path, const std::string& text) {
   FILE* file = fopen(path.c_str(), "w");

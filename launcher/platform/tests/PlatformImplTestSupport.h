@@ -16,6 +16,7 @@
 
 #include "core/LogHandler.h"
 #include "core/TextHelpers.h"
+#include "core/tests/ScratchDir.h"
 #include "platform/PlatformImpl.h"
 
 // Puts the platform back into its start-up state.
@@ -88,24 +89,6 @@ class StdinFeed {
 
  private:
   int m_saved;
-};
-
-// A fresh directory under /tmp, removed with its contents afterwards.
-class ScratchDir {
- public:
-  ScratchDir() {
-    char name[] = "/tmp/platformtestXXXXXX";
-    m_path = mkdtemp(name);
-  }
-  ~ScratchDir() {
-    std::string command = "rm -rf '" + m_path + "'";
-    if (system(command.c_str()) != 0) ADD_FAILURE() << "cannot remove " << m_path;
-  }
-  const std::string& path() const { return m_path; }
-  std::string file(const std::string& name) const { return m_path + "/" + name; }
-
- private:
-  std::string m_path;
 };
 
 inline bool exists(const std::string& path) {
