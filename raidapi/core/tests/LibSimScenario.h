@@ -21,13 +21,12 @@
 
 #include "core/AdapterTable.h"
 #include "core/Discovery.h"
+#include "core/tests/SimTrace.h"
 #include "hvapi.h"
 
 namespace libsim {
 
-// One trace line as key/value fields; "kind" holds its first word (open,
-// close, ioctl).
-using TraceLine = std::map<std::string, std::string>;
+using ::TraceLine;
 
 // Text of one adapter of a state file: `drives` RAID 0 logical drives, one
 // per online disk 0:0, 0:1, ..., and any further setting lines.
@@ -135,24 +134,7 @@ class LibSimTest : public ::testing::Test {
 
   // The trace lines written since the last call.
   std::vector<TraceLine> Trace() {
-    std::ifstream in(dir_ + "/trace");
-    std::vector<TraceLine> lines;
-    std::string text;
-    size_t n = 0;
-    while (std::getline(in, text)) {
-      if (n++ < seen_) continue;
-      std::istringstream words(text);
-      TraceLine line;
-      std::string word;
-      words >> line["kind"];
-      while (words >> word) {
-        const size_t eq = word.find('=');
-        if (eq != std::string::npos) line[word.substr(0, eq)] = word.substr(eq + 1);
-      }
-      lines.push_back(line);
-    }
-    seen_ = n;
-    return lines;
+    return ReadTraceSince(dir_ + "/trace", seen_);
   }
 
   // The command areas of the ioctl lines among lines, in order.

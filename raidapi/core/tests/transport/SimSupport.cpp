@@ -89,22 +89,8 @@ void SimTest::OpenDisks(const std::vector<std::string> &nodes,
 }
 
 std::vector<TraceLine> SimTest::NewRequests() {
-  std::ifstream in(dir_ + "/trace");
-  std::vector<TraceLine> lines;
-  std::string text;
-  size_t n = 0;
-  while (std::getline(in, text)) {
-    if (n++ < seen_) continue;
-    std::istringstream words(text);
-    TraceLine line;
-    std::string word;
-    words >> line["kind"];
-    while (words >> word) {
-      const size_t eq = word.find('=');
-      if (eq != std::string::npos) line[word.substr(0, eq)] = word.substr(eq + 1);
-    }
-    if (line["kind"] == "ioctl") lines.push_back(line);
-  }
-  seen_ = n;
-  return lines;
+  std::vector<TraceLine> requests;
+  for (const TraceLine &line : ReadTraceSince(dir_ + "/trace", seen_))
+    if (line.at("kind") == "ioctl") requests.push_back(line);
+  return requests;
 }

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-// One trace line as key/value fields; "kind" holds its first word.
-using TraceLine = std::map<std::string, std::string>;
+#include "core/tests/SimTrace.h"
+
 
 class SimTest : public ::testing::Test {
  protected:
