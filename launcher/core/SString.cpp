@@ -101,7 +101,7 @@ void SString::reallocate(size_type n) {
 void SString::release() {
   if (m_ptr) {
     if (count() == 0 || count() == kFrozen)
-      delete[] (m_ptr - 1);
+      delete[](m_ptr - 1);
     else
       --count();
   }
@@ -153,8 +153,7 @@ SString& SString::replaceChars(size_type p0, size_type n0, const char* s,
   return *this;
 }
 
-SString& SString::replaceFill(size_type p0, size_type n0, size_type n,
-                              char c) {
+SString& SString::replaceFill(size_type p0, size_type n0, size_type n, char c) {
   char* gap = makeGap(p0, n0, n);
   if (gap) CharTraits::assign(gap, n, c);
   return *this;

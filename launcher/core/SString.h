@@ -53,8 +53,8 @@ class SString {
   SString& insert(size_type p0, size_type n, char c);
 
   SString& replace(size_type p0, size_type n0, const SString& s);
-  SString& replace(size_type p0, size_type n0, const SString& s,
-                   size_type pos, size_type n);
+  SString& replace(size_type p0, size_type n0, const SString& s, size_type pos,
+                   size_type n);
   SString& replace(size_type p0, size_type n0, const char* s, size_type n);
   SString& replace(size_type p0, size_type n0, const char* s);
   SString& replace(size_type p0, size_type n0, size_type n, char c);
@@ -103,14 +103,12 @@ class SString {
   size_type find_last_of(char c, size_type pos = npos) const;
 
   size_type find_first_not_of(const SString& s, size_type pos = 0) const;
-  size_type find_first_not_of(const char* s, size_type pos,
-                              size_type n) const;
+  size_type find_first_not_of(const char* s, size_type pos, size_type n) const;
   size_type find_first_not_of(const char* s, size_type pos = 0) const;
   size_type find_first_not_of(char c, size_type pos = 0) const;
 
   size_type find_last_not_of(const SString& s, size_type pos = npos) const;
-  size_type find_last_not_of(const char* s, size_type pos,
-                             size_type n) const;
+  size_type find_last_not_of(const char* s, size_type pos, size_type n) const;
   size_type find_last_not_of(const char* s, size_type pos = npos) const;
   size_type find_last_not_of(char c, size_type pos = npos) const;
 
@@ -141,8 +139,7 @@ class SString {
   // Replaces n0 characters at p0 by room for n; returns that room, or
   // null when there is none to fill.
   char* makeGap(size_type p0, size_type n0, size_type n);
-  SString& replaceChars(size_type p0, size_type n0, const char* s,
-                        size_type n);
+  SString& replaceChars(size_type p0, size_type n0, const char* s, size_type n);
   SString& replaceFill(size_type p0, size_type n0, size_type n, char c);
 
   char* m_ptr;
@@ -165,9 +162,7 @@ inline bool operator==(const SString& a, const char* b) {
 inline bool operator==(const char* a, const SString& b) {
   return b.compare(a) == 0;
 }
-inline bool operator!=(const SString& a, const SString& b) {
-  return !(a == b);
-}
+inline bool operator!=(const SString& a, const SString& b) { return !(a == b); }
 inline bool operator!=(const SString& a, const char* b) { return !(a == b); }
 inline bool operator!=(const char* a, const SString& b) { return !(a == b); }
 inline bool operator<(const SString& a, const SString& b) {

@@ -18,7 +18,8 @@ int main(int argc, char** argv) {
     return Launcher::process(args, launcherFile);
   } catch (...) {
     // Only running out of memory before the run started can land here.
-    PlatformImpl::showUIMessage("Internal error: the launcher could not start.");
+    PlatformImpl::showUIMessage(
+        "Internal error: the launcher could not start.");
     PlatformImpl::cleanup();
     return 1;
   }

@@ -21,7 +21,8 @@ const char kFindArg1[] =
 const char kFindArg2[] =
     "The second argument to FIND_JVM should be a 1 if a find failure message "
     "should be displayed in a UI or 0 if no message should be displayed.";
-const char kGotoArg[] = "The GOTO command requires a label as its only argument.";
+const char kGotoArg[] =
+    "The GOTO command requires a label as its only argument.";
 const char kILaunchArg1[] =
     "The first argument to ILAUNCH should be the file index number of the jvm "
     "file.";
@@ -48,8 +49,8 @@ const char kVerifyArg3[] =
 
 // Text is appended in pieces; room is made by doubling, as an exact fit
 // each time would copy the text so far once per piece.
-void appendGrowing(SString& text, const SString& piece,
-                   SString::size_type pos, SString::size_type n) {
+void appendGrowing(SString& text, const SString& piece, SString::size_type pos,
+                   SString::size_type n) {
   SString::size_type needed = text.length() + n;
   if (text.capacity() < needed) text.reserve(2 * needed);
   text.append(piece, pos, n);
@@ -206,8 +207,7 @@ void Instructions::evalExpr(SString& expression, const SString& context) {
   }
 }
 
-void Instructions::evalStringExpr(SString& expression,
-                                  const SString& context) {
+void Instructions::evalStringExpr(SString& expression, const SString& context) {
   if (expression.empty()) return;
   if (expression.c_str()[0] == '"') {
     unsigned pos = 1;

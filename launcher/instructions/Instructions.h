@@ -45,12 +45,10 @@ class Instructions {
   Instructions& operator=(const Instructions&) = delete;
 
   // One instruction; line is the whole value, pos is behind its command.
-  void executeLine(const SString& command, const SString& line,
-                   unsigned pos);
+  void executeLine(const SString& command, const SString& line, unsigned pos);
   void executeSet(const SString& line, unsigned pos);
   // The next word of line, or the failure message when there is none.
-  SString requireToken(const SString& line, unsigned& pos,
-                       const char* message);
+  SString requireToken(const SString& line, unsigned& pos, const char* message);
 
   const TagFile* m_script;
   long m_currentLine;

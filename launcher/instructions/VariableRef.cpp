@@ -14,15 +14,15 @@ void VariableRef::init(const SString& name, const SString& context) {
   char type = static_cast<char>(
       std::toupper(static_cast<unsigned char>(name.c_str()[0])));
   if (type != 'N' && type != 'S')
-    throw LauncherException(context + " Invalid variable reference (" +
-                            name +
+    throw LauncherException(context + " Invalid variable reference (" + name +
                             "). Must use N or S as the variable type, e.g. "
                             "N2 or S1.");
   SString rest(name, 1);
   long number = 0;
-  bool valid = convertToLong(rest, number) &&
-               (type == 'N' ? InstructionVariables::isValidLongVariable(number)
-                            : InstructionVariables::isValidStringVariable(number));
+  bool valid =
+      convertToLong(rest, number) &&
+      (type == 'N' ? InstructionVariables::isValidLongVariable(number)
+                   : InstructionVariables::isValidStringVariable(number));
   if (!valid)
     throw LauncherException(context + " Variable number is invalid (" + rest +
                             ")");

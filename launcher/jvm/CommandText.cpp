@@ -104,8 +104,8 @@ bool isPlainWord(const SString& text) {
     char c = p[i];
     if (isIdentifierChar(c)) continue;
     if (c == '=' && assignmentPossible) return false;
-    if (c != '=' && c != '-' && c != '.' && c != '/' && c != ':' &&
-        c != ',' && c != '+')
+    if (c != '=' && c != '-' && c != '.' && c != '/' && c != ':' && c != ',' &&
+        c != '+')
       return false;
     assignmentPossible = false;
   }
@@ -133,7 +133,8 @@ SString inSingleQuotes(const SString& text) {
 }  // namespace
 
 SString shellData(const SString& value, const ShellPosition& where) {
-  if (where.quotes == ShellPosition::kSingleQuoted) return inSingleQuotes(value);
+  if (where.quotes == ShellPosition::kSingleQuoted)
+    return inSingleQuotes(value);
   SString first;
   SString rest = value;
   if (where.escaped && !value.empty()) {

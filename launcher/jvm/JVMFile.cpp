@@ -65,8 +65,7 @@ bool JVMFile::hasRequiredProperties() const {
 JVMMatch* JVMFile::verify(const SString& classpath,
                           const SString& verifyClass) {
   if (!hasRequiredProperties()) return nullptr;
-  return verify(m_tagFile->getTagValue("JVM_HOME", 0), classpath,
-                verifyClass);
+  return verify(m_tagFile->getTagValue("JVM_HOME", 0), classpath, verifyClass);
 }
 
 JVMMatch* JVMFile::verify(const SString& jvmHome, const SString& classpath,
@@ -106,8 +105,7 @@ JVMMatch* JVMFile::verifyWithPathHints(const SString& classpath,
   for (unsigned i = 0; i < hints && !match; ++i) {
     for (int j = 0; j < partitions.count() && !match; ++j) {
       SString hint = m_tagFile->getTagValue("PATH_HINT", i);
-      if (hint.compare(0, separator.length(), separator) == 0)
-        hint.erase(0, 1);
+      if (hint.compare(0, separator.length(), separator) == 0) hint.erase(0, 1);
       SString candidate = partitions.at(j);
       appendPathSeparator(candidate);
       candidate += hint;
@@ -232,8 +230,8 @@ void JVMFile::processMacro(SString& text, char, unsigned start,
   end = start + value.length();
 }
 
-bool JVMFile::insertCommandMacro(SString& text, char delimiter,
-                                 unsigned start, unsigned& end,
+bool JVMFile::insertCommandMacro(SString& text, char delimiter, unsigned start,
+                                 unsigned& end,
                                  const ShellPosition& where) const {
   SString name(text, start + 1, end - start - 1);
   if (name != "JVM_HOME" && name != "JVM_FILE")

@@ -85,8 +85,8 @@ void JVMFiles::searchUserJavaHome() {
   if (m_userJavaHome.empty()) return;
   log("Checking user specified Java home directory => " + m_userJavaHome);
   for (int i = 0; i < m_jvmFiles.count() && !m_currentMatch; ++i)
-    m_currentMatch = m_jvmFiles.at(i)->verify(m_userJavaHome,
-                                              m_verifyClasspath, m_verifyClass);
+    m_currentMatch = m_jvmFiles.at(i)->verify(m_userJavaHome, m_verifyClasspath,
+                                              m_verifyClass);
 }
 
 void JVMFiles::searchHints(bool& lastAskedForAll) {

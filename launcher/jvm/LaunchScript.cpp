@@ -156,8 +156,8 @@ void LaunchScript::execute(const JVMFile& jvm,
     for (int i = 0; i < extraArguments->count(); ++i)
       command += " \"" + escapeInDoubleQuotes(extraArguments->at(i)) + "\"";
   }
-  log("Executing launch script command: " + command +
-          " in working directory " + directory,
+  log("Executing launch script command: " + command + " in working directory " +
+          directory,
       kLogInformation);
   bool console = m_displayConsole || showConsole;
   bool capture = m_captureOutput && !console;
@@ -267,7 +267,8 @@ SString LaunchScript::callFunction(const SString& text, const SString& name,
       throwException(text, (name + " function needs a jvm file.").c_str());
   };
   if (name == "REPLACE") {
-    if (count != 3) throwException(text, "REPLACE function requires 3 arguments.");
+    if (count != 3)
+      throwException(text, "REPLACE function requires 3 arguments.");
     needJVMFile();
     SString search = jvm->resolve(args.at(0));
     // In a command the tags of the replacement are left to the tag pass,
@@ -336,7 +337,8 @@ SString LaunchScript::callFunction(const SString& text, const SString& name,
                       : environment.getApplicationArchive(args.at(0));
   }
   if (name == "TEMP_DIR") {
-    if (count != 0) throwException(text, "TEMP_DIR function takes 0 arguments.");
+    if (count != 0)
+      throwException(text, "TEMP_DIR function takes 0 arguments.");
     SString dir = PlatformImpl::getSystemTempDirectory();
     if (stringEndsWith(dir, "\\") != npos) dir.erase(dir.length() - 1);
     return dir;
@@ -441,7 +443,8 @@ SString LaunchScript::buildRuntimeSystemProps(
   }
   if (where) return joinAsShellWords(options, *where);
   SString joined;
-  for (int i = 0; i < options.count(); ++i) joinWithBlank(joined, options.at(i));
+  for (int i = 0; i < options.count(); ++i)
+    joinWithBlank(joined, options.at(i));
   return joined;
 }
 

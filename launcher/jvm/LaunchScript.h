@@ -94,8 +94,7 @@ class LaunchScript : public MacroHandler {
                        bool& isData) const;
   SString classpathFunction(const StringDeque& args,
                             const ShellPosition* where) const;
-  [[noreturn]] void throwArgumentError(const SString& text,
-                                       const char* message,
+  [[noreturn]] void throwArgumentError(const SString& text, const char* message,
                                        unsigned position) const;
 
   SString m_command;

@@ -78,8 +78,8 @@ SString MacroHandler::resolveCommand(const SString& text, char delimiter,
       continue;
     }
     SString value(copy, p, last - p);
-    SString quoted =
-        templateLiteral(shellData(value, where), laterMacroDelimiters(delimiter));
+    SString quoted = templateLiteral(shellData(value, where),
+                                     laterMacroDelimiters(delimiter));
     copy.replace(p, last - p, quoted);
     p = copy.find(delimiter, p + quoted.length());
   }

@@ -43,8 +43,8 @@ class MacroHandler {
   // in is shell text (scanned again for macros), false when it is data,
   // already free of macros of this kind, that resolveCommand then quotes.
   // By default the value is data whose own macros are expanded first.
-  virtual bool insertCommandMacro(SString& text, char delimiter,
-                                  unsigned start, unsigned& end,
+  virtual bool insertCommandMacro(SString& text, char delimiter, unsigned start,
+                                  unsigned& end,
                                   const ShellPosition& where) const;
 };
 

@@ -14,18 +14,18 @@ const char kVarTmp[] = "/var/tmp";
 // File systems made up by the kernel: they hold no JVM, some are huge or
 // endless to walk, and reading some has side effects.
 const char* const kPseudoFileSystemTypes[] = {
-    "proc",     "sysfs",      "devtmpfs",  "devpts",    "cgroup",
-    "cgroup2",  "debugfs",    "tracefs",   "securityfs", "pstore",
-    "bpf",      "mqueue",     "hugetlbfs", "configfs",  "fusectl",
+    "proc",        "sysfs",    "devtmpfs",  "devpts",     "cgroup",
+    "cgroup2",     "debugfs",  "tracefs",   "securityfs", "pstore",
+    "bpf",         "mqueue",   "hugetlbfs", "configfs",   "fusectl",
     "binfmt_misc", "efivarfs", "selinuxfs", "rpc_pipefs", "nsfs",
 };
 // The same by statfs type, for when the mount table cannot be read.
 // devtmpfs reports the tmpfs type, so only the mount table tells it.
 const unsigned long kPseudoFileSystemMagics[] = {
-    0x9fa0UL,      0x62656572UL, 0x1cd1UL,     0x27e0ebUL,   0x63677270UL,
-    0x64626720UL,  0x74726163UL, 0x73636673UL, 0x6165676cUL, 0xcafe4a11UL,
-    0x19800202UL,  0x958458f6UL, 0x62656570UL, 0x65735543UL, 0x42494e4dUL,
-    0xde5e81e4UL,  0xf97cff8cUL, 0x6e736673UL,
+    0x9fa0UL,     0x62656572UL, 0x1cd1UL,     0x27e0ebUL,   0x63677270UL,
+    0x64626720UL, 0x74726163UL, 0x73636673UL, 0x6165676cUL, 0xcafe4a11UL,
+    0x19800202UL, 0x958458f6UL, 0x62656570UL, 0x65735543UL, 0x42494e4dUL,
+    0xde5e81e4UL, 0xf97cff8cUL, 0x6e736673UL,
 };
 
 bool isPseudoFileSystemType(const char* type) {
@@ -65,7 +65,8 @@ void readPseudoMountPoints(StringDeque& mountPoints) {
   char line[4096];
   while (std::fgets(line, sizeof line, table)) {
     char device[1024], mountPoint[2048], type[256];
-    if (std::sscanf(line, "%1023s %2047s %255s", device, mountPoint, type) == 3 &&
+    if (std::sscanf(line, "%1023s %2047s %255s", device, mountPoint, type) ==
+            3 &&
         isPseudoFileSystemType(type))
       mountPoints.push_back(unescapeMountPoint(mountPoint));
   }
@@ -85,7 +86,8 @@ bool endsWithComponents(const SString& path, const SString& relative) {
   SString::size_type n = relative.length();
   if (path.length() <= n) return false;
   SString::size_type start = path.length() - n;
-  return path.c_str()[start - 1] == '/' && path.compare(start, n, relative) == 0;
+  return path.c_str()[start - 1] == '/' &&
+         path.compare(start, n, relative) == 0;
 }
 
 }  // namespace
@@ -95,7 +97,8 @@ FindFiles::FindFiles(const StringDeque& relativePaths,
     : FileNavigator(true),
       m_relativePaths(&relativePaths),
       m_listener(listener),
-      m_tempDir(withoutTrailingSlashes(PlatformImpl::getSystemTempDirectory())) {
+      m_tempDir(
+          withoutTrailingSlashes(PlatformImpl::getSystemTempDirectory())) {
   readPseudoMountPoints(m_pseudoMountPoints);
 }
 

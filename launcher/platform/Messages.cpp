@@ -7,14 +7,29 @@
 #include <string.h>
 
 const char* const* const msg_locale_table[kMessageLocaleCount + 1] = {
-    unixlauncher_msg_en, unixlauncher_msg_cs,    unixlauncher_msg_da,
-    unixlauncher_msg_de, unixlauncher_msg_el,    unixlauncher_msg_es,
-    unixlauncher_msg_fi, unixlauncher_msg_fr,    unixlauncher_msg_hu,
-    unixlauncher_msg_it, unixlauncher_msg_ja,    unixlauncher_msg_ko,
-    unixlauncher_msg_nl, unixlauncher_msg_no,    unixlauncher_msg_pl,
-    unixlauncher_msg_pt, unixlauncher_msg_pt_BR, unixlauncher_msg_ru,
-    unixlauncher_msg_sv, unixlauncher_msg_tr,    unixlauncher_msg_zh,
-    unixlauncher_msg_zh_TW, nullptr,
+    unixlauncher_msg_en,
+    unixlauncher_msg_cs,
+    unixlauncher_msg_da,
+    unixlauncher_msg_de,
+    unixlauncher_msg_el,
+    unixlauncher_msg_es,
+    unixlauncher_msg_fi,
+    unixlauncher_msg_fr,
+    unixlauncher_msg_hu,
+    unixlauncher_msg_it,
+    unixlauncher_msg_ja,
+    unixlauncher_msg_ko,
+    unixlauncher_msg_nl,
+    unixlauncher_msg_no,
+    unixlauncher_msg_pl,
+    unixlauncher_msg_pt,
+    unixlauncher_msg_pt_BR,
+    unixlauncher_msg_ru,
+    unixlauncher_msg_sv,
+    unixlauncher_msg_tr,
+    unixlauncher_msg_zh,
+    unixlauncher_msg_zh_TW,
+    nullptr,
 };
 
 namespace {
@@ -53,8 +68,7 @@ constexpr size_t kMaxCodesetLength = 63;
 // `out`; false when the value names none.
 bool codesetOf(const char* lang, char (&out)[kMaxCodesetLength + 1]) {
   size_t beforeModifier = strcspn(lang, "@");
-  const char* dot =
-      static_cast<const char*>(memchr(lang, '.', beforeModifier));
+  const char* dot = static_cast<const char*>(memchr(lang, '.', beforeModifier));
   if (dot == nullptr) return false;
   const char* start = dot + 1;
   size_t length = strcspn(start, "@");
@@ -92,8 +106,7 @@ class Converter {
     char* in = const_cast<char*>(text);
     size_t inLeft = strlen(text);
     while (start_ != nullptr && inLeft > 0) {
-      if (iconv(cd_, &in, &inLeft, &next_, &left_) ==
-              static_cast<size_t>(-1) &&
+      if (iconv(cd_, &in, &inLeft, &next_, &left_) == static_cast<size_t>(-1) &&
           !growAfterE2big()) {
         return false;
       }
@@ -257,7 +270,8 @@ char* get_msg(int index, void* argument) {
   }
 
   const char* value = static_cast<const char*>(argument);
-  formatText(buffer, kMessageBufferSize, converted != nullptr ? converted : text,
+  formatText(buffer, kMessageBufferSize,
+             converted != nullptr ? converted : text,
              value != nullptr ? value : "");
   free(converted);
   return buffer;

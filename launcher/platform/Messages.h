@@ -14,20 +14,20 @@ constexpr int kMessageBufferSize = 1024;
 // Table indexes of the texts; the console interface asks by index.
 enum MessageIndex {
   MSG_LOCALE_CODE = 0,
-  MSG_INITIALIZING = 1,               // "%s": the title
-  MSG_SEARCHING = 2,                  // "%s"
-  MSG_VERIFYING = 3,                  // "%s"
+  MSG_INITIALIZING = 1,  // "%s": the title
+  MSG_SEARCHING = 2,     // "%s"
+  MSG_VERIFYING = 3,     // "%s"
   MSG_NO_JVM_FOUND = 4,
-  MSG_LAUNCH_FAILED = 5,              // "%s": the title
-  MSG_JVM_DOWNLOAD = 6,               // "%s"
-  MSG_RUNNING = 7,                    // "%s": the title
+  MSG_LAUNCH_FAILED = 5,  // "%s": the title
+  MSG_JVM_DOWNLOAD = 6,   // "%s"
+  MSG_RUNNING = 7,        // "%s": the title
   MSG_PREPARING_JVM = 8,
   MSG_SEARCHING_JVM = 9,
-  MSG_SEARCHING_FOR = 10,             // "%s"
-  MSG_TEMP_DIR_ERROR = 11,            // "%s"
-  MSG_TEMP_FILE_ERROR = 12,           // "%s"
-  MSG_LAUNCHER_MAIN = 13,             // not a display text
-  MSG_INVALID_PLATFORM_HINT = 14,     // "%s"
+  MSG_SEARCHING_FOR = 10,          // "%s"
+  MSG_TEMP_DIR_ERROR = 11,         // "%s"
+  MSG_TEMP_FILE_ERROR = 12,        // "%s"
+  MSG_LAUNCHER_MAIN = 13,          // not a display text
+  MSG_INVALID_PLATFORM_HINT = 14,  // "%s"
   MSG_CHILD_PROCESS_FAILED = 15,
   MSG_SCANNING_DISKS = 16,
   MSG_JVM_DESTINATION_PROMPT = 17,
@@ -37,10 +37,10 @@ enum MessageIndex {
   MSG_LAUNCH_SCRIPT_LOAD_ERROR = 21,
   MSG_JVM_FILE_LOAD_ERROR = 22,
   MSG_INVALID_JVM_FILE_ID = 23,
-  MSG_INVALID_ACTION = 24,            // ends in a blank: the action follows
+  MSG_INVALID_ACTION = 24,  // ends in a blank: the action follows
   MSG_LOG_NAME_MISSING = 25,
-  MSG_EXTRACT_ERROR = 26,             // ends in a blank
-  MSG_FILE_INDEX_ERROR = 27,          // ends in a blank
+  MSG_EXTRACT_ERROR = 26,     // ends in a blank
+  MSG_FILE_INDEX_ERROR = 27,  // ends in a blank
   MSG_NO_JVM_INSTALLER = 28,
   MSG_JVM_NOT_VALID = 29,
   MSG_INPUT_NAME_MISSING = 30,
@@ -49,8 +49,8 @@ enum MessageIndex {
   MSG_INPUT_FILE_OPEN_ERROR = 33,
   MSG_JVM_DESTINATION_TITLE = 34,
   MSG_PREPARING_WIZARD = 35,
-  MSG_WRITE_ERROR = 36,               // ends in a blank: an error number follows
-  MSG_TEMP_SPACE_HINT = 37,           // begins with a blank
+  MSG_WRITE_ERROR = 36,      // ends in a blank: an error number follows
+  MSG_TEMP_SPACE_HINT = 37,  // begins with a blank
   MSG_CANCELED = 38,
 };
 

@@ -296,8 +296,7 @@ void PlatformImpl::setFileExecutable(const SString& path) {
 }
 
 bool PlatformImpl::checkFreeSpace(const SString& path, long bytes) {
-  SString directory =
-      path.c_str()[0] == '/' ? path : getCurrentDirectory();
+  SString directory = path.c_str()[0] == '/' ? path : getCurrentDirectory();
   struct statvfs info;
   if (statvfs(directory.c_str(), &info) != 0)
     throw LauncherException(strerror(errno));
@@ -307,7 +306,8 @@ bool PlatformImpl::checkFreeSpace(const SString& path, long bytes) {
   unsigned long long fragment = info.f_frsize ? info.f_frsize : info.f_bsize;
   if (fragment == 0) fragment = 1;
   unsigned long long needed = static_cast<unsigned long long>(bytes);
-  unsigned long long fragments = needed / fragment + (needed % fragment ? 1 : 0);
+  unsigned long long fragments =
+      needed / fragment + (needed % fragment ? 1 : 0);
   return static_cast<unsigned long long>(info.f_bfree) >= fragments;
 }
 

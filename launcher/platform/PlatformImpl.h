@@ -83,8 +83,7 @@ class PlatformImpl {
   static SString getPlatformHint(const SString& hint);
   static SString getEnvironmentVariable(const SString& name);
   // Child processes started afterwards inherit the setting.
-  static void setEnvironmentVariable(const SString& name,
-                                     const SString& value);
+  static void setEnvironmentVariable(const SString& name, const SString& value);
   // Adds execute permission for everyone to an existing file.
   static void setFileExecutable(const SString& path);
   // Whether the file system holding path (the current directory for a

@@ -124,8 +124,7 @@ bool makePipe(int fds[2]) {
 }
 
 [[noreturn]] void runChild(const char* command, const char* directory,
-                           const int out[2], const int err[2],
-                           int statusFd) {
+                           const int out[2], const int err[2], int statusFd) {
   if (out[1] >= 0) {
     if (dup2(out[1], 1) < 0 || dup2(err[1], 2) < 0)
       reportAndExit(statusFd, kStageCapture);
@@ -237,9 +236,8 @@ void collect(pid_t pid, int outFd, int errFd, SString* output,
 }  // namespace
 
 void PlatformImpl::executeProcess(const SString& command,
-                                  const SString& workingDirectory,
-                                  bool capture, SString* output,
-                                  SString* errors) {
+                                  const SString& workingDirectory, bool capture,
+                                  SString* output, SString* errors) {
   int out[2] = {-1, -1};
   int err[2] = {-1, -1};
   if (capture) {

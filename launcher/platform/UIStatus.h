@@ -4,11 +4,11 @@
 #define LAUNCHER_PLATFORM_UISTATUS_H_
 
 enum UIStatus {
-  UI_STATUS_INITIALIZING = 0,  // "Initializing <title>..."
-  UI_STATUS_SEARCHING = 1,     // searching for a JVM
-  UI_STATUS_LAUNCH_FAILED = 2, // no JVM found, the title could not be launched
-  UI_STATUS_RUNNING = 3,       // "Running <title>..."
-  UI_STATUS_PREPARING = 4,     // preparing the JVM
+  UI_STATUS_INITIALIZING = 0,   // "Initializing <title>..."
+  UI_STATUS_SEARCHING = 1,      // searching for a JVM
+  UI_STATUS_LAUNCH_FAILED = 2,  // no JVM found, the title could not be launched
+  UI_STATUS_RUNNING = 3,        // "Running <title>..."
+  UI_STATUS_PREPARING = 4,      // preparing the JVM
 };
 
 enum UISubStatus {

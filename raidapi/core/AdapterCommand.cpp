@@ -26,11 +26,24 @@ bool ReadOrWrite(uint32_t selector, uint32_t length, AdapterCommand *cmd) {
 // Adapter property 0x64: the property number decides length and direction.
 bool AdapterProperty(uint32_t property, AdapterCommand *cmd) {
   switch (property) {
-    case 1: case 3: case 7: Set(cmd, 1, HALV_DIR_READ); return true;
-    case 2: case 4: case 8: Set(cmd, 1, HALV_DIR_WRITE); return true;
-    case 5: Set(cmd, 4, HALV_DIR_READ); return true;
-    case 6: Set(cmd, 4, HALV_DIR_WRITE); return true;
-    default: return false;
+    case 1:
+    case 3:
+    case 7:
+      Set(cmd, 1, HALV_DIR_READ);
+      return true;
+    case 2:
+    case 4:
+    case 8:
+      Set(cmd, 1, HALV_DIR_WRITE);
+      return true;
+    case 5:
+      Set(cmd, 4, HALV_DIR_READ);
+      return true;
+    case 6:
+      Set(cmd, 4, HALV_DIR_WRITE);
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -61,7 +74,13 @@ void SplitDevice(int objid, uint8_t fwType, uint8_t *channel, uint8_t *target) {
 
 bool IsPassThruOpcode(int op) {
   switch (op) {
-    case 0xCF: case 0xF0: case 0xF1: case 0xF2: case 0xF3: case 0xF4: case 1000:
+    case 0xCF:
+    case 0xF0:
+    case 0xF1:
+    case 0xF2:
+    case 0xF3:
+    case 0xF4:
+    case 1000:
       return true;
     default:
       return false;
@@ -84,8 +103,12 @@ int BuildMailboxCommand(int op, int objid, uint32_t param1, uint32_t param2,
   const uint8_t p2 = static_cast<uint8_t>(param2);
 
   switch (op) {
-    case 0x04: Set(cmd, 168, HALV_DIR_READ); break;
-    case 0x05: Set(cmd, 152, HALV_DIR_READ); break;
+    case 0x04:
+      Set(cmd, 168, HALV_DIR_READ);
+      break;
+    case 0x05:
+      Set(cmd, 152, HALV_DIR_READ);
+      break;
     case 0x06:
       a[1] = channel;
       a[2] = target;
@@ -94,30 +117,49 @@ int BuildMailboxCommand(int op, int objid, uint32_t param1, uint32_t param2,
       // A hot spare carries its size; other states carry nothing.
       if (param1 == HVAPI_PDRV_HOTSPARE) Set(cmd, 4, HALV_DIR_WRITE);
       break;
-    case 0x07: Set(cmd, 1436, HALV_DIR_READ); break;
-    case 0x08: case 0x28: case 0x6A:
+    case 0x07:
+      Set(cmd, 1436, HALV_DIR_READ);
+      break;
+    case 0x08:
+    case 0x28:
+    case 0x6A:
       a[1] = channel;
       a[2] = target;
       Set(cmd, 0, HALV_DIR_NONE);
       break;
-    case 0x09: case 0x0B: case 0x29: case 0x2B:
+    case 0x09:
+    case 0x0B:
+    case 0x29:
+    case 0x2B:
       a[1] = obj;
       Set(cmd, 0, HALV_DIR_NONE);
       break;
-    case 0x0A: Set(cmd, 0, HALV_DIR_NONE); break;
-    case 0x0C: Set(cmd, 1024, HALV_DIR_READ); break;
-    case 0x18: case 0x77:
+    case 0x0A:
+      Set(cmd, 0, HALV_DIR_NONE);
+      break;
+    case 0x0C:
+      Set(cmd, 1024, HALV_DIR_READ);
+      break;
+    case 0x18:
+    case 0x77:
       a[1] = channel;
       a[2] = target;
       Set(cmd, op == 0x18 ? 4 : 2, HALV_DIR_READ);
       break;
-    case 0x19: case 0x1B:
+    case 0x19:
+    case 0x1B:
       a[1] = obj;
       Set(cmd, 4, HALV_DIR_READ);
       break;
-    case 0x20: Set(cmd, 1436, HALV_DIR_WRITE); break;
-    case 0x23: Set(cmd, 4, HALV_DIR_READ); break;
-    case 0x24: Set(cmd, 4, HALV_DIR_WRITE); break;
+    case 0x20:
+      Set(cmd, 1436, HALV_DIR_WRITE);
+      break;
+    case 0x23:
+      Set(cmd, 4, HALV_DIR_READ);
+      break;
+    case 0x24:
+      Set(cmd, 4, HALV_DIR_WRITE);
+      break;
     case 0x26:
       a[1] = obj;
       a[2] = p1;
@@ -130,12 +172,15 @@ int BuildMailboxCommand(int op, int objid, uint32_t param1, uint32_t param2,
       a[3] = p1;
       Set(cmd, 1, HALV_DIR_READ);
       break;
-    case 0x32: case 0x33:
+    case 0x32:
+    case 0x33:
       a[1] = obj;
       a[2] = p1;
       Set(cmd, 2, op == 0x32 ? HALV_DIR_READ : HALV_DIR_WRITE);
       break;
-    case 0x36: Set(cmd, 8, HALV_DIR_READ); break;
+    case 0x36:
+      Set(cmd, 8, HALV_DIR_READ);
+      break;
     case 0x51:
       // Alarm control: 0 to 2 set the alarm, 3 asks for its state.
       a[1] = obj;
@@ -143,9 +188,14 @@ int BuildMailboxCommand(int op, int objid, uint32_t param1, uint32_t param2,
       if (dataByte == nullptr || *dataByte > 3) return -1;
       Set(cmd, 1, *dataByte == 3 ? HALV_DIR_BOTH : HALV_DIR_WRITE);
       break;
-    case 0x52: Set(cmd, 4096, HALV_DIR_READ); break;
-    case 0x53: Set(cmd, 81, HALV_DIR_READ); break;
-    case 0x55: case 0x56:
+    case 0x52:
+      Set(cmd, 4096, HALV_DIR_READ);
+      break;
+    case 0x53:
+      Set(cmd, 81, HALV_DIR_READ);
+      break;
+    case 0x55:
+    case 0x56:
       a[1] = p1;
       if (!ReadOrWrite(param1, op == 0x55 ? 1 : 8, cmd)) return -1;
       break;
@@ -154,8 +204,12 @@ int BuildMailboxCommand(int op, int objid, uint32_t param1, uint32_t param2,
       if (param1 != 2) return -1;
       Set(cmd, 2048, HALV_DIR_READ);
       break;
-    case 0x60: Set(cmd, fwType == HVAPI_FW_40LD ? 40 : 16, HALV_DIR_BOTH); break;
-    case 0x61: Set(cmd, 4, HALV_DIR_READ); break;
+    case 0x60:
+      Set(cmd, fwType == HVAPI_FW_40LD ? 40 : 16, HALV_DIR_BOTH);
+      break;
+    case 0x61:
+      Set(cmd, 4, HALV_DIR_READ);
+      break;
     case 0x62:
       a[1] = p1;
       if (!ReadOrWrite(param1, 2, cmd)) return -1;
@@ -171,18 +225,24 @@ int BuildMailboxCommand(int op, int objid, uint32_t param1, uint32_t param2,
       a[2] = p2;
       if (!AdapterProperty(param1, cmd)) return -1;
       break;
-    case 0x67: Set(cmd, 2204, HALV_DIR_READ); break;
-    case 0x68: Set(cmd, 2204, HALV_DIR_WRITE); break;
+    case 0x67:
+      Set(cmd, 2204, HALV_DIR_READ);
+      break;
+    case 0x68:
+      Set(cmd, 2204, HALV_DIR_WRITE);
+      break;
     case 0x70:
       a[1] = p1;
       Set(cmd, 1, HALV_DIR_BOTH);
       break;
-    case 0x71: case 0x72:
+    case 0x71:
+    case 0x72:
       a[1] = obj;
       a[2] = p1;
       Set(cmd, 8, op == 0x71 ? HALV_DIR_READ : HALV_DIR_WRITE);
       break;
-    case 0x73: case 0x74:
+    case 0x73:
+    case 0x74:
       a[1] = obj;
       a[2] = p1;
       Set(cmd, 0, HALV_DIR_NONE);
@@ -193,8 +253,12 @@ int BuildMailboxCommand(int op, int objid, uint32_t param1, uint32_t param2,
       a[3] = (param1 == 1 || param1 == 2) ? p1 : 2;
       Set(cmd, 0, HALV_DIR_NONE);
       break;
-    case 0x7D: Set(cmd, 1, HALV_DIR_READ); break;
-    case 0x7F: Set(cmd, 1, HALV_DIR_WRITE); break;
+    case 0x7D:
+      Set(cmd, 1, HALV_DIR_READ);
+      break;
+    case 0x7F:
+      Set(cmd, 1, HALV_DIR_WRITE);
+      break;
     case 0x92:
       // Drive history: 0 reads it, 1 clears it.
       a[1] = p1;
@@ -205,13 +269,16 @@ int BuildMailboxCommand(int op, int objid, uint32_t param1, uint32_t param2,
       a[1] = obj;
       Set(cmd, 1, objid == 0x10 ? HALV_DIR_READ : HALV_DIR_WRITE);
       break;
-    case 0xA1: case 0xA4:
+    case 0xA1:
+    case 0xA4:
       a[1] = obj;
       a[2] = p1;
       a[3] = p2;
       FromLengthTable(op, objid, param1, param2, cmd);
       break;
-    case 0xC3: Set(cmd, 193, HALV_DIR_READ); break;
+    case 0xC3:
+      Set(cmd, 193, HALV_DIR_READ);
+      break;
     case 0xDD:
       a[0] = 0x65;
       a[1] = 0x01;

@@ -62,10 +62,14 @@ namespace {
 
 ULong32 *CacheFieldOf(ADAPTER_INFO &row) {
   switch (row.chAdpType) {
-    case HVAPI_FW_8LD_4SPAN: return &row.pstAdapData4Span8LD;
-    case HVAPI_FW_8LD_8SPAN: return &row.pstAdapData8Span8LD;
-    case HVAPI_FW_40LD: return &row.pstAdapData8Span40LD;
-    default: return nullptr;
+    case HVAPI_FW_8LD_4SPAN:
+      return &row.pstAdapData4Span8LD;
+    case HVAPI_FW_8LD_8SPAN:
+      return &row.pstAdapData8Span8LD;
+    case HVAPI_FW_40LD:
+      return &row.pstAdapData8Span40LD;
+    default:
+      return nullptr;
   }
 }
 

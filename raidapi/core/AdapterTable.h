@@ -20,14 +20,14 @@ typedef struct APPLN_INFO_TABLE {
 // original layout: they hold the address of a cache allocated below 4 GiB
 // (see SetAdpCache), and only the one matching chAdpType is valid.
 typedef struct ADAPTER_INFO {
-  UChar uchAdapterNo;  // adapter number plus one
-  UChar chAdpType;     // HVAPI_FW_*
-  Int iAdpHandle;      // copy of gaiFileHandles
-  Int chAdpID;         // SCSI initiator ID, 0 to 15
-  UChar uchReconsFlag;  // reserved
-  UChar uchNoChans;     // reserved
-  UChar uchNoLgDrvs;    // reserved
-  UChar uchNoPhDrvs;    // reserved
+  UChar uchAdapterNo;            // adapter number plus one
+  UChar chAdpType;               // HVAPI_FW_*
+  Int iAdpHandle;                // copy of gaiFileHandles
+  Int chAdpID;                   // SCSI initiator ID, 0 to 15
+  UChar uchReconsFlag;           // reserved
+  UChar uchNoChans;              // reserved
+  UChar uchNoLgDrvs;             // reserved
+  UChar uchNoPhDrvs;             // reserved
   ULong32 pstAdapData4Span8LD;   // ADAP_DATA_4SPAN_8LD, type 1
   ULong32 pstAdapData8Span8LD;   // ADAP_DATA_8SPAN_8LD, type 2
   ULong32 pstAdapData8Span40LD;  // ADAP_DATA_8SPAN_40LD, type 3

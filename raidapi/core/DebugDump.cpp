@@ -29,7 +29,8 @@ extern "C" Int PrintPassThru_Struct(PassThru_Struct *pstPassThru) {
   const PassThru_Struct &p = *pstPassThru;
   std::printf("Timeout %d, Ars %d, IsLogical %d\n", static_cast<int>(p.Timeout),
               static_cast<int>(p.Ars), static_cast<int>(p.IsLogical));
-  if (p.IsLogical) std::printf("Logical Drive number %d\n", p.LogicalDriveNumber);
+  if (p.IsLogical)
+    std::printf("Logical Drive number %d\n", p.LogicalDriveNumber);
   std::printf(" Channel %d' ScsiId %d\n", p.Channel, p.ScsiId);
   std::printf("QueueTag %d, QueueAction %d\n", p.QueueTag, p.QueueAction);
   std::printf("Content of Cdb\n");
@@ -38,8 +39,10 @@ extern "C" Int PrintPassThru_Struct(PassThru_Struct *pstPassThru) {
   std::printf("RequestSenseLength %d ", p.RequestSenseLength);
   std::printf("NoSGElements %d\n", p.NoSGElements);
   std::printf("ScsiStatus %d\n", p.ScsiStatus);
-  std::printf("DataTransferAddress %d\n", static_cast<int>(p.DataTransferAddress));
-  std::printf("DataTransferLength %u\n", static_cast<unsigned>(p.DataTransferLength));
+  std::printf("DataTransferAddress %d\n",
+              static_cast<int>(p.DataTransferAddress));
+  std::printf("DataTransferLength %u\n",
+              static_cast<unsigned>(p.DataTransferLength));
   return PressC();
 }
 

@@ -67,7 +67,8 @@ Int QueryMimdCount(int fd) {
     q->record.ui.fcs.subopcode = HALV_QUERY_ADAPTER_COUNT;
     q->record.data.addr = countAddr;
     if (ioctl(fd, HALV_REQ_MIMD, &q->record) == 0) {
-      count = q->count > HVAPI_MAX_ADAPTERS ? kDiscoveryTooMany : static_cast<Int>(q->count);
+      count = q->count > HVAPI_MAX_ADAPTERS ? kDiscoveryTooMany
+                                            : static_cast<Int>(q->count);
     }
   }
   LowFree(q, sizeof(CountQuery));
@@ -81,7 +82,8 @@ bool IsHalvoranHost(int fd) {
   char probe[kProbeBufferSize] = {};
   const uint32_t room = kProbeBufferSize - 1;
   std::memcpy(probe, &room, sizeof room);
-  CommonIoctl(fd, static_cast<int>(HALV_REQ_PROBE_HOST), probe, HALV_DIR_READ, 0);
+  CommonIoctl(fd, static_cast<int>(HALV_REQ_PROBE_HOST), probe, HALV_DIR_READ,
+              0);
   return std::memcmp(probe, kHostText, kHostTextLen) == 0;
 }
 
@@ -90,18 +92,21 @@ bool IsHalvoranHost(int fd) {
 int AdapterLogicalDrives(int fd) {
   uint8_t area[HALV_MBOX_AREA_LEN] = {kOp40LD, kSub40LDReadDiskArray};
   std::memset(gAnswer, 0, sizeof gAnswer);
-  if (CallIoctlPass(fd, reinterpret_cast<unsigned long>(gAnswer), sizeof(APP_DISC_ARRAY_40LD),
-                    HALV_DIR_READ, sizeof area, area, kOp40LD) == 0) {
+  if (CallIoctlPass(fd, reinterpret_cast<unsigned long>(gAnswer),
+                    sizeof(APP_DISC_ARRAY_40LD), HALV_DIR_READ, sizeof area,
+                    area, kOp40LD) == 0) {
     return gAnswer[0];
   }
 
   uint8_t enquiry[HALV_MBOX_AREA_LEN] = {kOpEnquiry8LD};
   std::memset(gAnswer, 0, sizeof gAnswer);
-  if (CallIoctlPass(fd, reinterpret_cast<unsigned long>(gAnswer), sizeof(HALVORAN_ENQ_8LD),
-                    HALV_DIR_READ, sizeof enquiry, enquiry, 1) != 0) {
+  if (CallIoctlPass(fd, reinterpret_cast<unsigned long>(gAnswer),
+                    sizeof(HALVORAN_ENQ_8LD), HALV_DIR_READ, sizeof enquiry,
+                    enquiry, 1) != 0) {
     return -1;
   }
-  if (gAnswer[kEnqChannels] > kMaxChannels8LD || gAnswer[kEnqRebuildRate] > kMaxRebuildRate ||
+  if (gAnswer[kEnqChannels] > kMaxChannels8LD ||
+      gAnswer[kEnqRebuildRate] > kMaxRebuildRate ||
       gAnswer[kEnqLogicalDrives] > kMaxLogicalDrives8LD) {
     return -1;
   }
@@ -149,7 +154,8 @@ extern "C" Int Linux_FindAdaptersMIMD(void) {
   giMIMDFileDescriptor = fd;
 
   const Int count = QueryMimdCount(fd);
-  for (Int i = 0; i < count && i < HVAPI_MAX_ADAPTERS; ++i) gaiFileHandles[i] = i;
+  for (Int i = 0; i < count && i < HVAPI_MAX_ADAPTERS; ++i)
+    gaiFileHandles[i] = i;
   return count;
 }
 
@@ -157,7 +163,8 @@ extern "C" Int Linux_FindAdaptersSCSID(void) {
   ReleaseDiscoveredNodes();
   giDriverType = HVAPI_DRIVER_SCSI;
   Int count = 0;
-  for (int letter = 0; letter < kDiskLetters && count < kDiscoveryTooMany; ++letter) {
+  for (int letter = 0; letter < kDiskLetters && count < kDiscoveryTooMany;
+       ++letter) {
     char path[16];
     std::snprintf(path, sizeof path, "/dev/sd%c", 'a' + letter);
     const int fd = OpenNode(path);

@@ -8,9 +8,11 @@
 #include <cstdint>
 
 // Request numbers understood by the driver.
-constexpr unsigned long HALV_REQ_SEND_COMMAND = 1;     // SCSI disk device interface
-constexpr unsigned long HALV_REQ_MIMD = 0x6D00;        // "/dev/halvdev0"
-constexpr unsigned long HALV_REQ_PROBE_HOST = 0x5385;  // SCSI layer's host probe
+constexpr unsigned long HALV_REQ_SEND_COMMAND =
+    1;                                           // SCSI disk device interface
+constexpr unsigned long HALV_REQ_MIMD = 0x6D00;  // "/dev/halvdev0"
+constexpr unsigned long HALV_REQ_PROBE_HOST =
+    0x5385;  // SCSI layer's host probe
 
 // The multi-adapter interface names the adapter as this base OR its index.
 constexpr uint16_t HALV_MIMD_ADAPNO_BASE = 0x6D00;
@@ -161,10 +163,12 @@ static_assert(offsetof(fakecmd_t, buffer) == 4, "fakecmd_t.buffer");
 static_assert(offsetof(fakecmd_t, length) == 8, "fakecmd_t.length");
 
 static_assert(sizeof(UserIoctl_Struct) == 32820, "sdata");
-static_assert(offsetof(UserIoctl_Struct, InComingDataLen) == 4, "InComingDataLen");
+static_assert(offsetof(UserIoctl_Struct, InComingDataLen) == 4,
+              "InComingDataLen");
 static_assert(offsetof(UserIoctl_Struct, fakecmd) == 8, "fakecmd");
 static_assert(offsetof(UserIoctl_Struct, cmd) == 20, "cmd");
-static_assert(sizeof(RequestHeader) == offsetof(UserIoctl_Struct, cmd), "RequestHeader");
+static_assert(sizeof(RequestHeader) == offsetof(UserIoctl_Struct, cmd),
+              "RequestHeader");
 static_assert(sizeof(UserIoctlStruc) == 32788, "UserIoctlStruc");
 static_assert(offsetof(UserIoctlStruc, cmd) == 20, "UserIoctlStruc.cmd");
 
@@ -172,10 +176,13 @@ static_assert(sizeof(halv_passthru) == 60, "halv_passthru");
 static_assert(offsetof(halv_passthru, logdrv) == 1, "pthru.logdrv");
 static_assert(offsetof(halv_passthru, cdb) == 6, "pthru.cdb");
 static_assert(offsetof(halv_passthru, cdblen) == 16, "pthru.cdblen");
-static_assert(offsetof(halv_passthru, reqsensearea) == 18, "pthru.reqsensearea");
-static_assert(offsetof(halv_passthru, numsgelements) == 50, "pthru.numsgelements");
+static_assert(offsetof(halv_passthru, reqsensearea) == 18,
+              "pthru.reqsensearea");
+static_assert(offsetof(halv_passthru, numsgelements) == 50,
+              "pthru.numsgelements");
 static_assert(offsetof(halv_passthru, scsistatus) == 51, "pthru.scsistatus");
-static_assert(offsetof(halv_passthru, dataxferaddr) == 52, "pthru.dataxferaddr");
+static_assert(offsetof(halv_passthru, dataxferaddr) == 52,
+              "pthru.dataxferaddr");
 static_assert(offsetof(halv_passthru, dataxferlen) == 56, "pthru.dataxferlen");
 
 static_assert(sizeof(halv_fcs) == 16, "fcs");

@@ -55,7 +55,8 @@ Int MimdPassThru(uint8_t *buf, const RequestHeader &h, int dir, size_t areaLen,
   u->mbox[0] = HALV_AREA_PASSTHRU;
   uint32_t pthruAddr = 0;
   uint32_t dataAddr = 0;
-  if (!ToDriverAddress(&u->pthru, &pthruAddr) || !ToDriverAddress(dataArea, &dataAddr)) {
+  if (!ToDriverAddress(&u->pthru, &pthruAddr) ||
+      !ToDriverAddress(dataArea, &dataAddr)) {
     return -1;
   }
   std::memcpy(u->mbox + HALV_MBOX_PTHRU_ADDR, &pthruAddr, sizeof pthruAddr);
@@ -131,12 +132,15 @@ Int MimdByAddress(uint8_t *buf, const RequestHeader &h, int dir, uioctl_t *u) {
   if (IsRead(dir)) {
     // The driver's own count is not trusted beyond what was asked for and
     // what the buffer holds.
-    const uint8_t *from = static_cast<const uint8_t *>(FromDriverAddress(h.fakecmd.buffer));
+    const uint8_t *from =
+        static_cast<const uint8_t *>(FromDriverAddress(h.fakecmd.buffer));
     uint8_t *to = buf + HALV_INCOMING_OFFSET;
     size_t count = u->pthru.dataxferlen;
     if (count > h.fakecmd.length) count = h.fakecmd.length;
-    if (count > kMinRecordSize - HALV_INCOMING_OFFSET) count = kMinRecordSize - HALV_INCOMING_OFFSET;
-    if (from != nullptr && from != to && count > 0) std::memmove(to, from, count);
+    if (count > kMinRecordSize - HALV_INCOMING_OFFSET)
+      count = kMinRecordSize - HALV_INCOMING_OFFSET;
+    if (from != nullptr && from != to && count > 0)
+      std::memmove(to, from, count);
   }
   return u->mbox[HALV_MBOX_STATUS];
 }
@@ -144,18 +148,22 @@ Int MimdByAddress(uint8_t *buf, const RequestHeader &h, int dir, uioctl_t *u) {
 Int MimdIoctl(void *pstData, int dir, int areaLen) {
   uioctl_t *u = MimdRecord();
   if (u == nullptr) return -1;
-  if (areaLen < 0 || static_cast<size_t>(areaLen) > kMinRecordSize - kAreaOffset) return -1;
+  if (areaLen < 0 ||
+      static_cast<size_t>(areaLen) > kMinRecordSize - kAreaOffset)
+    return -1;
   uint8_t *buf = static_cast<uint8_t *>(pstData);
   RequestHeader h;
   std::memcpy(&h, buf, sizeof h);
   if (h.OutGoingDataLen < HALV_OUTGOING_BASE) return -1;
 
   std::memset(u, 0, sizeof *u);
-  u->ui.fcs.adapno = static_cast<uint16_t>(HALV_MIMD_ADAPNO_BASE | (GetCurrentAdaptNumber() & 0xFF));
+  u->ui.fcs.adapno = static_cast<uint16_t>(HALV_MIMD_ADAPNO_BASE |
+                                           (GetCurrentAdaptNumber() & 0xFF));
   const size_t len = static_cast<size_t>(areaLen);
   switch (h.fakecmd.opcode) {
     case HALV_FAKE_MBOX:
-      if (buf[kAreaOffset] == HALV_AREA_PASSTHRU) return MimdPassThru(buf, h, dir, len, u);
+      if (buf[kAreaOffset] == HALV_AREA_PASSTHRU)
+        return MimdPassThru(buf, h, dir, len, u);
       return MimdInline(buf, h, dir, len, u);
     case HALV_FAKE_DRIVER_QUERY:
       return MimdInline(buf, h, dir, len, u);
@@ -176,9 +184,9 @@ uioctl_t *MimdRecord() {
   return record;
 }
 
-extern "C" Int CallIoctlPass(int fd, unsigned long user_dataptr, ULong32 datalen,
-                             int datadir, UChar CmdArea_Len, UChar *CmdArea_Addr,
-                             UChar refire) {
+extern "C" Int CallIoctlPass(int fd, unsigned long user_dataptr,
+                             ULong32 datalen, int datadir, UChar CmdArea_Len,
+                             UChar *CmdArea_Addr, UChar refire) {
   UserIoctl_Struct *sd = RequestBuffer();
   if (sd == nullptr || CmdArea_Addr == nullptr || CmdArea_Len == 0) return -1;
   if (datadir < HALV_DIR_NONE || datadir > HALV_DIR_BOTH) return -1;
@@ -196,8 +204,9 @@ extern "C" Int CallIoctlPass(int fd, unsigned long user_dataptr, ULong32 datalen
   sd->InComingDataLen = 0;
   std::memset(&sd->fakecmd, 0, sizeof sd->fakecmd);
   if (datalen <= HALV_INLINE_DATA_MAX) {
-    sd->fakecmd.opcode = CmdArea_Addr[0] == HALV_FAKE_DRIVER_QUERY ? HALV_FAKE_DRIVER_QUERY
-                                                                    : HALV_FAKE_MBOX;
+    sd->fakecmd.opcode = CmdArea_Addr[0] == HALV_FAKE_DRIVER_QUERY
+                             ? HALV_FAKE_DRIVER_QUERY
+                             : HALV_FAKE_MBOX;
     if (refire != 0xA1) {
       if (read) sd->InComingDataLen = datalen;
       if (write) sd->OutGoingDataLen += datalen;
@@ -208,7 +217,8 @@ extern "C" Int CallIoctlPass(int fd, unsigned long user_dataptr, ULong32 datalen
     }
   } else {
     sd->fakecmd.opcode = HALV_FAKE_MBOX_BY_ADDR;
-    const void *at = write ? static_cast<void *>(outgoing) : base + HALV_INCOMING_OFFSET;
+    const void *at =
+        write ? static_cast<void *>(outgoing) : base + HALV_INCOMING_OFFSET;
     if (!ToDriverAddress(at, &sd->fakecmd.buffer)) return -1;
     sd->fakecmd.length = datalen;
   }
@@ -222,8 +232,8 @@ extern "C" Int CallIoctlPass(int fd, unsigned long user_dataptr, ULong32 datalen
   // The 40LD group's adapter works on the buffer directly; keeping it
   // resident helps but is not required, so a refused lock is not an error.
   const bool pinned = CmdArea_Addr[0] == 0xA1 && mlock(sd, sizeof *sd) == 0;
-  const Int result = CommonIoctl(fd, static_cast<int>(HALV_REQ_SEND_COMMAND), sd, datadir,
-                                 CmdArea_Len);
+  const Int result = CommonIoctl(fd, static_cast<int>(HALV_REQ_SEND_COMMAND),
+                                 sd, datadir, CmdArea_Len);
   if (pinned) munlock(sd, sizeof *sd);
 
   if (result == 0 && read && datalen > 0) {
@@ -232,8 +242,8 @@ extern "C" Int CallIoctlPass(int fd, unsigned long user_dataptr, ULong32 datalen
   return result;
 }
 
-extern "C" Int CommonIoctl(int iFileDesptr, int iRequest, void *pstData, int iDataDirection,
-                           int iCmdArea_Len) {
+extern "C" Int CommonIoctl(int iFileDesptr, int iRequest, void *pstData,
+                           int iDataDirection, int iCmdArea_Len) {
   if (pstData == nullptr) return -1;
   switch (GetDriverType()) {
     case HVAPI_DRIVER_SCSI:

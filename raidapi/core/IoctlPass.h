@@ -26,9 +26,8 @@ extern "C" {
 // lengths of the buffer at zero. Returns 0, -1 when the request cannot be
 // built or the driver refuses it, or the adapter's non-zero status.
 HVAPI_EXPORT Int CallIoctlPass(int fd, unsigned long user_dataptr,
-                               ULong32 datalen, int datadir,
-                               UChar CmdArea_Len, UChar *CmdArea_Addr,
-                               UChar refire);
+                               ULong32 datalen, int datadir, UChar CmdArea_Len,
+                               UChar *CmdArea_Addr, UChar refire);
 
 // Sends the request buffer pstData (sdata, or a record with the same head
 // and at least the firmware download's size) through the interface in use.

@@ -27,15 +27,17 @@ constexpr uint8_t kDeviceFlags = HALV_PT_AUTO_SENSE | HALV_PT_TIMEOUT_MASK;
 uint8_t CurrentFwType() { return gachDacFWType[gulDacCurAdpNo]; }
 
 Int Send(int op, AdapterCommand &cmd, unsigned long dataptr) {
-  return CallIoctlPass(GetFileHandleOfCurrAdapter(), dataptr, cmd.dataLen, cmd.direction,
-                       cmd.areaLen, cmd.area, RefireFor(op, cmd));
+  return CallIoctlPass(GetFileHandleOfCurrAdapter(), dataptr, cmd.dataLen,
+                       cmd.direction, cmd.areaLen, cmd.area,
+                       RefireFor(op, cmd));
 }
 
-Int DevicePassThru(int op, const uint8_t *block, uint8_t blockLen, uint8_t flags,
-                   uint8_t channel, uint8_t target, uint32_t length, int dir,
-                   unsigned long dataptr) {
+Int DevicePassThru(int op, const uint8_t *block, uint8_t blockLen,
+                   uint8_t flags, uint8_t channel, uint8_t target,
+                   uint32_t length, int dir, unsigned long dataptr) {
   AdapterCommand cmd{};
-  if (BuildPassThruArea(block, blockLen, flags, 0, channel, target, &cmd) != 0) return -1;
+  if (BuildPassThruArea(block, blockLen, flags, 0, channel, target, &cmd) != 0)
+    return -1;
   cmd.dataLen = length;
   cmd.direction = dir;
   return Send(op, cmd, dataptr);
@@ -45,9 +47,10 @@ Int DevicePassThru(int op, const uint8_t *block, uint8_t blockLen, uint8_t flags
 // the size the adapter makes usable of it.
 Int ReadCapacity(uint8_t channel, uint8_t target, unsigned long dataptr) {
   uint8_t answer[kReadCapacityLength] = {};
-  const Int result = DevicePassThru(0xF2, kReadCapacityBlock, sizeof kReadCapacityBlock,
-                                    kDeviceFlags, channel, target, sizeof answer,
-                                    HALV_DIR_READ, reinterpret_cast<unsigned long>(answer));
+  const Int result =
+      DevicePassThru(0xF2, kReadCapacityBlock, sizeof kReadCapacityBlock,
+                     kDeviceFlags, channel, target, sizeof answer,
+                     HALV_DIR_READ, reinterpret_cast<unsigned long>(answer));
   if (result != 0) return result;
   ULong32 lastBlock = 0;
   std::memcpy(&lastBlock, answer, sizeof lastBlock);
@@ -57,8 +60,8 @@ Int ReadCapacity(uint8_t channel, uint8_t target, unsigned long dataptr) {
 }
 
 // READ BUFFER or WRITE BUFFER: dataptr holds the block, then the data.
-Int DeviceBuffer(uint8_t channel, uint8_t target, unsigned long dataptr, uint32_t blockLen,
-                 uint32_t length) {
+Int DeviceBuffer(uint8_t channel, uint8_t target, unsigned long dataptr,
+                 uint32_t blockLen, uint32_t length) {
   const uint8_t *block = reinterpret_cast<const uint8_t *>(dataptr);
   if (blockLen != 6 && blockLen != 10 && blockLen != 12) return -1;
   int dir = HALV_DIR_NONE;
@@ -69,8 +72,9 @@ Int DeviceBuffer(uint8_t channel, uint8_t target, unsigned long dataptr, uint32_
   } else {
     return -1;
   }
-  return DevicePassThru(0xF4, block, static_cast<uint8_t>(blockLen), HALV_PT_AUTO_SENSE,
-                        channel, target, length, dir, dataptr + kBufferBlockField);
+  return DevicePassThru(0xF4, block, static_cast<uint8_t>(blockLen),
+                        HALV_PT_AUTO_SENSE, channel, target, length, dir,
+                        dataptr + kBufferBlockField);
 }
 
 // A raw command from an application's pass-through record. The trailer
@@ -96,10 +100,11 @@ Int GenericPassThru(unsigned long dataptr, uint32_t dir, uint32_t copyLen) {
 
   AdapterCommand cmd{};
   const bool logical = rec.IsLogical != 0;
-  const int built = logical ? BuildPassThruArea(rec.Cdb, rec.CdbLength, HALV_PT_LOGICAL,
-                                                rec.LogicalDriveNumber, 0, 0, &cmd)
-                            : BuildPassThruArea(rec.Cdb, rec.CdbLength, HALV_PT_AUTO_SENSE, 0,
-                                                rec.Channel, rec.ScsiId, &cmd);
+  const int built =
+      logical ? BuildPassThruArea(rec.Cdb, rec.CdbLength, HALV_PT_LOGICAL,
+                                  rec.LogicalDriveNumber, 0, 0, &cmd)
+              : BuildPassThruArea(rec.Cdb, rec.CdbLength, HALV_PT_AUTO_SENSE, 0,
+                                  rec.Channel, rec.ScsiId, &cmd);
   if (built != 0) return -1;
   cmd.dataLen = static_cast<uint32_t>(rec.DataTransferLength);
   cmd.direction = static_cast<int>(dir);
@@ -111,22 +116,27 @@ Int GenericPassThru(unsigned long dataptr, uint32_t dir, uint32_t copyLen) {
   return result;
 }
 
-Int PassThruRow(int op, int objid, unsigned long dataptr, uint32_t param1, uint32_t param2) {
+Int PassThruRow(int op, int objid, unsigned long dataptr, uint32_t param1,
+                uint32_t param2) {
   uint8_t channel = 0;
   uint8_t target = 0;
   SplitDevice(objid, CurrentFwType(), &channel, &target);
   if (op != 0xF3 && dataptr == 0) return -1;
   switch (op) {
-    case 0xCF: case 0xF0: case 0xF1:
-      return DevicePassThru(op, kInquiryBlock, sizeof kInquiryBlock, kDeviceFlags, channel,
-                            target, kInquiryLength, HALV_DIR_READ, dataptr);
+    case 0xCF:
+    case 0xF0:
+    case 0xF1:
+      return DevicePassThru(op, kInquiryBlock, sizeof kInquiryBlock,
+                            kDeviceFlags, channel, target, kInquiryLength,
+                            HALV_DIR_READ, dataptr);
     case 0xF2:
       return ReadCapacity(channel, target, dataptr);
     case 0xF3:
       // Addressed to the physical device: a logical-drive flag here would
       // format logical drive 0 instead.
-      return DevicePassThru(op, kFormatUnitBlock, sizeof kFormatUnitBlock, kDeviceFlags,
-                            channel, target, 0, HALV_DIR_READ, dataptr);
+      return DevicePassThru(op, kFormatUnitBlock, sizeof kFormatUnitBlock,
+                            kDeviceFlags, channel, target, 0, HALV_DIR_READ,
+                            dataptr);
     case 0xF4:
       return DeviceBuffer(channel, target, dataptr, param1, param2);
     default:  // 1000
@@ -136,18 +146,21 @@ Int PassThruRow(int op, int objid, unsigned long dataptr, uint32_t param1, uint3
 
 }  // namespace
 
-extern "C" Int IssueCmd(Int op, Int objid, unsigned long dataptr, ULong32 param1,
-                        ULong32 param2) {
+extern "C" Int IssueCmd(Int op, Int objid, unsigned long dataptr,
+                        ULong32 param1, ULong32 param2) {
   // Checked first: the firmware type below is read by the current number.
-  if (GetCurrentAdaptNumber() < 0 || GetCurrentAdaptNumber() >= GetTotalAdapters() ||
+  if (GetCurrentAdaptNumber() < 0 ||
+      GetCurrentAdaptNumber() >= GetTotalAdapters() ||
       gulDacCurAdpNo >= HVAPI_MAX_ADAPTERS) {
     return -1;
   }
-  if (IsPassThruOpcode(op)) return PassThruRow(op, objid, dataptr, param1, param2);
+  if (IsPassThruOpcode(op))
+    return PassThruRow(op, objid, dataptr, param1, param2);
 
   AdapterCommand cmd{};
   const uint8_t *data = reinterpret_cast<const uint8_t *>(dataptr);
-  if (BuildMailboxCommand(op, objid, param1, param2, CurrentFwType(), data, &cmd) != 0) {
+  if (BuildMailboxCommand(op, objid, param1, param2, CurrentFwType(), data,
+                          &cmd) != 0) {
     return -1;
   }
   return Send(op, cmd, dataptr);

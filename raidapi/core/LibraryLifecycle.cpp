@@ -34,10 +34,14 @@ constexpr CacheRead k8SpanReads[] = {
 };
 
 constexpr CacheRead k40LDReads[] = {
-    {kOp40LD, kSub40LDProductInfo, 0, offsetof(ADAP_DATA_8SPAN_40LD, stRdProInfo40LD)},
-    {kOp40LD, kSub40LDEnquiry3, kEnq3Notify, offsetof(ADAP_DATA_8SPAN_40LD, stRdNotify40LD)},
-    {kOp40LD, kSub40LDEnquiry3, kEnq3Full, offsetof(ADAP_DATA_8SPAN_40LD, stRdEnq3_40LD)},
-    {kOp40LD, kSub40LDReadDiskArray, 0, offsetof(ADAP_DATA_8SPAN_40LD, stAppDiscArr40LD)},
+    {kOp40LD, kSub40LDProductInfo, 0,
+     offsetof(ADAP_DATA_8SPAN_40LD, stRdProInfo40LD)},
+    {kOp40LD, kSub40LDEnquiry3, kEnq3Notify,
+     offsetof(ADAP_DATA_8SPAN_40LD, stRdNotify40LD)},
+    {kOp40LD, kSub40LDEnquiry3, kEnq3Full,
+     offsetof(ADAP_DATA_8SPAN_40LD, stRdEnq3_40LD)},
+    {kOp40LD, kSub40LDReadDiskArray, 0,
+     offsetof(ADAP_DATA_8SPAN_40LD, stAppDiscArr40LD)},
 };
 
 template <size_t N>
@@ -62,9 +66,12 @@ bool LoadCache(UChar adapter) {
     return false;
   }
   switch (type) {
-    case HVAPI_FW_8LD_4SPAN: return ReadAll(k4SpanReads, cache);
-    case HVAPI_FW_8LD_8SPAN: return ReadAll(k8SpanReads, cache);
-    default: return ReadAll(k40LDReads, cache);
+    case HVAPI_FW_8LD_4SPAN:
+      return ReadAll(k4SpanReads, cache);
+    case HVAPI_FW_8LD_8SPAN:
+      return ReadAll(k8SpanReads, cache);
+    default:
+      return ReadAll(k40LDReads, cache);
   }
 }
 
@@ -120,10 +127,14 @@ Int StartAdapters() {
 
 size_t AdapterCacheSize(UChar fwType) {
   switch (fwType) {
-    case HVAPI_FW_8LD_4SPAN: return sizeof(ADAP_DATA_4SPAN_8LD);
-    case HVAPI_FW_8LD_8SPAN: return sizeof(ADAP_DATA_8SPAN_8LD);
-    case HVAPI_FW_40LD: return sizeof(ADAP_DATA_8SPAN_40LD);
-    default: return 0;
+    case HVAPI_FW_8LD_4SPAN:
+      return sizeof(ADAP_DATA_4SPAN_8LD);
+    case HVAPI_FW_8LD_8SPAN:
+      return sizeof(ADAP_DATA_8SPAN_8LD);
+    case HVAPI_FW_40LD:
+      return sizeof(ADAP_DATA_8SPAN_40LD);
+    default:
+      return 0;
   }
 }
 
@@ -163,6 +174,7 @@ extern "C" Int GetLibVer(Lib_Struct *pstLib) {
   static_assert(sizeof HVAPI_LIB_VERSION <= sizeof pstLib->achLibVersion,
                 "the version text fits its field");
   std::memset(pstLib->achLibVersion, 0, sizeof pstLib->achLibVersion);
-  std::memcpy(pstLib->achLibVersion, HVAPI_LIB_VERSION, sizeof HVAPI_LIB_VERSION);
+  std::memcpy(pstLib->achLibVersion, HVAPI_LIB_VERSION,
+              sizeof HVAPI_LIB_VERSION);
   return 0;
 }

@@ -32,8 +32,11 @@ void *LowAlloc(size_t size) {
   if (sizeof(void *) <= 4) return MapAt(nullptr, size, 0);
   // Without MAP_32BIT (or with its 2 GiB window full) ask for low addresses
   // by hint; the kernel honours a free hint and we check what we got.
-  for (uint64_t hint = uint64_t{1} << 28; hint + size < kLimit; hint += uint64_t{1} << 28) {
-    if (void *p = MapAt(reinterpret_cast<void *>(static_cast<uintptr_t>(hint)), size, 0)) return p;
+  for (uint64_t hint = uint64_t{1} << 28; hint + size < kLimit;
+       hint += uint64_t{1} << 28) {
+    if (void *p = MapAt(reinterpret_cast<void *>(static_cast<uintptr_t>(hint)),
+                        size, 0))
+      return p;
   }
   return nullptr;
 }

@@ -10,17 +10,17 @@
 
 namespace {
 
-Int ThroughDisk(const PassThru_Struct &rec, uint8_t *data, bool logical, int dir,
-                uint32_t length) {
+Int ThroughDisk(const PassThru_Struct &rec, uint8_t *data, bool logical,
+                int dir, uint32_t length) {
   UserIoctl_Struct *sd = RequestBuffer();
   if (sd == nullptr) return -1;
   // The record's block field holds ten bytes; the area carries the block the
   // caller gave, so the device runs the command that was asked for.
   if (rec.CdbLength > sizeof rec.Cdb) return -1;
   AdapterCommand cmd{};
-  const int built = BuildPassThruArea(rec.Cdb, rec.CdbLength,
-                                      logical ? HALV_PT_LOGICAL : HALV_PT_AUTO_SENSE,
-                                      rec.LogicalDriveNumber, rec.Channel, rec.ScsiId, &cmd);
+  const int built = BuildPassThruArea(
+      rec.Cdb, rec.CdbLength, logical ? HALV_PT_LOGICAL : HALV_PT_AUTO_SENSE,
+      rec.LogicalDriveNumber, rec.Channel, rec.ScsiId, &cmd);
   if (built != 0) return -1;
   const bool read = (dir & HALV_DIR_READ) != 0;
   const bool write = (dir & HALV_DIR_WRITE) != 0;
@@ -33,9 +33,11 @@ Int ThroughDisk(const PassThru_Struct &rec, uint8_t *data, bool logical, int dir
   std::memcpy(sd->cmd, cmd.area, cmd.areaLen);
   if (write && length > 0) std::memcpy(sd->cmd + cmd.areaLen, data, length);
 
-  const int result = ioctl(GetFileHandleOfCurrAdapter(), HALV_REQ_SEND_COMMAND, sd);
+  const int result =
+      ioctl(GetFileHandleOfCurrAdapter(), HALV_REQ_SEND_COMMAND, sd);
   if (result == 0 && read && length > 0) {
-    std::memcpy(data, reinterpret_cast<uint8_t *>(sd) + HALV_INCOMING_OFFSET, length);
+    std::memcpy(data, reinterpret_cast<uint8_t *>(sd) + HALV_INCOMING_OFFSET,
+                length);
   }
   return result;
 }
@@ -45,8 +47,8 @@ Int ThroughMimd(const PassThru_Struct &rec, int dir, uint32_t length) {
   if (u == nullptr) return -1;
   std::memset(u, 0, sizeof *u);
   u->ui.fcs.opcode = HALV_FAKE_MBOX;
-  u->ui.fcs.adapno =
-      static_cast<uint16_t>(HALV_MIMD_ADAPNO_BASE | (GetCurrentAdaptNumber() & 0xFF));
+  u->ui.fcs.adapno = static_cast<uint16_t>(HALV_MIMD_ADAPNO_BASE |
+                                           (GetCurrentAdaptNumber() & 0xFF));
   u->mbox[0] = HALV_AREA_PASSTHRU;
   uint32_t pthruAddr = 0;
   if (!ToDriverAddress(&u->pthru, &pthruAddr)) return -1;
@@ -64,16 +66,17 @@ Int ThroughMimd(const PassThru_Struct &rec, int dir, uint32_t length) {
 
 }  // namespace
 
-extern "C" Int SCSICommand(PassThru_Struct *pstPassThru, char *pcDataPtr, Bool bIsLogical,
-                           UChar ucDataDir, ULong32 ulDataLength) {
+extern "C" Int SCSICommand(PassThru_Struct *pstPassThru, char *pcDataPtr,
+                           Bool bIsLogical, UChar ucDataDir,
+                           ULong32 ulDataLength) {
   if (pstPassThru == nullptr || ucDataDir > HALV_DIR_BOTH ||
       ulDataLength > HALV_INLINE_DATA_MAX) {
     return -1;
   }
   switch (GetDriverType()) {
     case HVAPI_DRIVER_SCSI:
-      return ThroughDisk(*pstPassThru, reinterpret_cast<uint8_t *>(pcDataPtr), bIsLogical != 0,
-                         ucDataDir, ulDataLength);
+      return ThroughDisk(*pstPassThru, reinterpret_cast<uint8_t *>(pcDataPtr),
+                         bIsLogical != 0, ucDataDir, ulDataLength);
     case HVAPI_DRIVER_MIMD:
       return ThroughMimd(*pstPassThru, ucDataDir, ulDataLength);
     default:

@@ -10,7 +10,8 @@
 // Copies the text of src (srcLen bytes, up to its first zero byte) into dst
 // (dstLen bytes, dstLen > 0), cut to dstLen - 1 characters, and zero-fills
 // the rest of dst.
-inline void CopyTextField(char *dst, size_t dstLen, const void *src, size_t srcLen) {
+inline void CopyTextField(char *dst, size_t dstLen, const void *src,
+                          size_t srcLen) {
   const char *text = static_cast<const char *>(src);
   size_t n = 0;
   while (n < srcLen && n + 1 < dstLen && text[n] != '\0') ++n;

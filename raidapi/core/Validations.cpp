@@ -21,7 +21,8 @@ extern "C" Int PerformValidations(UChar uchAdaptNo) {
 extern "C" Int IsReconProgress(UChar uchAdaptNo) {
   SetCurrentAdaptNumber(uchAdaptNo);
   uint8_t progress[4] = {};
-  if (IssueCmd(0x61, 0, reinterpret_cast<unsigned long>(progress), 0, 0) != 0) return 0;
+  if (IssueCmd(0x61, 0, reinterpret_cast<unsigned long>(progress), 0, 0) != 0)
+    return 0;
   return progress[0] != kReconDone ? 1 : 0;
 }
 

@@ -40,7 +40,12 @@ constexpr Int kUnknown = -1;
 // Length and direction of a sub-opcode of the 40LD group 0xA1.
 Int Group40LDLength(Int sub, ULong32 param1, Int *dir) {
   switch (sub) {
-    case 0x02: case 0x03: case 0x07: case 0x08: case 0x09: case 0x0B:
+    case 0x02:
+    case 0x03:
+    case 0x07:
+    case 0x08:
+    case 0x09:
+    case 0x0B:
       *dir = N;
       return 0;
     case kSub40LDReadDiskArray:
@@ -90,11 +95,22 @@ Int VariableLength(Int opcode, Int objid, ULong32 param1, Int *dir,
     }
     case kOpAdapterProperty:
       switch (param1) {
-        case 1: case 3: case 7: return 1;
-        case 2: case 4: case 8: *dir = W; return 1;
-        case 5: return 4;
-        case 6: *dir = W; return 4;
-        default: return kUnknown;
+        case 1:
+        case 3:
+        case 7:
+          return 1;
+        case 2:
+        case 4:
+        case 8:
+          *dir = W;
+          return 1;
+        case 5:
+          return 4;
+        case 6:
+          *dir = W;
+          return 4;
+        default:
+          return kUnknown;
       }
     case kOp40LD:
       return Group40LDLength(objid, param1, dir);
@@ -109,8 +125,7 @@ Int VariableLength(Int opcode, Int objid, ULong32 param1, Int *dir,
 }  // namespace
 
 extern "C" HVAPI_EXPORT Int DataLengthOfGivenCmd(Int opcode, Int objid,
-                                                 ULong32 param1,
-                                                 ULong32 param2,
+                                                 ULong32 param1, ULong32 param2,
                                                  Int *datadir) {
   (void)param2;  // no command's length depends on it
   Int ignored;

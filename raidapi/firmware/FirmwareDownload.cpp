@@ -37,7 +37,8 @@ constexpr size_t kMailboxAreaBytes = 16;
 
 class File {
  public:
-  explicit File(const Char *path) : f_(path != nullptr ? std::fopen(path, "rb") : nullptr) {}
+  explicit File(const Char *path)
+      : f_(path != nullptr ? std::fopen(path, "rb") : nullptr) {}
   ~File() {
     if (f_ != nullptr) std::fclose(f_);
   }
@@ -50,7 +51,9 @@ class File {
     if (fseeko(f_, static_cast<off_t>(offset), SEEK_SET) != 0) return false;
     return std::fread(to, 1, size, f_) == size;
   }
-  bool Read(void *to, size_t size) { return std::fread(to, 1, size, f_) == size; }
+  bool Read(void *to, size_t size) {
+    return std::fread(to, 1, size, f_) == size;
+  }
 
  private:
   FILE *f_;
@@ -73,7 +76,8 @@ class Transfer {
  public:
   Transfer()
       : allocation_(static_cast<uint8_t *>(LowAlloc(kTransferAllocation))),
-        request_(static_cast<UserIoctlStruc *>(LowAlloc(sizeof(UserIoctlStruc)))) {}
+        request_(
+            static_cast<UserIoctlStruc *>(LowAlloc(sizeof(UserIoctlStruc)))) {}
   ~Transfer() {
     LowFree(allocation_, kTransferAllocation);
     LowFree(request_, sizeof(UserIoctlStruc));
@@ -86,7 +90,8 @@ class Transfer {
   // The first page boundary above the allocation's start.
   uint8_t *Page() const {
     const uintptr_t start = reinterpret_cast<uintptr_t>(allocation_);
-    return reinterpret_cast<uint8_t *>((start + kPageSize) & ~(uintptr_t{kPageSize} - 1));
+    return reinterpret_cast<uint8_t *>((start + kPageSize) &
+                                       ~(uintptr_t{kPageSize} - 1));
   }
 
   // Sends the page's first length bytes with a 7-byte command area: the
@@ -105,8 +110,8 @@ class Transfer {
     // resident helps but is not required.
     const bool pinned = mlock(allocation_, kTransferAllocation) == 0;
     const Int result = CommonIoctl(GetFileHandleOfCurrAdapter(),
-                                   static_cast<int>(HALV_REQ_SEND_COMMAND), request_,
-                                   HALV_DIR_WRITE, 0);
+                                   static_cast<int>(HALV_REQ_SEND_COMMAND),
+                                   request_, HALV_DIR_WRITE, 0);
     if (pinned) munlock(allocation_, kTransferAllocation);
     return result;
   }
@@ -130,7 +135,8 @@ extern "C" Int CheckFile(const Char *pchPathName) {
   while (file.ReadAt(offset, &header, sizeof header)) {
     // A sixth section has no place in the table, and an empty one would
     // never lead on to the next header.
-    if (sections == kFlashMaxSections || header.flashSize == 0) return HVAPI_ERR_CMD_FAILED;
+    if (sections == kFlashMaxSections || header.flashSize == 0)
+      return HVAPI_ERR_CMD_FAILED;
     table[sections].StartAddress = header.flashAddress;
     table[sections].DataSize = header.flashSize;
     ++sections;
@@ -154,15 +160,18 @@ extern "C" Int WriteFileToMem(const Char *pchPathName) {
     File file(pchPathName);
     if (!file.Ok()) return HVAPI_ERR_CMD_FAILED;
     for (size_t i = 0; i < kFlashBlocks; ++i) {
-      if (!file.Read(transfer.Page(), kFlashBlockSize)) return HVAPI_ERR_CMD_FAILED;
+      if (!file.Read(transfer.Page(), kFlashBlockSize))
+        return HVAPI_ERR_CMD_FAILED;
       const uint8_t block = static_cast<uint8_t>(i);
-      if (transfer.Send(kOpFlashBlock, block, kBlockIncoming, kFlashBlockSize) != 0) {
+      if (transfer.Send(kOpFlashBlock, block, kBlockIncoming,
+                        kFlashBlockSize) != 0) {
         return HVAPI_ERR_CMD_FAILED;
       }
     }
   }
   std::memset(transfer.Page(), 0, kCloseLength);
-  return transfer.Send(kOpFlashClose, kFlashCloseCode, kCloseIncoming, kCloseLength) == 0
+  return transfer.Send(kOpFlashClose, kFlashCloseCode, kCloseIncoming,
+                       kCloseLength) == 0
              ? 0
              : HVAPI_ERR_CMD_FAILED;
 }

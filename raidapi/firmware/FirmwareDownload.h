@@ -52,7 +52,8 @@ typedef struct FLASH_PROGRESS {
 static_assert(sizeof(FLASH_HDR) == 40, "FLASH_HDR is 40 bytes");
 static_assert(offsetof(FLASH_HDR, flashAddress) == 20, "flashAddress at 20");
 static_assert(offsetof(FLASH_HDR, flashSize) == 24, "flashSize at 24");
-static_assert(sizeof(FLASH_ADDRES_TABLE) == 12, "FLASH_ADDRES_TABLE is 12 bytes");
+static_assert(sizeof(FLASH_ADDRES_TABLE) == 12,
+              "FLASH_ADDRES_TABLE is 12 bytes");
 
 extern "C" {
 

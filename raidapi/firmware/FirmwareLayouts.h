@@ -31,23 +31,23 @@ inline bool IsFw8LD(int type) {
 // Adapter opcodes (command-area byte 0) that name a firmware layout
 // ---------------------------------------------------------------------------
 
-constexpr int kOpExtEnquiry8LD = 0x04;       // HALVORAN_EXT_ENQ_8LD
-constexpr int kOpEnquiry8LD = 0x05;          // HALVORAN_ENQ_8LD
+constexpr int kOpExtEnquiry8LD = 0x04;  // HALVORAN_EXT_ENQ_8LD
+constexpr int kOpEnquiry8LD = 0x05;     // HALVORAN_ENQ_8LD
 constexpr int kOpSetDeviceState = 0x06;
-constexpr int kOpDiskArray4Span = 0x07;      // DISK_ARRAY_8LD_4SPAN
-constexpr int kOpExtEnquiry2_8LD = 0x0C;     // HALVORAN_EXTEN_ENQ2_8LD
-constexpr int kOpWriteConfig4Span = 0x20;    // DISK_ARRAY_8LD_4SPAN
-constexpr int kOpSenseDump = 0x53;           // SENSE_DUMP
-constexpr int kOpStartRecon = 0x60;          // RECONSTRUCT_*_DATA
-constexpr int kOpReconProgress = 0x61;       // RECONSTRUCT_PROG_STATUS
-constexpr int kOpDeviceConfig8LD = 0x63;     // DISK_ARRAY_8LD_8SPAN
+constexpr int kOpDiskArray4Span = 0x07;    // DISK_ARRAY_8LD_4SPAN
+constexpr int kOpExtEnquiry2_8LD = 0x0C;   // HALVORAN_EXTEN_ENQ2_8LD
+constexpr int kOpWriteConfig4Span = 0x20;  // DISK_ARRAY_8LD_4SPAN
+constexpr int kOpSenseDump = 0x53;         // SENSE_DUMP
+constexpr int kOpStartRecon = 0x60;        // RECONSTRUCT_*_DATA
+constexpr int kOpReconProgress = 0x61;     // RECONSTRUCT_PROG_STATUS
+constexpr int kOpDeviceConfig8LD = 0x63;   // DISK_ARRAY_8LD_8SPAN
 constexpr int kOpAdapterProperty = 0x64;
-constexpr int kOpDiskArray8Span = 0x67;      // DISK_ARRAY_8LD_8SPAN
-constexpr int kOpWriteConfig8Span = 0x68;    // DISK_ARRAY_8LD_8SPAN
-constexpr int kOpDriveHistory = 0x92;        // DRV_HISTORY
-constexpr int kOp40LD = 0xA1;                // 40LD group, sub-opcode below
+constexpr int kOpDiskArray8Span = 0x67;    // DISK_ARRAY_8LD_8SPAN
+constexpr int kOpWriteConfig8Span = 0x68;  // DISK_ARRAY_8LD_8SPAN
+constexpr int kOpDriveHistory = 0x92;      // DRV_HISTORY
+constexpr int kOp40LD = 0xA1;              // 40LD group, sub-opcode below
 constexpr int kOpA4 = 0xA4;
-constexpr int kOpAdapterStatus = 0xC3;       // DAC_STAT_8LD
+constexpr int kOpAdapterStatus = 0xC3;  // DAC_STAT_8LD
 
 // Sub-opcodes of the 40LD group 0xA1 (command-area byte 1; param1 in byte 2).
 constexpr int kSub40LDReadDiskArray = 0x04;     // APP_DISC_ARRAY_40LD

@@ -34,14 +34,14 @@ extern "C" {
 #if defined(__cplusplus)
 #define HVAPI_CHECK_SIZE(type, size) \
   static_assert(sizeof(type) == (size), #type " must be " #size " bytes")
-#define HVAPI_CHECK_OFFSET(type, field, offset)     \
+#define HVAPI_CHECK_OFFSET(type, field, offset)    \
   static_assert(offsetof(type, field) == (offset), \
                 #type "." #field " must be at " #offset)
 #else
 #define HVAPI_CHECK_SIZE(type, size) \
   typedef char hvapi_size_of_##type[(sizeof(type) == (size)) ? 1 : -1]
-#define HVAPI_CHECK_OFFSET(type, field, offset)               \
-  typedef char hvapi_offset_of_##type##_##field               \
+#define HVAPI_CHECK_OFFSET(type, field, offset) \
+  typedef char hvapi_offset_of_##type##_##field \
       [(offsetof(type, field) == (offset)) ? 1 : -1]
 #endif
 
@@ -73,18 +73,18 @@ typedef void Void;
  * defines) on success and one of these negative codes on failure.
  * ------------------------------------------------------------------------ */
 
-#define HVAPI_APP_HANDLE 255          /* InitLib succeeded; the handle */
+#define HVAPI_APP_HANDLE 255 /* InitLib succeeded; the handle */
 #define HVAPI_SUCCESS 0
-#define HVAPI_ERR_TRANSPORT (-1)      /* internal transport failure */
-#define HVAPI_ERR_NO_ADAPTER (-2)     /* no adapter found */
-#define HVAPI_ERR_CMD_FAILED (-11)    /* a command to the adapter failed */
-#define HVAPI_ERR_BAD_ARGUMENT (-16)  /* an argument is out of range */
+#define HVAPI_ERR_TRANSPORT (-1)     /* internal transport failure */
+#define HVAPI_ERR_NO_ADAPTER (-2)    /* no adapter found */
+#define HVAPI_ERR_CMD_FAILED (-11)   /* a command to the adapter failed */
+#define HVAPI_ERR_BAD_ARGUMENT (-16) /* an argument is out of range */
 #define HVAPI_ERR_NOT_INITIALISED (-24)
 #define HVAPI_ERR_RECONSTRUCTING (-42) /* adapter busy reconstructing */
-#define HVAPI_ERR_BAD_ADAPTER (-44)   /* adapter number out of range */
-#define HVAPI_ERR_BAD_HANDLE (-47)    /* CloseLib handle is not 255 */
-#define HVAPI_ERR_BAD_FW_FILE (-56)   /* firmware image failed its check */
-#define HVAPI_ERR_NEEDS_40LD (-57)    /* firmware download needs 40LD */
+#define HVAPI_ERR_BAD_ADAPTER (-44)    /* adapter number out of range */
+#define HVAPI_ERR_BAD_HANDLE (-47)     /* CloseLib handle is not 255 */
+#define HVAPI_ERR_BAD_FW_FILE (-56)    /* firmware image failed its check */
+#define HVAPI_ERR_NEEDS_40LD (-57)     /* firmware download needs 40LD */
 #define HVAPI_ERR_TOO_MANY_ADAPTERS (-60)
 #define HVAPI_ERR_NOT_CLUSTERED (-65) /* ID change needs cluster mode */
 
@@ -341,7 +341,7 @@ typedef struct AdapterStatus_Struct {
   Char achInit_Prog[40];
   UChar uchPDrvCount;
   UChar uchLDrvCount;
-  LDrv_State_Struct astLogDrvStatus[40]; /* logical drives not optimal */
+  LDrv_State_Struct astLogDrvStatus[40];  /* logical drives not optimal */
   PDrv_State_Struct astPhyDrvStatus[256]; /* devices in an unusual state */
 } AdapterStatus_Struct;
 
@@ -617,9 +617,11 @@ HVAPI_EXPORT Int SetClusterState(UChar uchAdaptNo, Bool bClusterMode);
 HVAPI_EXPORT Int SetAdapterID(UChar uchAdaptNo, UChar ucAdapterID);
 /* Stores the transfer rate (0 to 3) of a channel in *uchRate. A channel at
  * or above the adapter's channel count answers -16. Returns 0. */
-HVAPI_EXPORT Int GetChannelRate(UChar uchAdaptNo, UChar uchChannel, UChar *uchRate);
+HVAPI_EXPORT Int GetChannelRate(UChar uchAdaptNo, UChar uchChannel,
+                                UChar *uchRate);
 /* Sets the transfer rate (0 to 3) of a channel. Returns 0. */
-HVAPI_EXPORT Int SetChannelRate(UChar uchAdaptNo, UChar uchChannel, UChar uchChanRate);
+HVAPI_EXPORT Int SetChannelRate(UChar uchAdaptNo, UChar uchChannel,
+                                UChar uchChanRate);
 
 /* ------------------------------------------------------------------------
  * Firmware download

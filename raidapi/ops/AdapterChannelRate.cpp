@@ -18,7 +18,8 @@ Int ReadChannelCount(UChar uchAdaptNo, bool intoCache) {
   if (IsFw8LD(AdapterFwType(uchAdaptNo))) {
     HALVORAN_ENQ_8LD enq;
     std::memset(&enq, 0, sizeof enq);
-    if (SendAdapterCommand(kOpEnquiry8LD, 0, &enq) != 0) return HVAPI_ERR_CMD_FAILED;
+    if (SendAdapterCommand(kOpEnquiry8LD, 0, &enq) != 0)
+      return HVAPI_ERR_CMD_FAILED;
     return enq.stAdpInfo8LD.uchChansPresent;
   }
   if (AdapterFwType(uchAdaptNo) != HVAPI_FW_40LD) return HVAPI_ERR_CMD_FAILED;
@@ -29,13 +30,15 @@ Int ReadChannelCount(UChar uchAdaptNo, bool intoCache) {
     if (cache == nullptr) return HVAPI_ERR_CMD_FAILED;
     info = &cache->stRdProInfo40LD;
   }
-  if (SendAdapterCommand(kOp40LD, kSub40LDProductInfo, info) != 0) return HVAPI_ERR_CMD_FAILED;
+  if (SendAdapterCommand(kOp40LD, kSub40LDProductInfo, info) != 0)
+    return HVAPI_ERR_CMD_FAILED;
   return info->uchSCSIChanPresent;
 }
 
 }  // namespace
 
-extern "C" Int GetChannelRate(UChar uchAdaptNo, UChar uchChannel, UChar *uchRate) {
+extern "C" Int GetChannelRate(UChar uchAdaptNo, UChar uchChannel,
+                              UChar *uchRate) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
   if (uchRate == nullptr) return HVAPI_ERR_BAD_ARGUMENT;
@@ -44,10 +47,12 @@ extern "C" Int GetChannelRate(UChar uchAdaptNo, UChar uchChannel, UChar *uchRate
   const Int channels = ReadChannelCount(uchAdaptNo, false);
   if (channels < 0) return channels;
   if (uchChannel >= channels) return HVAPI_ERR_BAD_ARGUMENT;
-  return SendAdapterCommand(kOpAdapterProperty, 0, uchRate, kGetChannelRate, uchChannel);
+  return SendAdapterCommand(kOpAdapterProperty, 0, uchRate, kGetChannelRate,
+                            uchChannel);
 }
 
-extern "C" Int SetChannelRate(UChar uchAdaptNo, UChar uchChannel, UChar uchChanRate) {
+extern "C" Int SetChannelRate(UChar uchAdaptNo, UChar uchChannel,
+                              UChar uchChanRate) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
   if (uchChanRate > kMaxChannelRate) return HVAPI_ERR_BAD_ARGUMENT;
@@ -57,5 +62,6 @@ extern "C" Int SetChannelRate(UChar uchAdaptNo, UChar uchChannel, UChar uchChanR
   if (channels < 0) return channels;
   if (uchChannel >= channels) return HVAPI_ERR_BAD_ARGUMENT;
   UChar rate = uchChanRate;
-  return SendAdapterCommand(kOpAdapterProperty, 0, &rate, kSetChannelRate, uchChannel);
+  return SendAdapterCommand(kOpAdapterProperty, 0, &rate, kSetChannelRate,
+                            uchChannel);
 }

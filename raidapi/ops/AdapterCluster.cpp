@@ -17,7 +17,8 @@ constexpr UChar kMaxInitiatorID = 15;
 // fails. Any other answer counts as off.
 Int QueryClusterMode() {
   UChar mode = kClusterQuery;
-  if (SendAdapterCommand(kOpCluster, kClusterQuery, &mode, kClusterQuery) != 0) {
+  if (SendAdapterCommand(kOpCluster, kClusterQuery, &mode, kClusterQuery) !=
+      0) {
     return HVAPI_ERR_CMD_FAILED;
   }
   return mode == 1 ? 1 : 0;

@@ -22,9 +22,12 @@ constexpr ULong32 Signature(ULong32 spans, ULong32 devices, ULong32 drives) {
 
 ULong32 ConfigSignature(UChar type) {
   switch (type) {
-    case HVAPI_FW_8LD_4SPAN: return Signature(4, 8, 8);
-    case HVAPI_FW_8LD_8SPAN: return Signature(8, 8, 8);
-    default: return Signature(8, 32, 40);
+    case HVAPI_FW_8LD_4SPAN:
+      return Signature(4, 8, 8);
+    case HVAPI_FW_8LD_8SPAN:
+      return Signature(8, 8, 8);
+    default:
+      return Signature(8, 32, 40);
   }
 }
 static_assert(Signature(4, 8, 8) == 526340 && Signature(8, 8, 8) == 526344 &&
@@ -33,7 +36,8 @@ static_assert(Signature(4, 8, 8) == 526340 && Signature(8, 8, 8) == 526344 &&
 
 // 8LD adapters: extended enquiry 2, or the extended enquiry and the rebuild
 // rate on firmware without it; both begin with the enquiry.
-Int Fill8LD(HALVORAN_EXT_ENQ_8LD *extEnq, HALVORAN_EXTEN_ENQ2_8LD *extEnq2, Adp_Struct &info) {
+Int Fill8LD(HALVORAN_EXT_ENQ_8LD *extEnq, HALVORAN_EXTEN_ENQ2_8LD *extEnq2,
+            Adp_Struct &info) {
   const HALVORAN_ENQ_8LD *enq = nullptr;
   if (SendAdapterCommand(kOpExtEnquiry2_8LD, 0, extEnq2) == 0) {
     enq = &extEnq2->stHalvExtEnq8LD.stHalvoranEnq8LD;
@@ -43,14 +47,16 @@ Int Fill8LD(HALVORAN_EXT_ENQ_8LD *extEnq, HALVORAN_EXTEN_ENQ2_8LD *extEnq2, Adp_
       ShortVersionText(a.achBIOSVer, info.achBiosVer, sizeof info.achBiosVer);
     } else {
       FourByteVersionText(a.achFWVer, info.achFwVer, sizeof info.achFwVer);
-      FourByteVersionText(a.achBIOSVer, info.achBiosVer, sizeof info.achBiosVer);
+      FourByteVersionText(a.achBIOSVer, info.achBiosVer,
+                          sizeof info.achBiosVer);
     }
     info.shSubSystemID = extEnq2->shSubSystemID;
     info.shSubSystemvendorID = extEnq2->shSubSystemVendorID;
     info.ulSignature = extEnq2->lSignature;
     info.uchRbldRate = a.uchRBldrate;
   } else {
-    if (SendAdapterCommand(kOpExtEnquiry8LD, 0, extEnq) != 0) return HVAPI_ERR_CMD_FAILED;
+    if (SendAdapterCommand(kOpExtEnquiry8LD, 0, extEnq) != 0)
+      return HVAPI_ERR_CMD_FAILED;
     enq = &extEnq->stHalvoranEnq8LD;
     const ADAPTER_INFO_8LD &a = enq->stAdpInfo8LD;
     FourByteVersionText(a.achFWVer, info.achFwVer, sizeof info.achFwVer);
@@ -63,8 +69,8 @@ Int Fill8LD(HALVORAN_EXT_ENQ_8LD *extEnq, HALVORAN_EXTEN_ENQ2_8LD *extEnq2, Adp_
     info.uchRbldRate = rate[0];
   }
   const ADAPTER_INFO_8LD &a = enq->stAdpInfo8LD;
-  CopyTextField(info.achProductName, sizeof info.achProductName, kProductName8LD,
-                sizeof kProductName8LD);
+  CopyTextField(info.achProductName, sizeof info.achProductName,
+                kProductName8LD, sizeof kProductName8LD);
   info.uchMaxConcCmds = a.uchMaxConcCmds;
   info.uchSCSIChanPresent = a.uchChansPresent;
   info.uchMaxTargPerChan = a.uchMaxTargPerChan;
@@ -77,16 +83,19 @@ Int Fill8LD(HALVORAN_EXT_ENQ_8LD *extEnq, HALVORAN_EXTEN_ENQ2_8LD *extEnq2, Adp_
 
 Int Fill40LD(ADAP_DATA_8SPAN_40LD *cache, Adp_Struct &info) {
   HALVORAN_PRODUCT_INFO_40LD &p = cache->stRdProInfo40LD;
-  if (SendAdapterCommand(kOp40LD, kSub40LDProductInfo, &p) != 0) return HVAPI_ERR_CMD_FAILED;
+  if (SendAdapterCommand(kOp40LD, kSub40LDProductInfo, &p) != 0)
+    return HVAPI_ERR_CMD_FAILED;
   if (p.uchSubSystemVendorID == kShortVersionVendor) {
     ShortVersionText(p.uchFwVer, info.achFwVer, sizeof info.achFwVer);
     ShortVersionText(p.uchBiosVer, info.achBiosVer, sizeof info.achBiosVer);
   } else {
-    CopyTextField(info.achFwVer, sizeof info.achFwVer, p.uchFwVer, sizeof p.uchFwVer);
-    CopyTextField(info.achBiosVer, sizeof info.achBiosVer, p.uchBiosVer, sizeof p.uchBiosVer);
+    CopyTextField(info.achFwVer, sizeof info.achFwVer, p.uchFwVer,
+                  sizeof p.uchFwVer);
+    CopyTextField(info.achBiosVer, sizeof info.achBiosVer, p.uchBiosVer,
+                  sizeof p.uchBiosVer);
   }
-  CopyTextField(info.achProductName, sizeof info.achProductName, p.uchProductName,
-                sizeof p.uchProductName);
+  CopyTextField(info.achProductName, sizeof info.achProductName,
+                p.uchProductName, sizeof p.uchProductName);
   info.uchMaxConcCmds = p.uchMaxConcCmds;
   info.uchSCSIChanPresent = p.uchSCSIChanPresent;
   info.uchMaxTargPerChan = kTargetsPerChannel40LD;
@@ -121,7 +130,8 @@ extern "C" Int GetNumberOfAdapters(UChar uchAdaptNo) {
   if (count > HVAPI_MAX_ADAPTERS) return HVAPI_ERR_CMD_FAILED;
   gstAdpTab.chTotalNoOFAdp = static_cast<UChar>(count);
   // The rows keep their copies of the handles true; their caches stay.
-  for (Int i = 0; i < count; ++i) gstAdpTab.astTotAdpInfo[i].iAdpHandle = gaiFileHandles[i];
+  for (Int i = 0; i < count; ++i)
+    gstAdpTab.astTotAdpInfo[i].iAdpHandle = gaiFileHandles[i];
   return count;
 }
 
@@ -144,7 +154,8 @@ extern "C" Int GetAdapterInfo(UChar uchAdaptNo, Adp_Struct *pstAdaptInfo) {
   void *cache = GetAdpCache(uchAdaptNo);
   // An adapter that discovery found after InitLib has neither a type nor
   // data: that is a failure, not an empty answer.
-  if (cache == nullptr || gstAdpTab.astTotAdpInfo[uchAdaptNo].chAdpType != type) {
+  if (cache == nullptr ||
+      gstAdpTab.astTotAdpInfo[uchAdaptNo].chAdpType != type) {
     return HVAPI_ERR_CMD_FAILED;
   }
   Adp_Struct &info = *pstAdaptInfo;

@@ -11,12 +11,15 @@
 // Sends a command to the current adapter: 0, or -11 when it fails.
 inline Int SendAdapterCommand(Int op, Int objid, void *data, ULong32 param1 = 0,
                               ULong32 param2 = 0) {
-  return IssueCmd(op, objid, reinterpret_cast<unsigned long>(data), param1, param2) == 0
+  return IssueCmd(op, objid, reinterpret_cast<unsigned long>(data), param1,
+                  param2) == 0
              ? 0
              : HVAPI_ERR_CMD_FAILED;
 }
 
 // Firmware type of a found adapter.
-inline UChar AdapterFwType(UChar uchAdaptNo) { return gachDacFWType[uchAdaptNo]; }
+inline UChar AdapterFwType(UChar uchAdaptNo) {
+  return gachDacFWType[uchAdaptNo];
+}
 
 #endif  // HVAPI_OPS_ADAPTER_OPS_H

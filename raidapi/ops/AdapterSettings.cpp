@@ -39,7 +39,8 @@ extern "C" Int GetAutoRbld(UChar uchAdaptNo) {
   const Int valid = PerformValidations(uchAdaptNo);
   if (valid != 0) return valid;
   UChar setting = 0;
-  const Int sent = SendAdapterCommand(kOpAdapterProperty, 0, &setting, kGetAutoRebuild);
+  const Int sent =
+      SendAdapterCommand(kOpAdapterProperty, 0, &setting, kGetAutoRebuild);
   return sent != 0 ? sent : setting;
 }
 

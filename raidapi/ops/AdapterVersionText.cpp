@@ -11,9 +11,13 @@ Char Nibble(UChar value) { return static_cast<Char>('0' + (value & 0x0F)); }
 
 void ShortVersionText(const UChar b[3], Char *out, size_t outLen) {
   if (outLen <= kShortLen) return;
-  const Char text[kShortLen] = {
-      static_cast<Char>(b[2]), '.', Nibble(b[1] >> 4), Nibble(b[1]), '.', Nibble(b[0] >> 4),
-      Nibble(b[0])};
+  const Char text[kShortLen] = {static_cast<Char>(b[2]),
+                                '.',
+                                Nibble(b[1] >> 4),
+                                Nibble(b[1]),
+                                '.',
+                                Nibble(b[0] >> 4),
+                                Nibble(b[0])};
   std::memcpy(out, text, kShortLen);
   out[kShortLen] = '\0';
 }

@@ -25,14 +25,22 @@ constexpr int kProbeTextMax = 4096;
 
 const char *ErrnoName(int err) {
   switch (err) {
-    case 0: return "0";
-    case EFAULT: return "EFAULT";
-    case EINVAL: return "EINVAL";
-    case EIO: return "EIO";
-    case ENOTTY: return "ENOTTY";
-    case ENOENT: return "ENOENT";
-    case ENODEV: return "ENODEV";
-    default: return "EOTHER";
+    case 0:
+      return "0";
+    case EFAULT:
+      return "EFAULT";
+    case EINVAL:
+      return "EINVAL";
+    case EIO:
+      return "EIO";
+    case ENOTTY:
+      return "ENOTTY";
+    case ENOENT:
+      return "ENOENT";
+    case ENODEV:
+      return "ENODEV";
+    default:
+      return "EOTHER";
   }
 }
 
@@ -80,7 +88,8 @@ struct Request {
     std::snprintf(head, sizeof head, "ioctl if=%d node=%s req=0x%lx", iface,
                   node.Path().c_str(), req);
     std::string line = head;
-    line += " adapter=" + (adapter < 0 ? std::string("-") : std::to_string(adapter));
+    line += " adapter=" +
+            (adapter < 0 ? std::string("-") : std::to_string(adapter));
     char buf[32];
     if (fake < 0) {
       line += " fake=-";
@@ -103,7 +112,8 @@ struct Request {
             "," + std::to_string(raw[2]);
     line += " data=" + HexBytes(out.data(), out.size(), 64);
     line += " result=" + std::to_string(result);
-    line += " status=" + (status < 0 ? std::string("-") : std::to_string(status));
+    line +=
+        " status=" + (status < 0 ? std::string("-") : std::to_string(status));
     line += std::string(" fault=") + fault;
     line += std::string(" errno=") + ErrnoName(err);
     return line;
@@ -135,7 +145,8 @@ Bytes AreaFromPassThru(const halv_passthru &p) {
   size_t n = p.cdblen <= 10 ? p.cdblen : 10;
   Bytes area = {HALV_AREA_PASSTHRU, 0, p.cdblen};
   area.insert(area.end(), p.cdb, p.cdb + n);
-  area.push_back(static_cast<uint8_t>(p.timeout | p.ars << 3 | p.islogical << 7));
+  area.push_back(
+      static_cast<uint8_t>(p.timeout | p.ars << 3 | p.islogical << 7));
   area.push_back(p.logdrv);
   area.push_back(p.channel);
   area.push_back(p.target);
@@ -248,7 +259,8 @@ bool DecodeSendCommand(const Scenario &sc, uint64_t arg, Request &r) {
   }
   if (r.fake == HALV_FAKE_MBOX) {
     r.out_addr = cmd + area_len;
-    r.out_len = outgoing > HALV_OUTGOING_BASE ? outgoing - HALV_OUTGOING_BASE : 0;
+    r.out_len =
+        outgoing > HALV_OUTGOING_BASE ? outgoing - HALV_OUTGOING_BASE : 0;
     r.in_addr = arg + HALV_INCOMING_OFFSET;
     r.in_len = incoming;
     if (r.out_len + area_len > kMaxTransfer) return r.Fail(EINVAL);
@@ -305,7 +317,8 @@ Reply Query(const Scenario &sc, const Request &r) {
   } else if (r.sub == HALV_QUERY_ADAPTER_SEQUENCE) {
     for (size_t i : adapters) {
       uint32_t h = sc.adapters[i].host_number;
-      for (int b = 0; b < 4; ++b) reply.data.push_back(static_cast<uint8_t>(h >> (8 * b)));
+      for (int b = 0; b < 4; ++b)
+        reply.data.push_back(static_cast<uint8_t>(h >> (8 * b)));
     }
   } else {
     reply.status = kStatusRefused;
@@ -321,7 +334,8 @@ void Run(Scenario &sc, Request &r) {
     r.Fail(EINVAL);
     return;
   }
-  if (!Writable(r.in_addr, r.in_len) || !Writable(r.status_addr, r.status_addr ? 1 : 0) ||
+  if (!Writable(r.in_addr, r.in_len) ||
+      !Writable(r.status_addr, r.status_addr ? 1 : 0) ||
       !Writable(r.count_addr, r.count_addr ? 4 : 0) ||
       (r.passthru && r.pthru_addr &&
        !Writable(r.pthru_addr + offsetof(halv_passthru, scsistatus), 1))) {
@@ -381,7 +395,8 @@ void Run(Scenario &sc, Request &r) {
   if (r.iface == 1 && !r.query) {
     uint8_t status = static_cast<uint8_t>(reply.status);
     if (r.passthru &&
-        !CopyOut(r.pthru_addr + offsetof(halv_passthru, scsistatus), &status, 1)) {
+        !CopyOut(r.pthru_addr + offsetof(halv_passthru, scsistatus), &status,
+                 1)) {
       r.Fail(EFAULT);
       return;
     }

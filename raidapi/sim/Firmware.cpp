@@ -52,7 +52,8 @@ bool MailboxDevice(const Adapter &ad, const Bytes &area, DevRef *out) {
     return true;
   }
   if (area[1] != 0) return false;
-  *out = {static_cast<uint8_t>(area[2] >> 4), static_cast<uint8_t>(area[2] & 15)};
+  *out = {static_cast<uint8_t>(area[2] >> 4),
+          static_cast<uint8_t>(area[2] & 15)};
   return true;
 }
 
@@ -210,7 +211,8 @@ Reply Rebuild(Adapter &ad, const Command &cmd, int64_t now) {
   switch (cmd.area[0]) {
     case 0x08:
       if (op) return Refuse(2);
-      if (ad.drives[ld].raid == 0 || dev->state != kStateFailed) return Refuse();
+      if (ad.drives[ld].raid == 0 || dev->state != kStateFailed)
+        return Refuse();
       dev->state = kStateRebuild;
       ad.ops.push_back({OpKind::kRebuild, at, 0, 0, 0, {}, now, ad.rebuild_ms});
       return Ok();
@@ -239,8 +241,8 @@ Reply DriveOperationCommand(Adapter &ad, const Command &cmd, int64_t now) {
       if (check && ad.drives[ld].raid == 0) return Refuse(4);
       if (DriveOperation(ad, ld) != 0) return Refuse(2);
       if (!optimal) return Refuse(1);
-      ad.ops.push_back({kind, {}, ld, 0, 0, {}, now,
-                        check ? ad.check_ms : ad.init_ms});
+      ad.ops.push_back(
+          {kind, {}, ld, 0, 0, {}, now, check ? ad.check_ms : ad.init_ms});
       ad.notify_ld_op++;
       ad.notify_ld_op_id = ld;
       ad.notify_ld_op_cmd = opcode;
@@ -283,8 +285,8 @@ Reply SetPolicy(Adapter &ad, const Command &cmd) {
 
 // 0x60: start a reconstruction from a RECONSTRUCT_8LD_DATA or _40LD_DATA.
 Reply StartRecon(Adapter &ad, const Command &cmd, int64_t now) {
-  size_t size = ad.Is8LD() ? sizeof(RECONSTRUCT_8LD_DATA)
-                           : sizeof(RECONSTRUCT_40LD_DATA);
+  size_t size =
+      ad.Is8LD() ? sizeof(RECONSTRUCT_8LD_DATA) : sizeof(RECONSTRUCT_40LD_DATA);
   size_t max_devs = ad.Is8LD() ? 8 : 32;
   if (cmd.out.size() < size || ReconRunning(ad)) return Refuse();
   const Bytes &r = cmd.out;
@@ -313,8 +315,8 @@ Reply StartRecon(Adapter &ad, const Command &cmd, int64_t now) {
   size_t n = d.RowSize() + add.size();
   if ((level == 1 && n != 2) || ((level == 3 || level == 5) && n < 3))
     return Refuse();
-  ad.ops.push_back({OpKind::kRecon, {}, ld, level, stripe, add, now,
-                    ad.recon_ms});
+  ad.ops.push_back(
+      {OpKind::kRecon, {}, ld, level, stripe, add, now, ad.recon_ms});
   return Ok(Bytes(r.begin(), r.begin() + static_cast<long>(size)));
 }
 
@@ -360,7 +362,8 @@ Reply WriteConfig(Adapter &ad, const Command &cmd) {
 // The configuration a disk holds (0x63 on 8LD, 0xA1/0x06 on 40LD); the
 // device number is channel * 16 + target.
 Reply DeviceConfig(Adapter &ad, uint8_t number) {
-  DevRef at{static_cast<uint8_t>(number >> 4), static_cast<uint8_t>(number & 15)};
+  DevRef at{static_cast<uint8_t>(number >> 4),
+            static_cast<uint8_t>(number & 15)};
   const Device *dev = ad.FindDevice(at);
   if (!dev || !dev->IsDisk()) return Refuse();
   const Layout *layout = StoredLayout(ad, *dev);
@@ -386,10 +389,11 @@ Reply BiosWord(Adapter &ad, const Command &cmd) {
 // 0x64: adapter property area[1] for channel area[2].
 Reply AdapterProperty(Adapter &ad, const Command &cmd) {
   uint8_t which = cmd.area[1], channel = cmd.area[2];
-  std::string key = "0x64:" + std::to_string((which + 1) / 2) + ":" +
-                    std::to_string(channel);
+  std::string key =
+      "0x64:" + std::to_string((which + 1) / 2) + ":" + std::to_string(channel);
   switch (which) {
-    case 3: return Ok({ad.auto_rebuild});
+    case 3:
+      return Ok({ad.auto_rebuild});
     case 4:
       if (cmd.out.empty() || cmd.out[0] > 1) return Refuse();
       ad.auto_rebuild = cmd.out[0];
@@ -414,8 +418,8 @@ Reply AdapterProperty(Adapter &ad, const Command &cmd) {
     case 2:
     case 6:
       if (cmd.out.size() < (which == 2 ? 1u : 4u)) return Refuse();
-      ad.registers[key] = Bytes(cmd.out.begin(),
-                                cmd.out.begin() + (which == 2 ? 1 : 4));
+      ad.registers[key] =
+          Bytes(cmd.out.begin(), cmd.out.begin() + (which == 2 ? 1 : 4));
       return Ok();
     default:
       return Refuse();
@@ -473,7 +477,12 @@ Reply Group40LD(Adapter &ad, const Command &cmd) {
       if (a[2] == kEnq3Notify) return Ok(Notify40LD(ad));
       if (a[2] == kEnq3Full) return Ok(Enquiry3_40LD(ad));
       return Refuse();
-    case 0x02: case 0x03: case 0x07: case 0x08: case 0x09: case 0x0B:
+    case 0x02:
+    case 0x03:
+    case 0x07:
+    case 0x08:
+    case 0x09:
+    case 0x0B:
       return Ok();
     default:
       return Refuse();
@@ -537,9 +546,16 @@ Reply Mailbox(Scenario &sc, size_t index, const Command &cmd, int64_t now) {
       return Ok(Bytes(40, 0));
     case kOpSetDeviceState:
       return SetDeviceState(ad, cmd, now);
-    case 0x08: case 0x18: case 0x28:
+    case 0x08:
+    case 0x18:
+    case 0x28:
       return Rebuild(ad, cmd, now);
-    case 0x09: case 0x19: case 0x29: case 0x0B: case 0x1B: case 0x2B:
+    case 0x09:
+    case 0x19:
+    case 0x29:
+    case 0x0B:
+    case 0x1B:
+    case 0x2B:
       return DriveOperationCommand(ad, cmd, now);
     case 0x0A:  // flush the cache
       return Ok();
@@ -551,14 +567,16 @@ Reply Mailbox(Scenario &sc, size_t index, const Command &cmd, int64_t now) {
       return Ok();
     case 0x26:
       return SetPolicy(ad, cmd);
-    case 0x2C: case 0x2D:
+    case 0x2C:
+    case 0x2D:
       return Flash(sc, index, cmd);
     case 0x31: {  // device query: its state
       if (!MailboxDevice(ad, a, &at)) return Refuse();
       const Device *dev = ad.FindDevice(at);
       return dev ? Ok({dev->state}) : Refuse();
     }
-    case 0x32: case 0x33:
+    case 0x32:
+    case 0x33:
       return Register(ad, Key(0x32, a[1], a[2]), op == 0x33, 2, cmd);
     case 0x36: {  // MACHINE_ID: the identifier and its complement
       Bytes id = U32(ad.machine_id), neg = U32(~ad.machine_id);
@@ -581,7 +599,8 @@ Reply Mailbox(Scenario &sc, size_t index, const Command &cmd, int64_t now) {
     }
     case kOpSenseDump:
       return Ok(Fixed(ad.sense_dump, sizeof(SENSE_DUMP)));
-    case 0x55: case 0x56:
+    case 0x55:
+    case 0x56:
       if (a[1] != 1 && a[1] != 2) return Refuse();
       return Register(ad, Key(0x55, op, 0), a[1] == 2, op == 0x55 ? 1 : 8, cmd);
     case 0x57:
@@ -612,9 +631,11 @@ Reply Mailbox(Scenario &sc, size_t index, const Command &cmd, int64_t now) {
       if (a[1] > 1) return Refuse();
       ad.cluster = a[1];
       return Ok({ad.cluster});
-    case 0x71: case 0x72:
+    case 0x71:
+    case 0x72:
       return Register(ad, Key(0x71, a[1], a[2]), op == 0x72, 8, cmd);
-    case 0x73: case 0x74:
+    case 0x73:
+    case 0x74:
       return Ok();
     case 0x75: {  // device command: the device must answer
       if (!MailboxDevice(ad, a, &at) || !ad.FindDevice(at)) return Refuse();
@@ -670,7 +691,8 @@ States Snapshot(const Adapter &ad) {
 
 void NoteChanges(Adapter &ad, const States &before) {
   States after = Snapshot(ad);
-  for (size_t i = 0; i < before.devices.size() && i < after.devices.size(); ++i) {
+  for (size_t i = 0; i < before.devices.size() && i < after.devices.size();
+       ++i) {
     if (before.devices[i].first == after.devices[i].first &&
         before.devices[i].second != after.devices[i].second) {
       DevRef at = after.devices[i].first;

@@ -25,7 +25,8 @@ T Zeroed() {
 
 void CopyText(UChar *dst, size_t size, const std::string &text) {
   std::memset(dst, 0, size);
-  std::memcpy(dst, text.data(), text.size() < size - 1 ? text.size() : size - 1);
+  std::memcpy(dst, text.data(),
+              text.size() < size - 1 ? text.size() : size - 1);
 }
 
 void CopyBytes(UChar *dst, size_t size, const std::vector<uint8_t> &src) {
@@ -264,10 +265,13 @@ bool Parse8LD(const Adapter &ad, const Bytes &bytes, Layout *layout,
   std::set<DevRef> seen;
   for (size_t i = 0; i < arr->uchNoOfLogDrives; ++i) {
     const auto &rec = [&]() -> const auto & {
-      if constexpr (kMaxSpans == 4) return arr->astLogDrvInfo8LD[i];
-      else return arr->astNewLogDrvInfo8LD[i];
-    }();
-    DriveHeader h{rec.uchSpanDepth, rec.uchRaid, 0, rec.uchStripeSize,
+      if constexpr (kMaxSpans == 4)
+        return arr->astLogDrvInfo8LD[i];
+      else
+        return arr->astNewLogDrvInfo8LD[i];
+    }
+    ();
+    DriveHeader h{rec.uchSpanDepth,   rec.uchRaid,     0, rec.uchStripeSize,
                   rec.uchWritePolicy, rec.uchDirectIO, 0};
     if constexpr (kMaxSpans == 4) {
       h.read_ahead = rec.uchRadAhead;
@@ -312,7 +316,7 @@ bool Parse40LD(const Adapter &ad, const Bytes &bytes, Layout *layout,
   std::set<DevRef> seen;
   for (size_t i = 0; i < arr->uchNumOfLogDrives; ++i) {
     const APP_LOG_DRV_40LD &rec = arr->AppLogDrv40LD[i];
-    DriveHeader h{rec.uchSpanDepth, rec.uchLevel,     rec.uchReadAhead,
+    DriveHeader h{rec.uchSpanDepth,  rec.uchLevel,     rec.uchReadAhead,
                   rec.uchStripeSize, rec.uchWriteMode, rec.uchDirectIO,
                   rec.uchRowSize};
     std::vector<Span> spans;
@@ -419,7 +423,8 @@ Bytes Enquiry3_40LD(const Adapter &ad) {
     e.aulLogDrvProp[i] = DriveProperties(ad.drives[i]);
     uint8_t op = DriveOperation(ad, i);
     e.aulLogDrvState[i] = static_cast<UChar>(DriveState(ad, i) | op);
-    if (op == kLdOpRecon) e.achReconState[i / 8] |= static_cast<UChar>(1 << (i % 8));
+    if (op == kLdOpRecon)
+      e.achReconState[i / 8] |= static_cast<UChar>(1 << (i % 8));
   }
   for (const Device &d : ad.devices)
     e.achPhyDrvState[StateIndex(ad, d.at)] = TableState(d);
@@ -428,17 +433,23 @@ Bytes Enquiry3_40LD(const Adapter &ad) {
 
 size_t DiskArraySize(const Adapter &ad) {
   switch (ad.firmware) {
-    case kFirmware4Span: return sizeof(DISK_ARRAY_8LD_4SPAN);
-    case kFirmware8Span: return sizeof(DISK_ARRAY_8LD_8SPAN);
-    default: return sizeof(APP_DISC_ARRAY_40LD);
+    case kFirmware4Span:
+      return sizeof(DISK_ARRAY_8LD_4SPAN);
+    case kFirmware8Span:
+      return sizeof(DISK_ARRAY_8LD_8SPAN);
+    default:
+      return sizeof(APP_DISC_ARRAY_40LD);
   }
 }
 
 Bytes DiskArray(const Adapter &ad, const Layout &layout) {
   switch (ad.firmware) {
-    case kFirmware4Span: return DiskArray4Span(ad, layout);
-    case kFirmware8Span: return DiskArray8Span(ad, layout);
-    default: return DiskArray40LD(ad, layout);
+    case kFirmware4Span:
+      return DiskArray4Span(ad, layout);
+    case kFirmware8Span:
+      return DiskArray8Span(ad, layout);
+    default:
+      return DiskArray40LD(ad, layout);
   }
 }
 
@@ -447,11 +458,11 @@ bool ParseDiskArray(const Adapter &ad, const Bytes &array, Layout *layout,
   layout->clear();
   switch (ad.firmware) {
     case kFirmware4Span:
-      return Parse8LD<DISK_ARRAY_8LD_4SPAN, 4>(ad, array, layout,
-                                               table_states, why);
+      return Parse8LD<DISK_ARRAY_8LD_4SPAN, 4>(ad, array, layout, table_states,
+                                               why);
     case kFirmware8Span:
-      return Parse8LD<DISK_ARRAY_8LD_8SPAN, 8>(ad, array, layout,
-                                               table_states, why);
+      return Parse8LD<DISK_ARRAY_8LD_8SPAN, 8>(ad, array, layout, table_states,
+                                               why);
     default:
       return Parse40LD(ad, array, layout, table_states, why);
   }

@@ -38,8 +38,8 @@ constexpr int kMaxFd = 65536;
 std::atomic<uint32_t> g_fds[kMaxFd];
 
 uint32_t Pack(const Node &n) {
-  return 0x80000000u | uint32_t(n.kind) << 16 | uint32_t(uint8_t(n.letter)) << 8 |
-         uint32_t(n.adapter + 1);
+  return 0x80000000u | uint32_t(n.kind) << 16 |
+         uint32_t(uint8_t(n.letter)) << 8 | uint32_t(n.adapter + 1);
 }
 
 Node Unpack(uint32_t v) {
@@ -108,9 +108,12 @@ int OpenSimulated(const char *path, int flags) {
   if (TraceEnabled()) {
     std::string adapter =
         fd >= 0 && node.adapter >= 0 ? std::to_string(node.adapter) : "-";
-    TraceLine(std::string("open node=") + path + " flags=" + Hex(unsigned(flags)) +
-              " adapter=" + adapter + " result=" + std::to_string(fd) +
-              " errno=" + (fd >= 0 ? "0" : err == ENOENT ? "ENOENT" : "EOTHER"));
+    TraceLine(std::string("open node=") + path +
+              " flags=" + Hex(unsigned(flags)) + " adapter=" + adapter +
+              " result=" + std::to_string(fd) + " errno=" +
+              (fd >= 0         ? "0"
+               : err == ENOENT ? "ENOENT"
+                               : "EOTHER"));
   }
   if (fd < 0) errno = err;
   return fd;
@@ -138,8 +141,8 @@ void TraceRedirect(const char *call, const std::string &how, const char *to,
 }
 
 int OpenRedirected(const char *to, int flags) {
-  int fd = RealOpen()(to, O_WRONLY | O_APPEND | O_CREAT | (flags & O_CLOEXEC),
-                      0644);
+  int fd =
+      RealOpen()(to, O_WRONLY | O_APPEND | O_CREAT | (flags & O_CLOEXEC), 0644);
   TraceRedirect("open", "flags=" + Hex(unsigned(flags)), to, fd >= 0);
   return fd;
 }
@@ -161,8 +164,7 @@ int DoOpen(bool large, const char *path, int flags, mode_t mode) {
   return (large ? open64_fn : open_fn)(path, flags, mode);
 }
 
-int DoOpenAt(bool large, int dirfd, const char *path, int flags,
-             mode_t mode) {
+int DoOpenAt(bool large, int dirfd, const char *path, int flags, mode_t mode) {
   // Only absolute paths can name the nodes; relative ones depend on dirfd.
   if (IsSimulatedPath(path) && !DriverBusy()) return OpenSimulated(path, flags);
   if (const char *to = ProcScsiRedirect(path, Writing(flags)))

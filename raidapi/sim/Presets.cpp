@@ -97,16 +97,21 @@ Adapter Standard8LD(uint8_t firmware, size_t drives) {
 
 std::vector<std::pair<std::string, std::string>> PresetList() {
   return {
-      {"one40ld", "one 40LD adapter on interface 1 (RAID 5, RAID 1, a hot "
-                  "spare, a free disk)"},
-      {"two8ld", "an 8LD 4-span adapter (two drives, /dev/sda-sdb) and an "
-                 "8LD 8-span adapter (one drive, /dev/sdc) on interface 2"},
-      {"faulty", "one 40LD adapter on interface 1 with a tape, a CD-ROM and "
-                 "a failed member disk (RAID 5 degraded)"},
-      {"blank", "one 40LD adapter on interface 1 with six free disks and no "
-                "configuration"},
-      {"mismatch", "one40ld whose adapter has lost drive 1 while the disks "
-                   "still record both drives"},
+      {"one40ld",
+       "one 40LD adapter on interface 1 (RAID 5, RAID 1, a hot "
+       "spare, a free disk)"},
+      {"two8ld",
+       "an 8LD 4-span adapter (two drives, /dev/sda-sdb) and an "
+       "8LD 8-span adapter (one drive, /dev/sdc) on interface 2"},
+      {"faulty",
+       "one 40LD adapter on interface 1 with a tape, a CD-ROM and "
+       "a failed member disk (RAID 5 degraded)"},
+      {"blank",
+       "one 40LD adapter on interface 1 with six free disks and no "
+       "configuration"},
+      {"mismatch",
+       "one40ld whose adapter has lost drive 1 while the disks "
+       "still record both drives"},
       {"none", "no adapter and no driver node"},
       {"seven", "seven 40LD adapters on interface 1"},
   };
@@ -131,15 +136,16 @@ bool MakePreset(const std::string &name, Scenario *out) {
     a.history[97] = 0x80 | (1 << 3) | 0;  // valid, target 1, channel 0
     a.history[98] = 2;
     a.sense_dump[0] = 1;
-    a.sense_dump[1] = 0;     // channel
-    a.sense_dump[2] = 1;     // target
-    a.sense_dump[3] = 0x70;  // current error
-    a.sense_dump[5] = 0x03;  // medium error
-    a.sense_dump[15] = 0x11; // unrecovered read error
+    a.sense_dump[1] = 0;      // channel
+    a.sense_dump[2] = 1;      // target
+    a.sense_dump[3] = 0x70;   // current error
+    a.sense_dump[5] = 0x03;   // medium error
+    a.sense_dump[15] = 0x11;  // unrecovered read error
     sc.adapters.push_back(a);
   } else if (name == "blank") {
     Adapter a = Base(kFirmware40LD, 1);
-    for (uint8_t t = 0; t < 6; ++t) a.devices.push_back(Disk(0, t, kStateReady));
+    for (uint8_t t = 0; t < 6; ++t)
+      a.devices.push_back(Disk(0, t, kStateReady));
     for (Device &d : a.devices) d.config = "none";
     sc.adapters.push_back(a);
   } else if (name == "mismatch") {

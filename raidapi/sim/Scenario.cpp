@@ -45,10 +45,14 @@ uint8_t DriveOperation(const Adapter &ad, size_t i) {
   for (const Operation &op : ad.ops) {
     if (op.ld != i) continue;
     switch (op.kind) {
-      case OpKind::kCheck: return kLdOpCheck;
-      case OpKind::kInit: return kLdOpInit;
-      case OpKind::kRecon: return kLdOpRecon;
-      case OpKind::kRebuild: break;
+      case OpKind::kCheck:
+        return kLdOpCheck;
+      case OpKind::kInit:
+        return kLdOpInit;
+      case OpKind::kRecon:
+        return kLdOpRecon;
+      case OpKind::kRebuild:
+        break;
     }
   }
   return 0;
@@ -58,9 +62,12 @@ uint64_t DriveBlocks(const LogicalDrive &d) {
   uint64_t total = 0;
   for (const Span &s : d.spans) {
     uint64_t n = s.members.size(), data = 0;
-    if (d.raid == 0) data = n;
-    else if (d.raid == 1) data = n ? 1 : 0;
-    else if (d.raid == 3 || d.raid == 5) data = n ? n - 1 : 0;
+    if (d.raid == 0)
+      data = n;
+    else if (d.raid == 1)
+      data = n ? 1 : 0;
+    else if (d.raid == 3 || d.raid == 5)
+      data = n ? n - 1 : 0;
     total += uint64_t{s.blocks} * data;
   }
   return total;

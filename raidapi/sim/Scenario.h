@@ -84,10 +84,10 @@ enum class OpKind { kRebuild, kCheck, kInit, kRecon };
 // A long operation; its progress follows from the clock.
 struct Operation {
   OpKind kind = OpKind::kRebuild;
-  DevRef dev;          // rebuild
-  uint8_t ld = 0;      // check, init, recon
-  uint8_t level = 0;   // recon: new RAID level
-  uint8_t stripe = 0;  // recon: new stripe byte
+  DevRef dev;               // rebuild
+  uint8_t ld = 0;           // check, init, recon
+  uint8_t level = 0;        // recon: new RAID level
+  uint8_t stripe = 0;       // recon: new stripe byte
   std::vector<DevRef> add;  // recon: devices added to span 0
   int64_t start_ms = 0;
   int64_t duration_ms = 0;
@@ -146,8 +146,8 @@ struct Adapter {
           notify_ld_op_status = 0;
   // Firmware download: blocks received since the last closing command.
   std::vector<uint8_t> flash_received;  // bitmap of the 256 blocks
-  uint32_t flash_blocks = 0;  // blocks written, all downloads
-  uint32_t flash_closes = 0;  // closing commands accepted
+  uint32_t flash_blocks = 0;            // blocks written, all downloads
+  uint32_t flash_closes = 0;            // closing commands accepted
 
   bool Is8LD() const { return firmware != kFirmware40LD; }
   size_t MaxDrives() const { return Is8LD() ? 8 : 40; }
@@ -164,8 +164,8 @@ struct FaultRule {
   int sub = -1;  // area byte 1; the block's opcode for pass-through
   int adapter = -1;
   int channel = -1, target = -1;  // pass-through and device commands
-  uint32_t from = 1;   // first occurrence (1-based) that fires
-  uint32_t times = 0;  // occurrences that fire; 0 = unlimited
+  uint32_t from = 1;              // first occurrence (1-based) that fires
+  uint32_t times = 0;             // occurrences that fire; 0 = unlimited
   enum class Action { kFail, kStatus, kData } action = Action::kFail;
   int status = 1;
   uint32_t data_offset = 0;
@@ -176,7 +176,7 @@ struct FaultRule {
 constexpr int kOpProbe = 0x5385;
 
 struct Scenario {
-  int64_t clock_ms = 0;  // 0: the real clock; otherwise a frozen "now"
+  int64_t clock_ms = 0;       // 0: the real clock; otherwise a frozen "now"
   std::string node = "auto";  // "/dev/halvdev0": auto, present, absent
   std::string foreign_disks;  // SCSI disk letters of non-Halvoran hosts
   std::vector<Adapter> adapters;

@@ -37,9 +37,14 @@ Bytes Inquiry(uint8_t type, const std::string &vendor,
 Bytes Capacity(uint64_t sectors) {
   uint32_t last = sectors > 0xFFFFFFFFull ? 0xFFFFFFFFu
                                           : static_cast<uint32_t>(sectors - 1);
-  return {static_cast<uint8_t>(last >> 24), static_cast<uint8_t>(last >> 16),
-          static_cast<uint8_t>(last >> 8),  static_cast<uint8_t>(last),
-          0x00, 0x00, 0x02, 0x00};  // 512-byte blocks
+  return {static_cast<uint8_t>(last >> 24),
+          static_cast<uint8_t>(last >> 16),
+          static_cast<uint8_t>(last >> 8),
+          static_cast<uint8_t>(last),
+          0x00,
+          0x00,
+          0x02,
+          0x00};  // 512-byte blocks
 }
 
 Bytes NoSense() {
@@ -66,20 +71,25 @@ Reply LogicalDriveCommand(Adapter &ad, uint8_t ld, const uint8_t *cdb) {
   if (ld >= ad.drives.size()) return Status(kScsiNoDevice);
   const LogicalDrive &d = ad.drives[ld];
   switch (cdb[0]) {
-    case 0x00: return Good();
-    case 0x03: return Good(NoSense());
-    case 0x04: return Good();  // FORMAT UNIT: the drive keeps its layout
+    case 0x00:
+      return Good();
+    case 0x03:
+      return Good(NoSense());
+    case 0x04:
+      return Good();  // FORMAT UNIT: the drive keeps its layout
     case 0x12:
-      return Good(Inquiry(0, "QRN", "LD " + std::to_string(ld) + " RAID" +
-                                        std::to_string(d.raid),
-                          "1.00", "LD" + std::to_string(ld)));
+      return Good(
+          Inquiry(0, "QRN",
+                  "LD " + std::to_string(ld) + " RAID" + std::to_string(d.raid),
+                  "1.00", "LD" + std::to_string(ld)));
     case 0x25: {
       uint64_t blocks = DriveBlocks(d);
       if (blocks == 0 || DriveState(ad, ld) == kLdOffline)
         return Status(kScsiCheckCondition);
       return Good(Capacity(blocks));
     }
-    default: return Status(kScsiCheckCondition);
+    default:
+      return Status(kScsiCheckCondition);
   }
 }
 
@@ -87,7 +97,8 @@ Reply LogicalDriveCommand(Adapter &ad, uint8_t ld, const uint8_t *cdb) {
 
 DevRef PassThroughDevice(const Adapter &ad, uint8_t channel, uint8_t target) {
   if (!ad.Is8LD() && channel == 0)
-    return {static_cast<uint8_t>(target >> 4), static_cast<uint8_t>(target & 15)};
+    return {static_cast<uint8_t>(target >> 4),
+            static_cast<uint8_t>(target & 15)};
   return {channel, target};
 }
 
@@ -106,8 +117,8 @@ Reply ExecutePassThrough(Adapter &ad, const Command &cmd) {
     return Status(kScsiNoDevice);
   Device *dev = ad.FindDevice(at);
   if (!dev) return Status(kScsiNoDevice);
-  std::string serial = "HS" + std::to_string(at.channel) + "-" +
-                       std::to_string(at.target);
+  std::string serial =
+      "HS" + std::to_string(at.channel) + "-" + std::to_string(at.target);
   switch (cdb[0]) {
     case 0x00:  // TEST UNIT READY
       return dev->IsDisk() && dev->state == kStateFailed
@@ -128,9 +139,9 @@ Reply ExecutePassThrough(Adapter &ad, const Command &cmd) {
       dev->other_errors = 0;
       return Good();
     case 0x3B:  // WRITE BUFFER
-      dev->buffer.assign(cmd.out.begin(),
-                         cmd.out.size() > 4096 ? cmd.out.begin() + 4096
-                                               : cmd.out.end());
+      dev->buffer.assign(cmd.out.begin(), cmd.out.size() > 4096
+                                              ? cmd.out.begin() + 4096
+                                              : cmd.out.end());
       return Good();
     case 0x3C:  // READ BUFFER
       return Good(dev->buffer);

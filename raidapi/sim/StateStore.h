@@ -56,7 +56,7 @@ class StateStore {
   std::string path_;    // file the cached scenario came from, "" in memory
   std::string preset_;  // preset of an in-memory scenario
   Identity identity_;
-  std::string text_;  // the file's content as last read or written
+  std::string text_;         // the file's content as last read or written
   uint64_t generation_ = 0;  // writes counted in the lock file
 };
 

@@ -147,9 +147,8 @@ bool ParseDevList(const std::string &s, std::vector<DevRef> *out) {
   size_t pos = 0;
   while (pos <= s.size()) {
     size_t comma = s.find(',', pos);
-    std::string item =
-        s.substr(pos, comma == std::string::npos ? std::string::npos
-                                                 : comma - pos);
+    std::string item = s.substr(
+        pos, comma == std::string::npos ? std::string::npos : comma - pos);
     DevRef d;
     if (!ParseDev(item, &d)) return false;
     out->push_back(d);
@@ -349,7 +348,9 @@ const std::vector<FieldDef<Span>> &SpanFields() {
       Num("start", &Span::start),
       Num("blocks", &Span::blocks),
       {"members",
-       [](Span &s, const std::string &v) { return ParseDevList(v, &s.members); },
+       [](Span &s, const std::string &v) {
+         return ParseDevList(v, &s.members);
+       },
        [](const Span &s) { return DevList(s.members); }},
   };
   return *fields;
@@ -365,7 +366,9 @@ const std::vector<FieldDef<Operation>> &OperationFields() {
       Num("level", &Operation::level),
       Num("stripe", &Operation::stripe),
       {"add",
-       [](Operation &o, const std::string &v) { return ParseDevList(v, &o.add); },
+       [](Operation &o, const std::string &v) {
+         return ParseDevList(v, &o.add);
+       },
        [](const Operation &o) { return DevList(o.add); }},
       Ms("start", &Operation::start_ms),
       Ms("duration", &Operation::duration_ms),
@@ -410,17 +413,21 @@ std::string FormatKeyValues(const std::vector<FieldDef<R>> &fields,
 
 const char *OpName(OpKind k) {
   switch (k) {
-    case OpKind::kRebuild: return "rebuild";
-    case OpKind::kCheck: return "check";
-    case OpKind::kInit: return "init";
-    case OpKind::kRecon: return "recon";
+    case OpKind::kRebuild:
+      return "rebuild";
+    case OpKind::kCheck:
+      return "check";
+    case OpKind::kInit:
+      return "init";
+    case OpKind::kRecon:
+      return "recon";
   }
   return "?";
 }
 
 bool ParseOpName(const std::string &s, OpKind *out) {
-  for (OpKind k : {OpKind::kRebuild, OpKind::kCheck, OpKind::kInit,
-                   OpKind::kRecon}) {
+  for (OpKind k :
+       {OpKind::kRebuild, OpKind::kCheck, OpKind::kInit, OpKind::kRecon}) {
     if (s == OpName(k)) {
       *out = k;
       return true;
@@ -453,12 +460,17 @@ bool ParseFaultRule(const std::string &text, FaultRule *out,
     bool ok = true;
     uint8_t byte = 0;
     if (key == "op") {
-      if (value == "any") r.op = -1;
-      else if (value == "probe") r.op = kOpProbe;
-      else if ((ok = ParseUnsigned(value, &byte))) r.op = byte;
+      if (value == "any")
+        r.op = -1;
+      else if (value == "probe")
+        r.op = kOpProbe;
+      else if ((ok = ParseUnsigned(value, &byte)))
+        r.op = byte;
     } else if (key == "sub") {
-      if (value == "any") r.sub = -1;
-      else if ((ok = ParseUnsigned(value, &byte))) r.sub = byte;
+      if (value == "any")
+        r.sub = -1;
+      else if ((ok = ParseUnsigned(value, &byte)))
+        r.sub = byte;
     } else if (key == "adapter") {
       if ((ok = ParseUnsigned(value, &byte))) r.adapter = byte;
     } else if (key == "dev") {
@@ -510,8 +522,10 @@ bool ParseFaultRule(const std::string &text, FaultRule *out,
 std::string FormatFaultRule(const FaultRule &r) {
   std::string out = "op=";
   char buf[32];
-  if (r.op < 0) out += "any";
-  else if (r.op == kOpProbe) out += "probe";
+  if (r.op < 0)
+    out += "any";
+  else if (r.op == kOpProbe)
+    out += "probe";
   else {
     std::snprintf(buf, sizeof buf, "0x%02x", r.op);
     out += buf;
@@ -527,7 +541,9 @@ std::string FormatFaultRule(const FaultRule &r) {
   out += " from=" + std::to_string(r.from);
   if (r.times) out += " times=" + std::to_string(r.times);
   switch (r.action) {
-    case FaultRule::Action::kFail: out += " fail"; break;
+    case FaultRule::Action::kFail:
+      out += " fail";
+      break;
     case FaultRule::Action::kStatus:
       out += " status=" + std::to_string(r.status);
       break;
@@ -546,9 +562,12 @@ bool SetScenarioSetting(Scenario *sc, const std::string &key,
   std::string text = "halvsim-state 1\n" + key + " " + Quote(value) + "\nend\n";
   Scenario parsed;
   if (!ReadScenario(text, &parsed, error)) return false;
-  if (key == "clock") sc->clock_ms = parsed.clock_ms;
-  else if (key == "node") sc->node = parsed.node;
-  else if (key == "foreign-disks") sc->foreign_disks = parsed.foreign_disks;
+  if (key == "clock")
+    sc->clock_ms = parsed.clock_ms;
+  else if (key == "node")
+    sc->node = parsed.node;
+  else if (key == "foreign-disks")
+    sc->foreign_disks = parsed.foreign_disks;
   else {
     *error = "unknown setting '" + key + "'";
     return false;
@@ -624,7 +643,8 @@ std::string WriteScenario(const Scenario &sc) {
   out << "clock " << sc.clock_ms << "\n";
   out << "node " << sc.node << "\n";
   out << "foreign-disks " << Quote(sc.foreign_disks) << "\n";
-  for (const FaultRule &f : sc.faults) out << "fault " << FormatFaultRule(f) << "\n";
+  for (const FaultRule &f : sc.faults)
+    out << "fault " << FormatFaultRule(f) << "\n";
   for (size_t a = 0; a < sc.adapters.size(); ++a) {
     const Adapter &ad = sc.adapters[a];
     out << "\nadapter " << a << "\n";

@@ -20,7 +20,8 @@ bool ReadScenario(const std::string &text, Scenario *out, std::string *error);
 
 // One fault rule in the "key=value ..." form of a state-file fault line (and
 // of HALVSIM_FAULTS), without the leading word.
-bool ParseFaultRule(const std::string &text, FaultRule *out, std::string *error);
+bool ParseFaultRule(const std::string &text, FaultRule *out,
+                    std::string *error);
 std::string FormatFaultRule(const FaultRule &rule);
 
 // Edits in the state file's terms, for tools: one adapter setting or one of

@@ -110,43 +110,53 @@ Adapter *Pick(Scenario &sc, size_t index, std::string *error) {
 
 const char *StateName(uint8_t s) {
   switch (s) {
-    case kStateReady: return "ready";
-    case kStateOnline: return "online";
-    case kStateFailed: return "failed";
-    case kStateRebuild: return "rebuilding";
-    case kStateHotSpare: return "hot spare";
-    default: return "other";
+    case kStateReady:
+      return "ready";
+    case kStateOnline:
+      return "online";
+    case kStateFailed:
+      return "failed";
+    case kStateRebuild:
+      return "rebuilding";
+    case kStateHotSpare:
+      return "hot spare";
+    default:
+      return "other";
   }
 }
 
 const char *DriveStateName(uint8_t s) {
   switch (s) {
-    case kLdOffline: return "offline";
-    case kLdDegraded: return "degraded";
-    case kLdOptimal: return "optimal";
-    default: return "other";
+    case kLdOffline:
+      return "offline";
+    case kLdDegraded:
+      return "degraded";
+    case kLdOptimal:
+      return "optimal";
+    default:
+      return "other";
   }
 }
 
 void PrintSummary(const Scenario &sc) {
   int64_t now = NowMs(sc);
-  std::printf("clock: %s\n", sc.clock_ms ? std::to_string(sc.clock_ms).c_str()
-                                         : "real time");
+  std::printf("clock: %s\n",
+              sc.clock_ms ? std::to_string(sc.clock_ms).c_str() : "real time");
   std::printf("/dev/halvdev0: %s\n", sc.node.c_str());
   for (size_t a = 0; a < sc.adapters.size(); ++a) {
     const Adapter &ad = sc.adapters[a];
     static const char *types[] = {"?", "8LD 4-span", "8LD 8-span", "40LD"};
-    std::printf("adapter %zu: %s, interface %u, %u channels, initiator %u, "
-                "rebuild rate %u\n",
-                a, types[ad.firmware <= 3 ? ad.firmware : 0], ad.interface,
-                ad.channels, ad.initiator_id, ad.rebuild_rate);
+    std::printf(
+        "adapter %zu: %s, interface %u, %u channels, initiator %u, "
+        "rebuild rate %u\n",
+        a, types[ad.firmware <= 3 ? ad.firmware : 0], ad.interface, ad.channels,
+        ad.initiator_id, ad.rebuild_rate);
     for (const Device &d : ad.devices) {
       int ld = MemberOf(ad.drives, d.at);
-      std::printf("  device %u:%u %s %u sectors %s%s\n", d.at.channel,
-                  d.at.target, d.IsDisk() ? "disk" : "non-disk", d.sectors,
-                  StateName(d.state),
-                  ld >= 0 ? (" (drive " + std::to_string(ld) + ")").c_str()
-                          : "");
+      std::printf(
+          "  device %u:%u %s %u sectors %s%s\n", d.at.channel, d.at.target,
+          d.IsDisk() ? "disk" : "non-disk", d.sectors, StateName(d.state),
+          ld >= 0 ? (" (drive " + std::to_string(ld) + ")").c_str() : "");
     }
     for (size_t i = 0; i < ad.drives.size(); ++i) {
       const LogicalDrive &d = ad.drives[i];
@@ -172,14 +182,19 @@ int Init(int argc, char **argv) {
   std::string preset = kDefaultPreset, file;
   bool force = false;
   for (int i = 2; i < argc; ++i) {
-    if (std::strcmp(argv[i], "-p") == 0 && i + 1 < argc) preset = argv[++i];
-    else if (std::strcmp(argv[i], "--force") == 0) force = true;
-    else if (file.empty()) file = argv[i];
-    else return Usage();
+    if (std::strcmp(argv[i], "-p") == 0 && i + 1 < argc)
+      preset = argv[++i];
+    else if (std::strcmp(argv[i], "--force") == 0)
+      force = true;
+    else if (file.empty())
+      file = argv[i];
+    else
+      return Usage();
   }
   if (file.empty()) return Usage();
   Scenario fresh;
-  if (!MakePreset(preset, &fresh)) return Fail("unknown preset '" + preset + "'");
+  if (!MakePreset(preset, &fresh))
+    return Fail("unknown preset '" + preset + "'");
   struct stat st;
   if (::stat(file.c_str(), &st) == 0) {
     if (!force) return Fail(file + " exists (use --force to replace it)");
@@ -239,7 +254,8 @@ int Run(int argc, char **argv) {
       if (!ad) return error;
       if (cmd == "device") {
         DevRef at;
-        if (!ParseDeviceRef(rest[0], &at)) return std::string("bad device ") + rest[0];
+        if (!ParseDeviceRef(rest[0], &at))
+          return std::string("bad device ") + rest[0];
         Device *dev = ad->FindDevice(at);
         if (!dev) {
           ad->devices.emplace_back();
@@ -269,10 +285,18 @@ int Run(int argc, char **argv) {
         duration_given = duration_given || w.rfind("duration=", 0) == 0;
       if (!duration_given) {
         switch (op.kind) {
-          case OpKind::kRebuild: op.duration_ms = ad->rebuild_ms; break;
-          case OpKind::kCheck: op.duration_ms = ad->check_ms; break;
-          case OpKind::kInit: op.duration_ms = ad->init_ms; break;
-          case OpKind::kRecon: op.duration_ms = ad->recon_ms; break;
+          case OpKind::kRebuild:
+            op.duration_ms = ad->rebuild_ms;
+            break;
+          case OpKind::kCheck:
+            op.duration_ms = ad->check_ms;
+            break;
+          case OpKind::kInit:
+            op.duration_ms = ad->init_ms;
+            break;
+          case OpKind::kRecon:
+            op.duration_ms = ad->recon_ms;
+            break;
         }
       }
       if (op.kind == OpKind::kRebuild) {
@@ -285,7 +309,8 @@ int Run(int argc, char **argv) {
     });
   }
   if (cmd == "store") {
-    if (rest.size() != 1 || rest[0] == "same" || rest[0] == "none") return Usage();
+    if (rest.size() != 1 || rest[0] == "same" || rest[0] == "none")
+      return Usage();
     return Edit(args.file, [&](Scenario &sc) {
       std::string error;
       Adapter *ad = Pick(sc, args.adapter, &error);
@@ -304,7 +329,8 @@ int Run(int argc, char **argv) {
     }
     if (rest[0] != "add" || rest.size() < 2) return Usage();
     std::string rule;
-    for (size_t i = 1; i < rest.size(); ++i) rule += (i > 1 ? " " : "") + rest[i];
+    for (size_t i = 1; i < rest.size(); ++i)
+      rule += (i > 1 ? " " : "") + rest[i];
     return Edit(args.file, [&](Scenario &sc) {
       FaultRule r;
       std::string error;
@@ -315,7 +341,8 @@ int Run(int argc, char **argv) {
   }
   if (cmd == "flash") {
     if (rest.size() != 1) return Usage();
-    if (::setenv("HALVSIM_STATE", args.file.c_str(), 1) != 0) return Fail("setenv");
+    if (::setenv("HALVSIM_STATE", args.file.c_str(), 1) != 0)
+      return Fail("setenv");
     Bytes image;
     std::string error;
     if (!ReadFlashImage(args.adapter, &image, &error)) return Fail(error);

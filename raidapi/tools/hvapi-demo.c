@@ -10,10 +10,14 @@
 
 static const char *FirmwareName(Int type) {
   switch (type) {
-    case HVAPI_FW_8LD_4SPAN: return "8LD, 4 spans";
-    case HVAPI_FW_8LD_8SPAN: return "8LD, 8 spans";
-    case HVAPI_FW_40LD: return "40LD";
-    default: return "unknown";
+    case HVAPI_FW_8LD_4SPAN:
+      return "8LD, 4 spans";
+    case HVAPI_FW_8LD_8SPAN:
+      return "8LD, 8 spans";
+    case HVAPI_FW_40LD:
+      return "40LD";
+    default:
+      return "unknown";
   }
 }
 
@@ -36,34 +40,45 @@ int main(void) {
   printf("InitLib: %d (application handle)\n", (int)handle);
   if ((code = GetLibVer(&lib)) != 0) return Fail("GetLibVer", code);
   printf("library version %s, driver interface %s\n", lib.achLibVersion,
-         GetDriverType() == HVAPI_DRIVER_MIMD ? "/dev/halvdev0" : "SCSI disk devices");
+         GetDriverType() == HVAPI_DRIVER_MIMD ? "/dev/halvdev0"
+                                              : "SCSI disk devices");
 
   count = GetTotalAdapters();
   printf("%d adapter(s)\n", (int)count);
   for (i = 0; i < count; ++i) {
-    if ((code = GetAdapterInfo((UChar)i, &info)) != 0) return Fail("GetAdapterInfo", code);
+    if ((code = GetAdapterInfo((UChar)i, &info)) != 0)
+      return Fail("GetAdapterInfo", code);
     printf("  adapter %d: %s (%s firmware)\n", (int)i, info.achProductName,
            FirmwareName(GetFirmwareType((UChar)i)));
-    printf("    firmware %s, BIOS %s, %u channels of %u targets, %u MiB cache\n",
-           info.achFwVer, info.achBiosVer, info.uchSCSIChanPresent, info.uchMaxTargPerChan,
-           info.uchDRamSize);
-    printf("    rebuild rate %u%%, initiator ID %d, configuration signature 0x%08x\n",
-           info.uchRbldRate, (int)GetAdpterID((UChar)i), (unsigned)info.ulConfigSignature);
+    printf(
+        "    firmware %s, BIOS %s, %u channels of %u targets, %u MiB cache\n",
+        info.achFwVer, info.achBiosVer, info.uchSCSIChanPresent,
+        info.uchMaxTargPerChan, info.uchDRamSize);
+    printf(
+        "    rebuild rate %u%%, initiator ID %d, configuration signature "
+        "0x%08x\n",
+        info.uchRbldRate, (int)GetAdpterID((UChar)i),
+        (unsigned)info.ulConfigSignature);
   }
 
   if (count > 0) {
     oldRate = GetRebuildRate(0);
     if (oldRate < 0) return Fail("GetRebuildRate", oldRate);
     newRate = oldRate == 75 ? 80 : 75;
-    if ((code = SetRebuildRate(0, (UChar)newRate)) != 0) return Fail("SetRebuildRate", code);
-    printf("adapter 0: rebuild rate %d%% -> SetRebuildRate(%d) -> GetRebuildRate %d%%\n",
-           (int)oldRate, (int)newRate, (int)GetRebuildRate(0));
+    if ((code = SetRebuildRate(0, (UChar)newRate)) != 0)
+      return Fail("SetRebuildRate", code);
+    printf(
+        "adapter 0: rebuild rate %d%% -> SetRebuildRate(%d) -> GetRebuildRate "
+        "%d%%\n",
+        (int)oldRate, (int)newRate, (int)GetRebuildRate(0));
     printf("adapter 0: SetRebuildRate(101) answers %d (out of range)\n",
            (int)SetRebuildRate(0, 101));
-    if ((code = SetRebuildRate(0, (UChar)oldRate)) != 0) return Fail("SetRebuildRate", code);
+    if ((code = SetRebuildRate(0, (UChar)oldRate)) != 0)
+      return Fail("SetRebuildRate", code);
   }
 
   printf("CloseLib: %d\n", (int)CloseLib(HVAPI_APP_HANDLE));
-  printf("GetLibVer after CloseLib: %d (not initialised)\n", (int)GetLibVer(&lib));
+  printf("GetLibVer after CloseLib: %d (not initialised)\n",
+         (int)GetLibVer(&lib));
   return 0;
 }

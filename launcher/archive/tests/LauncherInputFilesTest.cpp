@@ -245,8 +245,10 @@ TEST_F(LauncherInputFilesTest, TagFilesAreParsedFromTheirByteRanges) {
   EXPECT_EQ(nameOf(m_files.getInstructionsFile()), "first.tag");
   EXPECT_EQ(nameOf(m_files.getLaunchScriptFile()), "launch.tag");
   ASSERT_EQ(m_files.getJVMFiles().getJVMFileCount(), 2);
-  EXPECT_EQ(nameOf(&m_files.getJVMFiles().getJVMFile(0)->getTagFile()), "jvm1.tag");
-  EXPECT_EQ(nameOf(&m_files.getJVMFiles().getJVMFile(1)->getTagFile()), "jvm2.tag");
+  EXPECT_EQ(nameOf(&m_files.getJVMFiles().getJVMFile(0)->getTagFile()),
+            "jvm1.tag");
+  EXPECT_EQ(nameOf(&m_files.getJVMFiles().getJVMFile(1)->getTagFile()),
+            "jvm2.tag");
   EXPECT_TRUE(m_files.areJVMFilesSupplied());
   EXPECT_EQ(str(g_title), "The Product");
   // Later scripts are loaded too, and a range ends where its bytes end

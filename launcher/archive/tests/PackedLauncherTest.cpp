@@ -131,7 +131,8 @@ TEST(PackedLauncher, AnInputFileTitleGivesWayToTheEmbeddedLaunchScript) {
       dir.file("in.tag"),
       "UI_TITLE: Input Title\nSHOW_FAIL_MSG: 1\nACTION: RUN_INSTRUCTIONS\n");
   ProgramRun run = runProgram(kSample, {"-tv:in", "in.tag"}, dir.path());
-  EXPECT_EQ(run.output, "Input Title\nSample Application\n" + kScriptRanNothing);
+  EXPECT_EQ(run.output,
+            "Input Title\nSample Application\n" + kScriptRanNothing);
 }
 
 TEST(PackedLauncher, ExtractWritesEveryFileAndTheExtractedFilesAreUsed) {

@@ -141,7 +141,7 @@ TEST(GenericDeque, EraseAndClearDestroyOnce) {
     d.erase(1);
     EXPECT_EQ((std::vector<int>{1}), destroyed);
     EXPECT_EQ((std::vector<int>{0, 2, 3, 4}), values(d));
-    d.erase(4);   // invalid: nothing happens
+    d.erase(4);  // invalid: nothing happens
     d.erase(-1);
     EXPECT_EQ(4, d.count());
     d.clear();

@@ -25,8 +25,8 @@ TEST(SStringSearch, RulesForEveryFamily) {
       {Find, "abcabc", "bc", 2, 4},
       {Find, "abcabc", "bc", 5, npos},
       {Find, "abcabc", "", 3, 3},
-      {Find, "abcabc", "", 6, 6},      // empty pattern at the end
-      {Find, "abcabc", "", 7, npos},   // past the end
+      {Find, "abcabc", "", 6, 6},     // empty pattern at the end
+      {Find, "abcabc", "", 7, npos},  // past the end
       {Find, "abcabc", "x", 0, npos},
       {Find, "abc", "abcd", 0, npos},  // longer than what is left
       {Find, "abc", "c", 3, npos},     // pos at length
@@ -71,16 +71,28 @@ TEST(SStringSearch, RulesForEveryFamily) {
     const SString pattern(c.pattern);
     SString::size_type got = 0;
     switch (c.op) {
-      case Find: got = text.find(pattern, c.pos); break;
-      case RFind: got = text.rfind(pattern, c.pos); break;
-      case FirstOf: got = text.find_first_of(pattern, c.pos); break;
-      case LastOf: got = text.find_last_of(pattern, c.pos); break;
-      case FirstNotOf: got = text.find_first_not_of(pattern, c.pos); break;
-      case LastNotOf: got = text.find_last_not_of(pattern, c.pos); break;
+      case Find:
+        got = text.find(pattern, c.pos);
+        break;
+      case RFind:
+        got = text.rfind(pattern, c.pos);
+        break;
+      case FirstOf:
+        got = text.find_first_of(pattern, c.pos);
+        break;
+      case LastOf:
+        got = text.find_last_of(pattern, c.pos);
+        break;
+      case FirstNotOf:
+        got = text.find_first_not_of(pattern, c.pos);
+        break;
+      case LastNotOf:
+        got = text.find_last_not_of(pattern, c.pos);
+        break;
     }
-    EXPECT_EQ(c.expected, got) << "op " << c.op << " in \"" << c.text
-                               << "\" for \"" << c.pattern << "\" from "
-                               << c.pos;
+    EXPECT_EQ(c.expected, got)
+        << "op " << c.op << " in \"" << c.text << "\" for \"" << c.pattern
+        << "\" from " << c.pos;
   }
 }
 
@@ -109,9 +121,9 @@ TEST(SStringCompare, SignOfResult) {
     int sign;
   };
   const Case cases[] = {
-      {"abc", "abc", 0},  {"abc", "abd", -1}, {"abd", "abc", 1},
-      {"ab", "abc", -1},  {"abc", "ab", 1},   {"", "", 0},
-      {"", "a", -1},      {"\x80", "a", 1},  // bytes compare unsigned
+      {"abc", "abc", 0},     {"abc", "abd", -1}, {"abd", "abc", 1},
+      {"ab", "abc", -1},     {"abc", "ab", 1},   {"", "", 0},
+      {"", "a", -1},         {"\x80", "a", 1},  // bytes compare unsigned
       {"a\xff", "a\x01", 1},
   };
   for (const Case& c : cases) {
@@ -142,27 +154,40 @@ TEST(SStringEdit, ModifyingOperations) {
     const char* expected;
   };
   const Case cases[] = {
-      {"append substr", [](SString& s) { s.append(SString("xyz"), 1, npos); }, "hello worldyz"},
+      {"append substr", [](SString& s) { s.append(SString("xyz"), 1, npos); },
+       "hello worldyz"},
       {"append count", [](SString& s) { s.append("!!!", 2); }, "hello world!!"},
       {"append chars", [](SString& s) { s.append(3, '.'); }, "hello world..."},
       {"+= char", [](SString& s) { s += '?'; }, "hello world?"},
-      {"insert front", [](SString& s) { s.insert(0, ">> "); }, ">> hello world"},
+      {"insert front", [](SString& s) { s.insert(0, ">> "); },
+       ">> hello world"},
       {"insert end", [](SString& s) { s.insert(11, "!"); }, "hello world!"},
-      {"insert substr", [](SString& s) { s.insert(5, SString("a,b"), 1, 1); }, "hello, world"},
-      {"insert chars", [](SString& s) { s.insert(5, 2, '-'); }, "hello-- world"},
-      {"insert count", [](SString& s) { s.insert(0, "abc", 1); }, "ahello world"},
+      {"insert substr", [](SString& s) { s.insert(5, SString("a,b"), 1, 1); },
+       "hello, world"},
+      {"insert chars", [](SString& s) { s.insert(5, 2, '-'); },
+       "hello-- world"},
+      {"insert count", [](SString& s) { s.insert(0, "abc", 1); },
+       "ahello world"},
       {"erase middle", [](SString& s) { s.erase(5, 1); }, "helloworld"},
       {"erase clipped", [](SString& s) { s.erase(5, 100); }, "hello"},
       {"erase to end", [](SString& s) { s.erase(5); }, "hello"},
       {"erase nothing", [](SString& s) { s.erase(11); }, "hello world"},
-      {"replace shorter", [](SString& s) { s.replace(0, 5, "hi"); }, "hi world"},
-      {"replace longer", [](SString& s) { s.replace(6, 5, "everybody"); }, "hello everybody"},
-      {"replace clipped", [](SString& s) { s.replace(6, npos, SString("you")); }, "hello you"},
-      {"replace substr", [](SString& s) { s.replace(0, 1, SString("xHy"), 1, 1); }, "Hello world"},
-      {"replace chars", [](SString& s) { s.replace(5, 1, 3, '_'); }, "hello___world"},
-      {"replace count", [](SString& s) { s.replace(0, 5, "bye!", 3); }, "bye world"},
+      {"replace shorter", [](SString& s) { s.replace(0, 5, "hi"); },
+       "hi world"},
+      {"replace longer", [](SString& s) { s.replace(6, 5, "everybody"); },
+       "hello everybody"},
+      {"replace clipped",
+       [](SString& s) { s.replace(6, npos, SString("you")); }, "hello you"},
+      {"replace substr",
+       [](SString& s) { s.replace(0, 1, SString("xHy"), 1, 1); },
+       "Hello world"},
+      {"replace chars", [](SString& s) { s.replace(5, 1, 3, '_'); },
+       "hello___world"},
+      {"replace count", [](SString& s) { s.replace(0, 5, "bye!", 3); },
+       "bye world"},
       {"replace all", [](SString& s) { s.replace(0, npos, ""); }, ""},
-      {"assign substr", [](SString& s) { s.assign(SString("abcdef"), 2, 2); }, "cd"},
+      {"assign substr", [](SString& s) { s.assign(SString("abcdef"), 2, 2); },
+       "cd"},
       {"assign count", [](SString& s) { s.assign("abcdef", 3); }, "abc"},
       {"assign chars", [](SString& s) { s.assign(4, 'z'); }, "zzzz"},
       {"assign char", [](SString& s) { s = 'q'; }, "q"},
@@ -215,27 +240,113 @@ TEST(SStringFailures, RangeAndLengthExceptions) {
     Kind kind;
   };
   const Case cases[] = {
-      {"at == length", [] { SString s("ab"); s.at(2); }, Range},
-      {"const at == length", [] { const SString s("ab"); s.at(2); }, Range},
-      {"at on empty", [] { SString s; s.at(0); }, Range},
-      {"erase past end", [] { SString s("ab"); s.erase(3); }, Range},
-      {"erase at end", [] { SString s("ab"); s.erase(2); }, None},
-      {"insert past end", [] { SString s("ab"); s.insert(3, "x"); }, Range},
-      {"insert source past end", [] { SString s("ab"); s.insert(0, SString("x"), 2, 1); }, Range},
-      {"replace past end", [] { SString s("ab"); s.replace(3, 1, "x"); }, Range},
-      {"assign past end", [] { SString s; s.assign(SString("ab"), 3, 1); }, Range},
-      {"append past end", [] { SString s; s.append(SString("ab"), 3, 1); }, Range},
+      {"at == length",
+       [] {
+         SString s("ab");
+         s.at(2);
+       },
+       Range},
+      {"const at == length",
+       [] {
+         const SString s("ab");
+         s.at(2);
+       },
+       Range},
+      {"at on empty",
+       [] {
+         SString s;
+         s.at(0);
+       },
+       Range},
+      {"erase past end",
+       [] {
+         SString s("ab");
+         s.erase(3);
+       },
+       Range},
+      {"erase at end",
+       [] {
+         SString s("ab");
+         s.erase(2);
+       },
+       None},
+      {"insert past end",
+       [] {
+         SString s("ab");
+         s.insert(3, "x");
+       },
+       Range},
+      {"insert source past end",
+       [] {
+         SString s("ab");
+         s.insert(0, SString("x"), 2, 1);
+       },
+       Range},
+      {"replace past end",
+       [] {
+         SString s("ab");
+         s.replace(3, 1, "x");
+       },
+       Range},
+      {"assign past end",
+       [] {
+         SString s;
+         s.assign(SString("ab"), 3, 1);
+       },
+       Range},
+      {"append past end",
+       [] {
+         SString s;
+         s.append(SString("ab"), 3, 1);
+       },
+       Range},
       {"compare past end", [] { SString("ab").compare(3, 1, "x"); }, Range},
-      {"compare source past end", [] { SString("ab").compare(0, 1, SString("x"), 2, 1); }, Range},
-      {"copy past end", [] { char b[4]; SString("ab").copy(b, 1, 3); }, Range},
+      {"compare source past end",
+       [] { SString("ab").compare(0, 1, SString("x"), 2, 1); }, Range},
+      {"copy past end",
+       [] {
+         char b[4];
+         SString("ab").copy(b, 1, 3);
+       },
+       Range},
       {"substr past end", [] { SString("ab").substr(3); }, Range},
       {"substring constructor", [] { SString s(SString("ab"), 3); }, Range},
-      {"reserve beyond max", [] { SString s; s.reserve(4294967294u); }, Length},
-      {"assign npos chars", [] { SString s; s.assign(npos, 'x'); }, Length},
-      {"append reaching npos", [] { SString s("ab"); s.append(npos - 2, 'x'); }, Length},
-      {"insert reaching npos", [] { SString s("ab"); s.insert(0, npos - 2, 'x'); }, Length},
-      {"replace reaching npos", [] { SString s("ab"); s.replace(0, 0, npos - 2, 'x'); }, Length},
-      {"resize to npos", [] { SString s("ab"); s.resize(npos); }, Length},
+      {"reserve beyond max",
+       [] {
+         SString s;
+         s.reserve(4294967294u);
+       },
+       Length},
+      {"assign npos chars",
+       [] {
+         SString s;
+         s.assign(npos, 'x');
+       },
+       Length},
+      {"append reaching npos",
+       [] {
+         SString s("ab");
+         s.append(npos - 2, 'x');
+       },
+       Length},
+      {"insert reaching npos",
+       [] {
+         SString s("ab");
+         s.insert(0, npos - 2, 'x');
+       },
+       Length},
+      {"replace reaching npos",
+       [] {
+         SString s("ab");
+         s.replace(0, 0, npos - 2, 'x');
+       },
+       Length},
+      {"resize to npos",
+       [] {
+         SString s("ab");
+         s.resize(npos);
+       },
+       Length},
   };
   for (const Case& c : cases) {
     Kind got = None;

@@ -19,13 +19,16 @@ class ScratchDir {
   }
   ~ScratchDir() {
     std::string command = "rm -rf '" + m_path + "'";
-    if (system(command.c_str()) != 0) ADD_FAILURE() << "cannot remove " << m_path;
+    if (system(command.c_str()) != 0)
+      ADD_FAILURE() << "cannot remove " << m_path;
   }
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
 
   const std::string& path() const { return m_path; }
-  std::string file(const std::string& name) const { return m_path + "/" + name; }
+  std::string file(const std::string& name) const {
+    return m_path + "/" + name;
+  }
 
  private:
   std::string m_path;

@@ -24,10 +24,11 @@ TEST(TextHelpers, ConvertToLongAndShort) {
     long value;
   };
   const Case longs[] = {
-      {"42", true, 42},        {"  -17abc", true, -17}, {"\t\n+5", true, 5},
-      {"abc", false, 0},       {"", false, 0},          {"   ", false, 0},
-      {"-", false, 0},         {"007", true, 7},        {"1 2", true, 1},
-      {"99999999999999999999", true, LONG_MAX},
+      {"42", true, 42},    {"  -17abc", true, -17},
+      {"\t\n+5", true, 5}, {"abc", false, 0},
+      {"", false, 0},      {"   ", false, 0},
+      {"-", false, 0},     {"007", true, 7},
+      {"1 2", true, 1},    {"99999999999999999999", true, LONG_MAX},
   };
   for (const Case& c : longs) {
     long value = -999;
@@ -35,7 +36,9 @@ TEST(TextHelpers, ConvertToLongAndShort) {
     EXPECT_EQ(c.ok ? c.value : -999, value) << c.text;
   }
   const Case shorts[] = {
-      {"12", true, 12}, {"-3x", true, -3}, {"70000", true, 4464},  // low bits
+      {"12", true, 12},
+      {"-3x", true, -3},
+      {"70000", true, 4464},  // low bits
       {"yes", false, 0},
   };
   for (const Case& c : shorts) {
@@ -53,7 +56,8 @@ TEST(TextHelpers, ConvertToString) {
 
 TEST(TextHelpers, IsWhitespace) {
   for (char c : std::string(" \t\n\r")) EXPECT_TRUE(isWhitespace(c)) << int(c);
-  for (char c : std::string("\v\fa_\0", 5)) EXPECT_FALSE(isWhitespace(c)) << int(c);
+  for (char c : std::string("\v\fa_\0", 5))
+    EXPECT_FALSE(isWhitespace(c)) << int(c);
   EXPECT_STREQ(" \t\n\r", whitespaceChars);
 }
 
@@ -92,9 +96,9 @@ TEST(TextHelpers, StripQuotes) {
     const char* expected;
   };
   const Case cases[] = {
-      {"\"", ""},         {"\"\"", ""},       {"\"abc", "abc"},
-      {"abc\"", "abc"},   {"\"a b\"", "a b"}, {"a", "a"},
-      {"", ""},           {"\"\"\"", "\""},   {"a\"b", "a\"b"},
+      {"\"", ""},       {"\"\"", ""},       {"\"abc", "abc"},
+      {"abc\"", "abc"}, {"\"a b\"", "a b"}, {"a", "a"},
+      {"", ""},         {"\"\"\"", "\""},   {"a\"b", "a\"b"},
   };
   for (const Case& c : cases) {
     SString s(c.text);
@@ -174,7 +178,9 @@ TEST(TextHelpers, ReadLineFromStream) {
     std::vector<std::string> lines;  // read until end of file
   };
   const Case cases[] = {
-      {"trims and drops carriage returns", "  a b \r\nc\rd\n", {"a b", "cd", ""}},
+      {"trims and drops carriage returns",
+       "  a b \r\nc\rd\n",
+       {"a b", "cd", ""}},
       {"last line without feed", "x\ny", {"x", "y"}},
       {"empty stream", "", {""}},
       {"long line", longLine + "\nnext", {longLine, "next"}},
@@ -220,7 +226,9 @@ TEST(TextHelpers, GetTokenFromString) {
   };
   const Case cases[] = {
       {"  SET x", 0, {{"SET", 6, false}, {"x", 8, false}, {"", 8, true}}},
-      {"JMP0\t:label\v", 0, {{"JMP0", 5, false}, {":label", 12, false}, {"", 13, true}}},
+      {"JMP0\t:label\v",
+       0,
+       {{"JMP0", 5, false}, {":label", 12, false}, {"", 13, true}}},
       {"   ", 0, {{"", 4, true}}},
       {"", 0, {{"", 1, true}}},
       {"a b", 2, {{"b", 4, false}}},
@@ -277,7 +285,8 @@ TEST(TextHelpers, ParseStringArgumentUnterminated) {
   const Case cases[] = {
       {"no quote at all", 0, "Expected double quote to end argument near 0"},
       {"abc", 2, "Expected double quote to end argument near 2"},
-      {"ends in a pair\"\"", 0, "Expected double quote to end argument near -1"},
+      {"ends in a pair\"\"", 0,
+       "Expected double quote to end argument near -1"},
       {"x\"\"y", 0, "Expected double quote to end argument near 3"},
       {"", 0, "Expected double quote to end argument near 0"},
   };

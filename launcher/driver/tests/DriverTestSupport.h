@@ -69,7 +69,8 @@ inline LauncherRun runLauncher(const std::vector<std::string>& args,
     setenv("LANG", "C", 1);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(LAUNCHER_PROGRAM));
-    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    for (const std::string& arg : args)
+      argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
     execv(LAUNCHER_PROGRAM, argv.data());
     _exit(127);
@@ -78,7 +79,8 @@ inline LauncherRun runLauncher(const std::vector<std::string>& args,
   LauncherRun run{-1, ""};
   char buffer[4096];
   ssize_t n;
-  while ((n = read(out[0], buffer, sizeof buffer)) > 0) run.output.append(buffer, n);
+  while ((n = read(out[0], buffer, sizeof buffer)) > 0)
+    run.output.append(buffer, n);
   close(out[0]);
   int status = 0;
   waitpid(pid, &status, 0);

@@ -61,8 +61,8 @@ void makeFakeHome(const std::string& home, const std::string& version) {
                  "  if [ \"$a\" = Verify ]; then echo 1739021872; echo " +
                      version +
                      "; exit 0; fi\n"
-                 "done\n"
-                 "printf '%s\\n' \"$0\" \"$@\" > launched.txt\n");
+                     "done\n"
+                     "printf '%s\\n' \"$0\" \"$@\" > launched.txt\n");
 }
 
 std::string jvmFile(const std::string& desc, const std::string& version,
@@ -118,10 +118,11 @@ class LauncherActionsTest : public ::testing::Test {
     std::string text = "INSTRUCTIONS:\n";
     for (const std::string& line : script) text += "  " + line + "\n";
     writeFile(pack + "/script.tag", text + "/:\n");
-    writeFile(pack + "/manifest.tag",
-              "INSTRUCTIONS:  script.tag\nJVM:\n  java17.tag\n  java11.tag\n/:\n"
-              "LAUNCHSCRIPT:  launch.tag\nJVM_INSTALLER:  setup with blank.sh\n"
-              "VERIFY_JAR:  verify.jar\nAPPLICATION_JAR:  app.jar\n");
+    writeFile(
+        pack + "/manifest.tag",
+        "INSTRUCTIONS:  script.tag\nJVM:\n  java17.tag\n  java11.tag\n/:\n"
+        "LAUNCHSCRIPT:  launch.tag\nJVM_INSTALLER:  setup with blank.sh\n"
+        "VERIFY_JAR:  verify.jar\nAPPLICATION_JAR:  app.jar\n");
     std::string command = "'" + kPack + "' '" LAUNCHER_PROGRAM "' '" + pack +
                           "/manifest.tag' '" + run_ + "/app' >/dev/null";
     ASSERT_EQ(system(command.c_str()), 0);
@@ -130,8 +131,8 @@ class LauncherActionsTest : public ::testing::Test {
   // Runs run/app in run/ with TMPDIR and the search partitions of the test,
   // stdinText on standard input.
   ProgramRun launch(const std::vector<std::string>& args,
-             const std::string& stdinText = "",
-             const std::string& program = "") {
+                    const std::string& stdinText = "",
+                    const std::string& program = "") {
     std::string input = dir.file("stdin.txt");
     writeFile(input, stdinText);
     int out[2];
@@ -195,7 +196,8 @@ TEST_F(LauncherActionsTest, SearchPrintsTheMatchAndKeepsItsJVMFile) {
   EXPECT_EQ(out[1], homes + "/jdk17");
   // Only the jvm file handed to the caller is left in the temporary
   // directory; the unpacked verification jar is gone.
-  EXPECT_EQ(listDir(tmp), std::vector<std::string>{out[2].substr(tmp.size() + 1)});
+  EXPECT_EQ(listDir(tmp),
+            std::vector<std::string>{out[2].substr(tmp.size() + 1)});
   std::string written = readFile(out[2]);
   EXPECT_TRUE(contains(written, "JVM_HOME:  " + homes + "/jdk17")) << written;
   EXPECT_TRUE(contains(written, "JVM_FILE:  " + out[2])) << written;
@@ -257,8 +259,9 @@ TEST_F(LauncherActionsTest, VerifyJVMPrintsTheResult) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.home);
-    ProgramRun run = action("ACTION:  VERIFY_JVM\nVERIFY_JVM_FILE:  " + pack +
-                     "/java17.tag\nVERIFY_JVM_HOME:  \"" + c.home + "\"\n");
+    ProgramRun run =
+        action("ACTION:  VERIFY_JVM\nVERIFY_JVM_FILE:  " + pack +
+               "/java17.tag\nVERIFY_JVM_HOME:  \"" + c.home + "\"\n");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.output, c.output);
     EXPECT_EQ(listDir(tmp), std::vector<std::string>{});
@@ -272,9 +275,10 @@ TEST_F(LauncherActionsTest, InstallJVMActionRunsTheInstallerInTheDestination) {
   mkdir(dest.c_str(), 0755);
   // A relative installer path with a blank in it: one program, taken as
   // data by the shell.
-  ProgramRun run = action("ACTION:  INSTALL_JVM\nINSTALL_JVM_EXE:  ../pack/setup with "
-                   "blank.sh\nINSTALL_JVM_DEST:  " +
-                   dest + "\n");
+  ProgramRun run = action(
+      "ACTION:  INSTALL_JVM\nINSTALL_JVM_EXE:  ../pack/setup with "
+      "blank.sh\nINSTALL_JVM_DEST:  " +
+      dest + "\n");
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.output, dest + "/jvm\n");
   std::string written = readFile(dest + "/jvm");
@@ -286,7 +290,8 @@ TEST_F(LauncherActionsTest, InstallJVMActionRunsTheInstallerInTheDestination) {
 TEST_F(LauncherActionsTest, FindAndLaunchPassesTheArguments) {
   packLauncher({"FIND_JVM 0 0", "JMP0 @N1@ END", "LAUNCH \"@S2@\" 0", ":END"});
   partitions = homes;
-  ProgramRun run = launch({"-tv:log", "run.log", "two words", "it's $HOME \"q\""});
+  ProgramRun run =
+      launch({"-tv:log", "run.log", "two words", "it's $HOME \"q\""});
   EXPECT_EQ(run.status, 0) << run.output;
   std::vector<std::string> args = launched();
   ASSERT_EQ(args.size(), 6u) << readFile(run_ + "/launched.txt");
@@ -318,8 +323,8 @@ TEST_F(LauncherActionsTest, InstallOptionsUseTheEmbeddedInstaller) {
     ASSERT_EQ(system(rm.c_str()), 0);
     mkdir(dest.c_str(), 0755);
     std::string option = std::string(c.name).substr(7, 1);
-    packLauncher({"INSTALL_JVM " + option, "JMP0 @N1@ END",
-                  "LAUNCH \"@S1@\" 0", ":END"});
+    packLauncher({"INSTALL_JVM " + option, "JMP0 @N1@ END", "LAUNCH \"@S1@\" 0",
+                  ":END"});
     std::vector<std::string> args = c.args;
     args.push_back("-tv:log");
     args.push_back("run.log");
@@ -361,23 +366,38 @@ TEST_F(LauncherActionsTest, ScriptFailuresAndTheirMessages) {
        "To verify a JVM, use an index of a jvm file. The index passed in was "
        "3 which corresponds to the file named launch.tag\n",
        ""},
-      {"VERIFY of a missing id", {"VERIFY 0 0 99"}, 1,
-       "Cannot verify jvm file at index 99 because it does not exist.\n", ""},
+      {"VERIFY of a missing id",
+       {"VERIFY 0 0 99"},
+       1,
+       "Cannot verify jvm file at index 99 because it does not exist.\n",
+       ""},
       {"VERIFY of an embedded jvm file at its own home",
-       {"VERIFY 0 1 2", "JMP0 @N1@ BAD", ":BAD"}, 0, "",
+       {"VERIFY 0 1 2", "JMP0 @N1@ BAD", ":BAD"},
+       0,
+       "",
        "After VERIFY, the jvm home is " + std::string() + "@HOMES@/jdk11"},
-      {"ILAUNCH of a missing id", {"ILAUNCH 42 0"}, 0, "\n",
+      {"ILAUNCH of a missing id",
+       {"ILAUNCH 42 0"},
+       0,
+       "\n",
        "ERROR: Unable to launch the internal launch script with the internal "
        "JVM file. Either the launch script or the JVM file is missing from the "
        "launcher."},
       {"an instruction error names its line",
-       {"INITIALIZE_UI", "BOGUS"}, 1,
+       {"INITIALIZE_UI", "BOGUS"},
+       1,
        "\nInitializing Test Application...\nError in instructions. Invalid "
        "command (BOGUS).  Line number (2)\n",
        ""},
-      {"LAUNCH of a missing jvm file", {"LAUNCH /no/such.jvm 0"}, 1,
-       "Unable to load input file: /no/such.jvm\n", ""},
-      {"no installer shown after the UI was hidden", {"INSTALL_JVM 0"}, 0, "",
+      {"LAUNCH of a missing jvm file",
+       {"LAUNCH /no/such.jvm 0"},
+       1,
+       "Unable to load input file: /no/such.jvm\n",
+       ""},
+      {"no installer shown after the UI was hidden",
+       {"INSTALL_JVM 0"},
+       0,
+       "",
        ""},
   };
   for (const Case& c : cases) {
@@ -455,8 +475,8 @@ TEST_F(LauncherActionsTest, TheBuildsRealJVM) {
             "%SYSTEMPROP%(\"\"test.prop\"\", \"\"a-b\"\") %CP%() "
             "SampleApplication\"\n");
   std::string command = "cp '" TEST_VERIFY_JAR "' '" + pack +
-                        "/verify.jar' && cp '" TEST_SAMPLE_APP_JAR "' '" + pack +
-                        "/app.jar'";
+                        "/verify.jar' && cp '" TEST_SAMPLE_APP_JAR "' '" +
+                        pack + "/app.jar'";
   ASSERT_EQ(system(command.c_str()), 0);
   writeFile(pack + "/script.tag",
             "INSTRUCTIONS:\n  FIND_JVM 0 1\n  JMP0 @N1@ END\n"
@@ -471,7 +491,8 @@ TEST_F(LauncherActionsTest, TheBuildsRealJVM) {
 
   ProgramRun run = launch({"-tv:log", "run.log", "x y"});
   EXPECT_EQ(run.status, 0) << run.output;
-  EXPECT_TRUE(contains(run.output, "Sample application started.")) << run.output;
+  EXPECT_TRUE(contains(run.output, "Sample application started."))
+      << run.output;
   EXPECT_TRUE(contains(run.output, "  [0] <x y>")) << run.output;
   EXPECT_TRUE(contains(run.output, "  test.prop=a-b")) << run.output;
   EXPECT_TRUE(contains(log(), "Found matching JVM at " + javaHome)) << log();

@@ -32,7 +32,8 @@ TEST(LauncherOptions, ValuesAreConsumedAndOtherArgumentsPassThrough) {
   PlatformImpl::setSilent(false);
   const StringDeque& passed = Launcher::getPassThroughArgs();
   std::vector<std::string> added;
-  for (int i = before; i < passed.count(); ++i) added.push_back(str(passed.at(i)));
+  for (int i = before; i < passed.count(); ++i)
+    added.push_back(str(passed.at(i)));
   EXPECT_EQ(added, (std::vector<std::string>{"app-arg", "-Xmx64m",
                                              "-TV:VERSION", "last"}));
   EXPECT_EQ(str(PlatformImpl::getSystemTempDirectory()), dir.path());
@@ -86,8 +87,8 @@ TEST(LauncherOptions, LocatingTheLauncherFile) {
       {"bare name found through PATH", "tool", "/nonexistent:" + dir.path(),
        dir.file("tool")},
       {"relative PATH entry", "tool", ".", dir.path() + "/./tool"},
-      {"empty PATH entry means the current directory", "tool", "/usr/bin:",
-       dir.path() + "/./tool"},
+      {"empty PATH entry means the current directory", "tool",
+       "/usr/bin:", dir.path() + "/./tool"},
       {"not executable: not taken from PATH", "plain", dir.path(),
        dir.file("plain")},
       {"not in PATH: the current directory", "missing", "/nonexistent",

@@ -28,28 +28,46 @@ TEST(VerifyJVMOutputTest, ComparesTheReportedLines) {
   const OutputCase cases[] = {
       {"empty output", "", {}, false},
       {"magic line only, nothing expected", "1739021872\n", {}, true},
-      {"magic line only, two expected", "1739021872\n",
-       {{"a", "1"}, {"b", "2"}}, true},
-      {"magic line with a trailing blank", "1739021872 \nx\n", {{"a", "x"}},
+      {"magic line only, two expected",
+       "1739021872\n",
+       {{"a", "1"}, {"b", "2"}},
+       true},
+      {"magic line with a trailing blank",
+       "1739021872 \nx\n",
+       {{"a", "x"}},
        true},
       {"carriage returns dropped", "1739021872\r\nx\r\n", {{"a", "x"}}, true},
       {"wrong magic line", "1739021873\nx\n", {{"a", "x"}}, false},
       {"magic line not first", "\n1739021872\nx\n", {}, false},
-      {"exact match", "1739021872\n1.3.1_02\nSun\n",
-       {{"v", "1.3.1_02"}, {"w", "Sun"}}, true},
-      {"second value differs", "1739021872\n1.3.1_02\nIBM\n",
-       {{"v", "1.3.1_02"}, {"w", "Sun"}}, false},
+      {"exact match",
+       "1739021872\n1.3.1_02\nSun\n",
+       {{"v", "1.3.1_02"}, {"w", "Sun"}},
+       true},
+      {"second value differs",
+       "1739021872\n1.3.1_02\nIBM\n",
+       {{"v", "1.3.1_02"}, {"w", "Sun"}},
+       false},
       {"prefix accepted", "1739021872\n1.3.1_02\n", {{"v", "1.3..."}}, true},
       {"prefix rejected", "1739021872\n1.4.0\n", {{"v", "1.3..."}}, false},
-      {"line shorter than the prefix", "1739021872\n1.\n", {{"v", "1.3..."}},
+      {"line shorter than the prefix",
+       "1739021872\n1.\n",
+       {{"v", "1.3..."}},
        false},
-      {"dots alone accept anything", "1739021872\nwhatever\n",
-       {{"v", "..."}}, true},
-      {"dots inside are literal", "1739021872\n1.3.1\n", {{"v", "1...1"}},
+      {"dots alone accept anything",
+       "1739021872\nwhatever\n",
+       {{"v", "..."}},
+       true},
+      {"dots inside are literal",
+       "1739021872\n1.3.1\n",
+       {{"v", "1...1"}},
        false},
-      {"exact value is not a prefix", "1739021872\n1.3.1\n", {{"v", "1.3"}},
+      {"exact value is not a prefix",
+       "1739021872\n1.3.1\n",
+       {{"v", "1.3"}},
        false},
-      {"output ends before the pairs", "1739021872\nx", {{"a", "x"}, {"b", "y"}},
+      {"output ends before the pairs",
+       "1739021872\nx",
+       {{"a", "x"}, {"b", "y"}},
        true},
   };
   for (const OutputCase& c : cases) {
@@ -73,7 +91,8 @@ TEST(VerifyJVMOutputTest, WrongMagicLineIsLoggedAsAnError) {
 class JVMFileTest : public JVMTest {
  protected:
   // A jvm file on disk (so that it has a name), loaded.
-  TagFile& jvmFile(const std::vector<std::pair<std::string, std::string>>& tags) {
+  TagFile& jvmFile(
+      const std::vector<std::pair<std::string, std::string>>& tags) {
     TagFile written;
     fillTags(written, javaConventions());
     fillTags(written, tags);
@@ -96,27 +115,40 @@ struct FakeCase {
 
 TEST_F(JVMFileTest, VerifiesFakeHomesByTheirOutput) {
   const FakeCase cases[] = {
-      {"properties as required", {"java.version=1.3.1_02", "java.vendor=Sun"},
-       "1739021872\\n1.3.1_02\\nSun\\n", true},
-      {"blanks around names and values", {"  java.version =  1.3... "},
-       "1739021872\\n1.3.1_02\\n", true},
-      {"prefix rejects another version", {"java.version=1.3..."},
-       "1739021872\\n1.4.0\\n", false},
+      {"properties as required",
+       {"java.version=1.3.1_02", "java.vendor=Sun"},
+       "1739021872\\n1.3.1_02\\nSun\\n",
+       true},
+      {"blanks around names and values",
+       {"  java.version =  1.3... "},
+       "1739021872\\n1.3.1_02\\n",
+       true},
+      {"prefix rejects another version",
+       {"java.version=1.3..."},
+       "1739021872\\n1.4.0\\n",
+       false},
       {"wrong magic line", {"java.version=1.3..."}, "42\\n1.3.1\\n", false},
       {"nothing printed", {"java.version=1.3..."}, "", false},
-      {"only on standard error", {"java.version=1.3..."},
-       "1739021872\\n1.3\\n' >&2; printf '", false},
-      {"properties missing from the output", {"a=1", "b=2"}, "1739021872\\n",
+      {"only on standard error",
+       {"java.version=1.3..."},
+       "1739021872\\n1.3\\n' >&2; printf '",
+       false},
+      {"properties missing from the output",
+       {"a=1", "b=2"},
+       "1739021872\\n",
        true},
-      {"a malformed setting is skipped", {"no equals sign", "a=1"},
-       "1739021872\\n1\\n", true},
+      {"a malformed setting is skipped",
+       {"no equals sign", "a=1"},
+       "1739021872\\n1\\n",
+       true},
   };
   for (const FakeCase& c : cases) {
     SCOPED_TRACE(c.name);
     std::string jvmHome = home("jvm");
     makeFakeJVM(jvmHome, std::string("printf '") + c.prints + "'");
     std::vector<std::pair<std::string, std::string>> tags;
-    for (const std::string& p : c.properties) tags.push_back({"JVM_PROPERTIES", p});
+    for (const std::string& p : c.properties)
+      tags.push_back({"JVM_PROPERTIES", p});
     TagFile& tags_ = jvmFile(tags);
     JVMFile jvm(tags_);
     PlatformImpl::setUIProgress(0);
@@ -141,28 +173,36 @@ TEST_F(JVMFileTest, PassesClassPathClassAndPropertyNames) {
   TagFile& tags = jvmFile({{"JVM_PROPERTIES", "java.version=..."},
                            {"JVM_PROPERTIES", "odd name;$(x)=..."}});
   JVMFile jvm(tags);
-  std::unique_ptr<JVMMatch> match(
-      jvm.verify(jvmHome.c_str(), "\"/opt/with blank/verify.jar\"", kVerifyClass));
+  std::unique_ptr<JVMMatch> match(jvm.verify(
+      jvmHome.c_str(), "\"/opt/with blank/verify.jar\"", kVerifyClass));
   EXPECT_NE(match, nullptr);
   FILE* file = fopen(argsFile.c_str(), "r");
   ASSERT_NE(file, nullptr);
   std::vector<std::string> args;
   char line[1024];
-  while (fgets(line, sizeof line, file)) args.push_back(std::string(line, strlen(line) - 1));
+  while (fgets(line, sizeof line, file))
+    args.push_back(std::string(line, strlen(line) - 1));
   fclose(file);
-  EXPECT_EQ(args, (std::vector<std::string>{"-classpath", "/opt/with blank/verify.jar",
-                                            "Verify", "java.version",
-                                            "odd name;$(x)"}));
+  EXPECT_EQ(args, (std::vector<std::string>{
+                      "-classpath", "/opt/with blank/verify.jar", "Verify",
+                      "java.version", "odd name;$(x)"}));
 }
 
 // A home found on disk may hold anything a file name can: it must run
 // that JVM and nothing else, and its characters must not act as macros.
 TEST_F(JVMFileTest, OddHomesRunThatJVMOnly) {
   const char* names[] = {
-      "with blank",       "quote\"d",         "single'quote",
-      "semi;colon",       "dollar$HOME",      "sub$(touch pwned)",
-      "back`touch pwned`quote", "percent%CP%()",  "at@JVM_EXE@",
-      "hash#HOME#",       "back\\slash",
+      "with blank",
+      "quote\"d",
+      "single'quote",
+      "semi;colon",
+      "dollar$HOME",
+      "sub$(touch pwned)",
+      "back`touch pwned`quote",
+      "percent%CP%()",
+      "at@JVM_EXE@",
+      "hash#HOME#",
+      "back\\slash",
   };
   for (const char* name : names) {
     SCOPED_TRACE(name);
@@ -180,13 +220,14 @@ TEST_F(JVMFileTest, OddHomesRunThatJVMOnly) {
 // The verification jar lies in a temporary directory that the environment
 // names: whatever that name holds, the JVM gets it as its class path.
 TEST_F(JVMFileTest, OddClassPathDirectoriesReachTheJVMAsOnePath) {
-  const char* names[] = {"with blank", "quote\"d", "single'quote", "semi;colon",
-                         "dollar$HOME", "sub$(touch pwned)", "back`touch pwned`",
-                         "percent%CP%()", "at@JVM_EXE@", "hash#HOME#",
-                         "back\\slash"};
+  const char* names[] = {
+      "with blank",  "quote\"d",          "single'quote",      "semi;colon",
+      "dollar$HOME", "sub$(touch pwned)", "back`touch pwned`", "percent%CP%()",
+      "at@JVM_EXE@", "hash#HOME#",        "back\\slash"};
   std::string jvmHome = home("jvm");
   std::string argsFile = scratch.file("args");
-  makeFakeJVM(jvmHome, "printf '%s\\n' \"$2\" > '" + argsFile + "'; echo 1739021872");
+  makeFakeJVM(jvmHome,
+              "printf '%s\\n' \"$2\" > '" + argsFile + "'; echo 1739021872");
   TagFile& tags = jvmFile({{"JVM_PROPERTIES", "java.version=..."}});
   JVMFile jvm(tags);
   for (const char* name : names) {
@@ -208,17 +249,25 @@ TEST_F(JVMFileTest, OddClassPathDirectoriesReachTheJVMAsOnePath) {
 // An input file may name the verification class: the name is one argument
 // for the JVM, never shell code.
 TEST_F(JVMFileTest, OddVerifyClassNamesReachTheJVMAsOneArgument) {
-  const char* names[] = {"Verify", "with blank", "semi;touch pwned", "sub$(touch pwned)",
-                         "back`touch pwned`", "quote'd", "percent%CP%()", "at@JVM_EXE@"};
+  const char* names[] = {"Verify",
+                         "with blank",
+                         "semi;touch pwned",
+                         "sub$(touch pwned)",
+                         "back`touch pwned`",
+                         "quote'd",
+                         "percent%CP%()",
+                         "at@JVM_EXE@"};
   std::string jvmHome = home("jvm");
   std::string argsFile = scratch.file("args");
-  makeFakeJVM(jvmHome, "printf '%s\\n' \"$3\" > '" + argsFile + "'; echo 1739021872");
+  makeFakeJVM(jvmHome,
+              "printf '%s\\n' \"$3\" > '" + argsFile + "'; echo 1739021872");
   TagFile& tags = jvmFile({{"JVM_PROPERTIES", "java.version=..."}});
   JVMFile jvm(tags);
   for (const char* name : names) {
     SCOPED_TRACE(name);
     // As the search passes it (in double quotes) and as an input file may.
-    for (const std::string& given : {"\"" + std::string(name) + "\"", std::string(name)}) {
+    for (const std::string& given :
+         {"\"" + std::string(name) + "\"", std::string(name)}) {
       std::unique_ptr<JVMMatch> match(
           jvm.verify(jvmHome.c_str(), kVerifyClasspath, given.c_str()));
       EXPECT_NE(match, nullptr);
@@ -236,10 +285,12 @@ TEST_F(JVMFileTest, OddVerifyClassNamesReachTheJVMAsOneArgument) {
 TEST_F(JVMFileTest, LogsTheRunAndMalformedSettings) {
   std::string jvmHome = home("jvm");
   makeFakeJVM(jvmHome, "printf '1739021872\\n1\\n'");
-  TagFile& tags = jvmFile({{"JVM_PROPERTIES", "a=1"}, {"JVM_PROPERTIES", "broken"}});
+  TagFile& tags =
+      jvmFile({{"JVM_PROPERTIES", "a=1"}, {"JVM_PROPERTIES", "broken"}});
   JVMFile jvm(tags);
   LogRecorder log;
-  std::unique_ptr<JVMMatch> match(jvm.verify(jvmHome.c_str(), kVerifyClasspath, kVerifyClass));
+  std::unique_ptr<JVMMatch> match(
+      jvm.verify(jvmHome.c_str(), kVerifyClasspath, kVerifyClass));
   ASSERT_NE(match, nullptr);
   auto logged = [&](const std::string& text, int type) {
     for (const auto& entry : log.entries())
@@ -247,9 +298,11 @@ TEST_F(JVMFileTest, LogsTheRunAndMalformedSettings) {
     return false;
   };
   EXPECT_TRUE(logged("Invalid JVM_PROPERTIES setting (broken) in JVM File " +
-                         scratch.file("test.jvm"), 1));
+                         scratch.file("test.jvm"),
+                     1));
   EXPECT_TRUE(logged("Found matching JVM at " + jvmHome, 0));
-  EXPECT_TRUE(logged("Verifying JVM at " + jvmHome + "/bin/java\n   for JVM: Test JVM", 0));
+  EXPECT_TRUE(logged(
+      "Verifying JVM at " + jvmHome + "/bin/java\n   for JVM: Test JVM", 0));
 }
 
 TEST_F(JVMFileTest, HomesThatCannotMatch) {
@@ -259,7 +312,8 @@ TEST_F(JVMFileTest, HomesThatCannotMatch) {
     TagFile& tags = jvmFile({{"JVM_PROPERTIES", "a=1"}});
     tags.setTagValue("JVM_EXE", "");
     JVMFile jvm(tags);
-    EXPECT_EQ(jvm.verify(home("x").c_str(), kVerifyClasspath, kVerifyClass), nullptr);
+    EXPECT_EQ(jvm.verify(home("x").c_str(), kVerifyClasspath, kVerifyClass),
+              nullptr);
     EXPECT_EQ(jvm.verify("", kVerifyClasspath, kVerifyClass), nullptr);
     EXPECT_TRUE(log.entries().empty());
   }
@@ -269,11 +323,12 @@ TEST_F(JVMFileTest, HomesThatCannotMatch) {
     JVMFile jvm(tags);
     PlatformImpl::setUIProgress(0);
     std::string missing = home("none");
-    EXPECT_EQ(jvm.verify(missing.c_str(), kVerifyClasspath, kVerifyClass), nullptr);
+    EXPECT_EQ(jvm.verify(missing.c_str(), kVerifyClasspath, kVerifyClass),
+              nullptr);
     EXPECT_EQ(PlatformImpl::getUIProgress(), 2);
     ASSERT_EQ(log.entries().size(), 2u);
-    EXPECT_EQ(log.entries()[0].first,
-              "Verifying JVM at " + missing + "/bin/java\n   for JVM: Test JVM");
+    EXPECT_EQ(log.entries()[0].first, "Verifying JVM at " + missing +
+                                          "/bin/java\n   for JVM: Test JVM");
     EXPECT_EQ(log.entries()[1].first, missing + "/bin/java does not exist");
   }
 }
@@ -287,7 +342,9 @@ TEST_F(JVMFileTest, UnquotedClassPathIsRejectedByTheClassPathFunction) {
     delete jvm.verify(jvmHome.c_str(), "/opt/verify.jar", kVerifyClass);
     ADD_FAILURE() << "no exception";
   } catch (const LauncherException& e) {
-    EXPECT_EQ(str(e.getMessage()).rfind("Launch script error: Expected string arg.", 0), 0u)
+    EXPECT_EQ(str(e.getMessage())
+                  .rfind("Launch script error: Expected string arg.", 0),
+              0u)
         << str(e.getMessage());
   }
 }
@@ -301,7 +358,8 @@ TEST_F(JVMFileTest, OwnHomeNeedsRequiredProperties) {
     JVMFile jvm(tags);
     EXPECT_EQ(jvm.verify(kVerifyClasspath, kVerifyClass), nullptr);
     EXPECT_EQ(jvm.verifyWithPathHints(kVerifyClasspath, kVerifyClass), nullptr);
-    EXPECT_EQ(jvm.verifyWithPlatformHints(kVerifyClasspath, kVerifyClass), nullptr);
+    EXPECT_EQ(jvm.verifyWithPlatformHints(kVerifyClasspath, kVerifyClass),
+              nullptr);
     std::string warning = "Unable to verify " + scratch.file("test.jvm") +
                           " because the JVM_PROPERTIES tag was not specified.";
     ASSERT_EQ(log.entries().size(), 3u);
@@ -333,25 +391,31 @@ TEST_F(JVMFileTest, PathHintsBelowEachPartition) {
                            {"PATH_HINT", "never/tried"}});
   JVMFile jvm(tags);
   LogRecorder log;
-  std::unique_ptr<JVMMatch> match(jvm.verifyWithPathHints(kVerifyClasspath, kVerifyClass));
+  std::unique_ptr<JVMMatch> match(
+      jvm.verifyWithPathHints(kVerifyClasspath, kVerifyClass));
   ASSERT_NE(match, nullptr);
   EXPECT_EQ(str(match->getJVMHome()), jvmHome);
   std::vector<std::string> checked;
   for (const auto& entry : log.entries())
-    if (entry.first.rfind("Checking path hint ", 0) == 0) checked.push_back(entry.first);
-  EXPECT_EQ(checked, (std::vector<std::string>{"Checking path hint /no/such/jvm",
-                                               "Checking path hint /no/such/jvm",
-                                               "Checking path hint " + jvmHome}));
+    if (entry.first.rfind("Checking path hint ", 0) == 0)
+      checked.push_back(entry.first);
+  EXPECT_EQ(checked,
+            (std::vector<std::string>{"Checking path hint /no/such/jvm",
+                                      "Checking path hint /no/such/jvm",
+                                      "Checking path hint " + jvmHome}));
   EXPECT_EQ(log.entries()[0].first, "Searching for Test JVM using path hints");
 }
 
 TEST_F(JVMFileTest, PlatformHintsGiveNoCandidateHere) {
-  TagFile& tags = jvmFile({{"JVM_PROPERTIES", "a=1"}, {"PLATFORM_HINT", "registry"}});
+  TagFile& tags =
+      jvmFile({{"JVM_PROPERTIES", "a=1"}, {"PLATFORM_HINT", "registry"}});
   JVMFile jvm(tags);
   LogRecorder log;
-  EXPECT_EQ(jvm.verifyWithPlatformHints(kVerifyClasspath, kVerifyClass), nullptr);
+  EXPECT_EQ(jvm.verifyWithPlatformHints(kVerifyClasspath, kVerifyClass),
+            nullptr);
   ASSERT_EQ(log.entries().size(), 1u);
-  EXPECT_EQ(log.entries()[0].first, "Searching for Test JVM using platform hints");
+  EXPECT_EQ(log.entries()[0].first,
+            "Searching for Test JVM using platform hints");
 }
 
 TEST_F(JVMFileTest, MatchWritesTheCompletedJVMFile) {
@@ -359,7 +423,8 @@ TEST_F(JVMFileTest, MatchWritesTheCompletedJVMFile) {
   makeFakeJVM(jvmHome, "printf '1739021872\\n1\\n'");
   TagFile& tags = jvmFile({{"JVM_PROPERTIES", "a=1"}});
   JVMFile jvm(tags);
-  std::unique_ptr<JVMMatch> match(jvm.verify(jvmHome.c_str(), kVerifyClasspath, kVerifyClass));
+  std::unique_ptr<JVMMatch> match(
+      jvm.verify(jvmHome.c_str(), kVerifyClasspath, kVerifyClass));
   ASSERT_NE(match, nullptr);
   std::string path = str(match->writeNewJVMFile());
   EXPECT_EQ(path.rfind(scratch.path() + "/tvj", 0), 0u) << path;
@@ -378,7 +443,8 @@ class RealJVMTest : public JVMFileTest {
  protected:
   void SetUp() override {
     JVMFileTest::SetUp();
-    if (std::string(TEST_JAVA_HOME).empty()) GTEST_SKIP() << "no JDK in this build";
+    if (std::string(TEST_JAVA_HOME).empty())
+      GTEST_SKIP() << "no JDK in this build";
   }
 };
 
@@ -387,20 +453,27 @@ TEST_F(RealJVMTest, VerifiesTheBuildJVM) {
   std::string jarDir = scratch.file("verify jar");
   mkdir(jarDir.c_str(), 0755);
   std::string jar = jarDir + "/verify.jar";
-  ASSERT_EQ(system(("cp '" + std::string(TEST_VERIFY_JAR) + "' '" + jar + "'").c_str()), 0);
+  ASSERT_EQ(
+      system(
+          ("cp '" + std::string(TEST_VERIFY_JAR) + "' '" + jar + "'").c_str()),
+      0);
   const std::string version = TEST_JAVA_SPEC_VERSION;
   struct Case {
     const char* name;
     std::vector<std::string> properties;
     bool matches;
   } cases[] = {
-      {"version prefix", {"java.specification.version=" + version + "..."}, true},
+      {"version prefix",
+       {"java.specification.version=" + version + "..."},
+       true},
       {"exact version and home",
-       {"java.specification.version=" + version, std::string("java.home=") + TEST_JAVA_HOME},
+       {"java.specification.version=" + version,
+        std::string("java.home=") + TEST_JAVA_HOME},
        true},
       {"too old a prefix", {"java.specification.version=1.3..."}, false},
       {"second property differs",
-       {"java.specification.version=" + version + "...", "java.vm.name=No such VM"},
+       {"java.specification.version=" + version + "...",
+        "java.vm.name=No such VM"},
        false},
       {"a property the JVM lacks", {"no.such.property=x"}, false},
       {"a property the JVM lacks, expected empty", {"no.such.property="}, true},
@@ -408,7 +481,8 @@ TEST_F(RealJVMTest, VerifiesTheBuildJVM) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::vector<std::pair<std::string, std::string>> tags;
-    for (const std::string& p : c.properties) tags.push_back({"JVM_PROPERTIES", p});
+    for (const std::string& p : c.properties)
+      tags.push_back({"JVM_PROPERTIES", p});
     JVMFile jvm(jvmFile(tags));
     std::unique_ptr<JVMMatch> match(
         jvm.verify(TEST_JAVA_HOME, ("\"" + jar + "\"").c_str(), kVerifyClass));

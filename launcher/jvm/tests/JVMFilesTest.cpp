@@ -95,8 +95,9 @@ class JVMFilesTest : public JVMTest {
   std::vector<Found> found(const JVMMatchPtrDeque& matches) {
     std::vector<Found> result;
     for (int i = 0; i < matches.count(); ++i)
-      result.push_back({str(matches.at(i)->getJVMHome()).substr(disk.size() + 1),
-                        str(matches.at(i)->getTagFile().getTagValue("DESC"))});
+      result.push_back(
+          {str(matches.at(i)->getJVMHome()).substr(disk.size() + 1),
+           str(matches.at(i)->getTagFile().getTagValue("DESC"))});
     return result;
   }
 
@@ -125,7 +126,8 @@ TEST_F(JVMFilesTest, HintsFileByFileAndHintByHint) {
   home("usr/jdk17", "17");
   add("Java 21", "21", {{"PATH_HINT", "/usr/jdk17"}});
   add("Java 17", "17",
-      {{"PATH_HINT", "missing/jdk"}, {"PATH_HINT", "opt/jdk11"},
+      {{"PATH_HINT", "missing/jdk"},
+       {"PATH_HINT", "opt/jdk11"},
        {"PATH_HINT", "/usr/jdk17"}});
   add("Java 11", "11", {{"PATH_HINT", "opt/jdk11"}});
   JVMMatchPtrDeque matches;

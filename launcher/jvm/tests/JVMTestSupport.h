@@ -21,9 +21,11 @@ inline std::string str(const SString& s) {
 
 // A tag file with the given (tag, value) pairs; a tag given more than once
 // gets several values.
-inline void fillTags(TagFile& file,
-                     const std::vector<std::pair<std::string, std::string>>& tags) {
-  for (const auto& tag : tags) file.appendTagValue(tag.first.c_str(), tag.second.c_str());
+inline void fillTags(
+    TagFile& file,
+    const std::vector<std::pair<std::string, std::string>>& tags) {
+  for (const auto& tag : tags)
+    file.appendTagValue(tag.first.c_str(), tag.second.c_str());
 }
 
 // The command-line conventions of the usual JVM, as jvm files give them.

@@ -105,9 +105,11 @@ TEST_F(LaunchScriptTest, MalformedCallsRaiseAndLogTheCommand) {
       {"%REPLACE%(\"a\", \"b\")", "REPLACE function requires 3 arguments."},
       {"%RUNTIME_SYSTEMPROP%(\"a\")",
        "RUNTIME_SYSTEMPROP function takes no arguments."},
-      {"%RUNTIME_JAVAARGS%(\"a\")", "RUNTIME_JAVAARGS function takes no arguments."},
+      {"%RUNTIME_JAVAARGS%(\"a\")",
+       "RUNTIME_JAVAARGS function takes no arguments."},
       {"%SYSTEMPROP%(\"a\")", "SYSTEMPROP function requires 2 arguments."},
-      {"%IF_EXISTS%(\"a\", \"b\", \"c\")", "IF_EXISTS function requires 2 arguments."},
+      {"%IF_EXISTS%(\"a\", \"b\", \"c\")",
+       "IF_EXISTS function requires 2 arguments."},
       {"%LAUNCHER_FILE%(\"a\")", "LAUNCHER_FILE function takes 0 arguments."},
       {"%LAUNCHER_DIR%(\"a\")", "LAUNCHER_DIR function takes 0 arguments."},
       {"%APPLICATION_ARCHIVE%(\"a\", \"b\")",
@@ -140,7 +142,8 @@ TEST_F(LaunchScriptTest, MalformedCallsRaiseAndLogTheCommand) {
     resolve("%CP%(\"a.jar");
     ADD_FAILURE() << "no exception";
   } catch (const LauncherException& e) {
-    EXPECT_EQ(str(e.getMessage()), "Expected double quote to end argument near 6");
+    EXPECT_EQ(str(e.getMessage()),
+              "Expected double quote to end argument near 6");
   }
 }
 
@@ -252,16 +255,17 @@ TEST_F(LaunchScriptTest, ClassPathInAnEnvironmentVariable) {
 std::vector<std::string> lines(const std::string& text) {
   std::vector<std::string> result;
   size_t start = 0;
-  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+  for (size_t end; (end = text.find('\n', start)) != std::string::npos;
+       start = end + 1)
     result.push_back(text.substr(start, end - start));
   return result;
 }
 
 TEST_F(LaunchScriptTest, ExtraArgumentsReachTheCommandLiterally) {
   const std::vector<std::string> arguments = {
-      "plain",        "with blank", "quote\"d",      "back\\slash",
-      "$(touch pwned)", "`touch pwned`", "$HOME",    "single'quote",
-      "%CP%()",       "#LAUNCH_TEST_VAR#", "trailing\\", "",
+      "plain",          "with blank",        "quote\"d",   "back\\slash",
+      "$(touch pwned)", "`touch pwned`",     "$HOME",      "single'quote",
+      "%CP%()",         "#LAUNCH_TEST_VAR#", "trailing\\", "",
   };
   StringDeque extra;
   for (const std::string& a : arguments) extra.push_back(a.c_str());
@@ -275,12 +279,24 @@ TEST_F(LaunchScriptTest, ExtraArgumentsReachTheCommandLiterally) {
 // Values that a shell would take for code or split, and that the macro
 // passes would take for macros, were they not quoted where they land.
 std::vector<std::string> oddValues(const std::string& pwned) {
-  return {"with blank",     "$(touch " + pwned + ")", "`touch " + pwned + "`",
-          "single'quote",   "double\"quote",          "semi;colon",
-          "100%",           "user@host",              "#hash",
-          "back\\slash",    "trailing\\",             "%CP%()",
-          "@JVM_EXE@",      "#LAUNCH_TEST_VAR#",      "$HOME",
-          "a=b",            "~tilde",                 "*",
+  return {"with blank",
+          "$(touch " + pwned + ")",
+          "`touch " + pwned + "`",
+          "single'quote",
+          "double\"quote",
+          "semi;colon",
+          "100%",
+          "user@host",
+          "#hash",
+          "back\\slash",
+          "trailing\\",
+          "%CP%()",
+          "@JVM_EXE@",
+          "#LAUNCH_TEST_VAR#",
+          "$HOME",
+          "a=b",
+          "~tilde",
+          "*",
           "x' ; touch " + pwned + " ; '"};
 }
 
@@ -331,13 +347,13 @@ TEST_F(LaunchScriptTest, OutsideValuesReachTheCommandAsData) {
       {"system property of the template",
        "printf '%%s\\n' %SYSTEMPROP%(\"p\", \"@VAL@\")", false,
        [](const std::string& v) { return "-Dp=" + v; }},
-      {"conditional text", "printf '%%s\\n' %IF_EXISTS%(\"VAL\", \"@VAL@\")", false,
-       [](const std::string& v) { return v; }},
+      {"conditional text", "printf '%%s\\n' %IF_EXISTS%(\"VAL\", \"@VAL@\")",
+       false, [](const std::string& v) { return v; }},
       {"system property of the side file",
        "printf '%%s\\n' %RUNTIME_SYSTEMPROP%()", false,
        [](const std::string& v) { return "-Dp=" + v; }},
-      {"Java argument of the side file", "printf '%%s\\n' %RUNTIME_JAVAARGS%()", false,
-       [](const std::string& v) { return v; }},
+      {"Java argument of the side file", "printf '%%s\\n' %RUNTIME_JAVAARGS%()",
+       false, [](const std::string& v) { return v; }},
   };
   for (const std::string& value : oddValues(pwned)) {
     m_tags.setTagValue("VAL", value.c_str());
@@ -349,8 +365,8 @@ TEST_F(LaunchScriptTest, OutsideValuesReachTheCommandAsData) {
       LaunchScript script(c.command, true, false);
       JVMFile jvm(m_tags);
       script.execute(jvm, nullptr, false);
-      std::string resolved = c.fromEnvironment ? environmentResolved(value)
-                                               : tagsResolved(value);
+      std::string resolved =
+          c.fromEnvironment ? environmentResolved(value) : tagsResolved(value);
       EXPECT_EQ(lines(str(script.getStandardOutput())),
                 std::vector<std::string>{c.expected(resolved)});
       EXPECT_EQ(str(script.getErrorOutput()), "");
@@ -380,8 +396,8 @@ TEST_F(LaunchScriptTest, ClassPathDataEntriesStayOneArgument) {
     sideFile(".cp", value + "\n");
     sideFile(".cp2", "last.jar\n");
     // The template's own argument keeps its quotes as shell text.
-    LaunchScript script("printf '%%s\\n' %CP%(\"\"\"with blank.jar\"\"\")", true,
-                        false);
+    LaunchScript script("printf '%%s\\n' %CP%(\"\"\"with blank.jar\"\"\")",
+                        true, false);
     JVMFile jvm(m_tags);
     script.execute(jvm, nullptr, false);
     EXPECT_EQ(lines(str(script.getStandardOutput())),
@@ -409,14 +425,15 @@ TEST_F(LaunchScriptTest, LauncherPathsAndJVMHomesStayOneArgument) {
                           {"ARCHIVE", "%LAUNCHER_DIR%()/app.jar"}});
     for (const char* quoted : {"", "\""}) {
       std::string command = std::string(quoted) + "@JVM_HOME@/@JVM_EXE@" +
-                            quoted + " %LAUNCHER_DIR%() \"%LAUNCHER_FILE%()\" %CP%()";
+                            quoted +
+                            " %LAUNCHER_DIR%() \"%LAUNCHER_FILE%()\" %CP%()";
       scriptFile.setTagValue("COMMAND", command.c_str());
       LaunchScript script(scriptFile, true);
       JVMFile jvm(m_tags);
       script.execute(jvm, nullptr, false);
       EXPECT_EQ(lines(str(script.getStandardOutput())),
-                (std::vector<std::string>{dir, dir + "/launcher.bin", "-classpath",
-                                          dir + "/app.jar"}))
+                (std::vector<std::string>{dir, dir + "/launcher.bin",
+                                          "-classpath", dir + "/app.jar"}))
           << command;
     }
   }
@@ -434,7 +451,8 @@ TEST_F(LaunchScriptTest, RunsInTheLauncherDirectoryAndLogsTheOutput) {
   for (const auto& entry : log.entries()) logged.push_back(entry.first);
   EXPECT_EQ(logged, (std::vector<std::string>{
                         "Executing launch script command: pwd; echo oops >&2 "
-                        "in working directory " + scratch.path(),
+                        "in working directory " +
+                            scratch.path(),
                         "Output from the launch script execution", "StdOut:",
                         scratch.path() + "\n", "ErrOut:", "oops\n"}));
 }

@@ -21,7 +21,8 @@ class TableMacros : public MacroHandler {
     ++calls;
     std::string name = str(SString(text, start + 1, end - start - 1));
     auto found = m_values.find(name);
-    std::string value = found == m_values.end() ? "<" + name + ">" : found->second;
+    std::string value =
+        found == m_values.end() ? "<" + name + ">" : found->second;
     text.replace(start, end - start + 1, value.c_str());
     end = start + static_cast<unsigned>(value.size());
   }
@@ -37,10 +38,8 @@ struct ResolveCase {
 };
 
 TEST(MacroHandlerTest, ResolvesMacrosAndDoubledDelimiters) {
-  TableMacros macros({{"A", "alpha"},
-                      {"NEST", "[%A%]"},
-                      {"EMPTY", ""},
-                      {"PCT", "100%%"}});
+  TableMacros macros(
+      {{"A", "alpha"}, {"NEST", "[%A%]"}, {"EMPTY", ""}, {"PCT", "100%%"}});
   const ResolveCase cases[] = {
       {"", ""},
       {"plain text", "plain text"},

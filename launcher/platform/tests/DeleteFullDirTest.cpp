@@ -21,7 +21,8 @@ TEST_F(DeleteFullDirTest, RemovesTheLinkNotItsTarget) {
   writeFile(target + "/keep", "x");
   ASSERT_EQ(mkdir(tree.c_str(), 0755), 0);
   ASSERT_EQ(symlink(target.c_str(), (tree + "/link").c_str()), 0);
-  ASSERT_EQ(symlink((target + "/keep").c_str(), (tree + "/filelink").c_str()), 0);
+  ASSERT_EQ(symlink((target + "/keep").c_str(), (tree + "/filelink").c_str()),
+            0);
 
   LogRecorder log;
   DeleteFullDir deleter;

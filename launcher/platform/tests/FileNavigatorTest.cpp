@@ -40,7 +40,9 @@ class Recorder : public FileNavigator {
   std::string skipName;
 };
 
-void makeDir(const std::string& path) { ASSERT_EQ(mkdir(path.c_str(), 0755), 0) << path; }
+void makeDir(const std::string& path) {
+  ASSERT_EQ(mkdir(path.c_str(), 0755), 0) << path;
+}
 
 std::set<std::string> asSet(const std::vector<std::string>& v) {
   return std::set<std::string>(v.begin(), v.end());
@@ -175,9 +177,12 @@ TEST_F(FileNavigatorTest, IsDirectoryDoesNotFollowLinks) {
   struct Case {
     std::string path;
     bool directory;
-  } cases[] = {{tree.root, true},          {tree.root + "/a", true},
-               {tree.root + "/link", false}, {tree.root + "/f", false},
-               {tree.root + "/none", false}, {"", false}};
+  } cases[] = {{tree.root, true},
+               {tree.root + "/a", true},
+               {tree.root + "/link", false},
+               {tree.root + "/f", false},
+               {tree.root + "/none", false},
+               {"", false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
     EXPECT_EQ(FileNavigator::isDirectory(c.path.c_str()), c.directory);

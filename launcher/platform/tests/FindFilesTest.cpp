@@ -84,9 +84,9 @@ TEST_F(FindFilesTest, LeavesOutTheTemporaryDirectories) {
     std::string directory;
     bool skipped;
   } cases[] = {
-      {temp, true},       {temp + "/", true},        {"/var/tmp/", true},
-      {"/var/tmp", true}, {temp + "/sub", false},    {"/var/tmpx", false},
-      {"/var", false},    {"/", false},              {temp + "x", false},
+      {temp, true},       {temp + "/", true},     {"/var/tmp/", true},
+      {"/var/tmp", true}, {temp + "/sub", false}, {"/var/tmpx", false},
+      {"/var", false},    {"/", false},           {temp + "x", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.directory);

@@ -16,13 +16,13 @@ struct LocaleCase {
 
 // The matching order; it decides which table a LANG value selects.
 const LocaleCase kLocales[] = {
-    {"en", "ISO-8859-1"}, {"cs", "ISO-8859-2"},  {"da", "ISO-8859-1"},
-    {"de", "ISO-8859-1"}, {"el", "ISO-8859-7"},  {"es", "ISO-8859-1"},
-    {"fi", "ISO-8859-1"}, {"fr", "ISO-8859-1"},  {"hu", "ISO-8859-2"},
-    {"it", "ISO-8859-1"}, {"ja", "EUC-JP"},      {"ko", "EUC-KR"},
-    {"nl", "ISO-8859-1"}, {"no", "ISO-8859-1"},  {"pl", "ISO-8859-2"},
+    {"en", "ISO-8859-1"}, {"cs", "ISO-8859-2"},    {"da", "ISO-8859-1"},
+    {"de", "ISO-8859-1"}, {"el", "ISO-8859-7"},    {"es", "ISO-8859-1"},
+    {"fi", "ISO-8859-1"}, {"fr", "ISO-8859-1"},    {"hu", "ISO-8859-2"},
+    {"it", "ISO-8859-1"}, {"ja", "EUC-JP"},        {"ko", "EUC-KR"},
+    {"nl", "ISO-8859-1"}, {"no", "ISO-8859-1"},    {"pl", "ISO-8859-2"},
     {"pt", "ISO-8859-1"}, {"pt_BR", "ISO-8859-1"}, {"ru", "ISO-8859-5"},
-    {"sv", "ISO-8859-1"}, {"tr", "ISO-8859-9"},  {"zh", "GB2312"},
+    {"sv", "ISO-8859-1"}, {"tr", "ISO-8859-9"},    {"zh", "GB2312"},
     {"zh_TW", "BIG5"},
 };
 static_assert(sizeof(kLocales) / sizeof(kLocales[0]) == kMessageLocaleCount,

@@ -26,8 +26,8 @@ TEST(Messages, LocaleSelection) {
       {"fr_CA.ISO8859-1", "fr"},  // second pass
       {"fr", "fr"},
       {"no_NO", "no"},
-      {"sv", "sv"},               // first pass, whole value
-      {"pt_BR", "pt_BR"},         // first pass wins before pt's second pass
+      {"sv", "sv"},        // first pass, whole value
+      {"pt_BR", "pt_BR"},  // first pass wins before pt's second pass
       {"pt_BR.ISO8859-1", "pt_BR"},
       {"pt", "pt"},
       {"pt_PT", "pt"},
@@ -39,7 +39,7 @@ TEST(Messages, LocaleSelection) {
       {"ja_JP.eucJP", "ja"},
       {"ko_KR.UTF-8", "ko"},
       {"tr_TR", "tr"},
-      {"FR_fr", "en"},            // codes compare case-sensitively
+      {"FR_fr", "en"},  // codes compare case-sensitively
       {"e", "en"},
   };
   for (const auto& c : cases) {
@@ -74,7 +74,8 @@ TEST(Messages, Formatting) {
       {nullptr, MSG_INITIALIZING, "Tovarin", "Initializing Tovarin..."},
       {nullptr, MSG_LAUNCH_FAILED, "App", "App could not be launched."},
       {nullptr, MSG_INITIALIZING, nullptr, "Initializing ..."},
-      {nullptr, MSG_INITIALIZING, "100% sure %s", "Initializing 100% sure %s..."},
+      {nullptr, MSG_INITIALIZING, "100% sure %s",
+       "Initializing 100% sure %s..."},
       {nullptr, MSG_NO_JVM_FOUND, "ignored",
        "No Java(tm) Virtual Machine was found."},
       {nullptr, messageIndexOf(MSGID_CANCELED), nullptr,
@@ -93,8 +94,8 @@ TEST(Messages, Formatting) {
       {nullptr, INT_MIN, nullptr, "Error displaying message: id(-2147483648)"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << (c.lang ? c.lang : "(unset)")
-                                    << " index " << c.index);
+    SCOPED_TRACE(testing::Message()
+                 << (c.lang ? c.lang : "(unset)") << " index " << c.index);
     ScopedLang lang(c.lang);
     EXPECT_EQ(message(c.index, c.argument), c.expected);
   }
@@ -178,8 +179,8 @@ TEST(Messages, LongArgumentIsTruncated) {
       {"ja_JP.eucJP", MSG_INITIALIZING, kLong.substr(0, kMaxText)},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << (c.lang ? c.lang : "(unset)")
-                                    << " index " << c.index);
+    SCOPED_TRACE(testing::Message()
+                 << (c.lang ? c.lang : "(unset)") << " index " << c.index);
     ScopedLang lang(c.lang);
     char* buffer = get_msg(c.index, const_cast<char*>(kLong.c_str()));
     ASSERT_NE(buffer, nullptr);

@@ -132,25 +132,22 @@ TEST_F(ConversionTest, BigEndianNumbers) {
   };
   for (const auto& c : longs) {
     SCOPED_TRACE(c.value);
-    EXPECT_EQ(PlatformImpl::convertToLong(
-                  reinterpret_cast<const char*>(c.bytes)),
-              c.value);
+    EXPECT_EQ(
+        PlatformImpl::convertToLong(reinterpret_cast<const char*>(c.bytes)),
+        c.value);
   }
   struct {
     unsigned char bytes[2];
     short value;
   } const shorts[] = {
-      {{0x00, 0x01}, 1},
-      {{0x01, 0x00}, 256},
-      {{0x7F, 0xFF}, 32767},
-      {{0x80, 0x00}, -32768},
-      {{0xFF, 0xFE}, -2},
+      {{0x00, 0x01}, 1},      {{0x01, 0x00}, 256}, {{0x7F, 0xFF}, 32767},
+      {{0x80, 0x00}, -32768}, {{0xFF, 0xFE}, -2},
   };
   for (const auto& c : shorts) {
     SCOPED_TRACE(c.value);
-    EXPECT_EQ(PlatformImpl::convertToShort(
-                  reinterpret_cast<const char*>(c.bytes)),
-              c.value);
+    EXPECT_EQ(
+        PlatformImpl::convertToShort(reinterpret_cast<const char*>(c.bytes)),
+        c.value);
   }
 }
 

@@ -88,9 +88,9 @@ TEST_F(TempFilesTest, DirectoryIsPrivateAndRemovedWithItsContents) {
 // Steps on the clean-up list for one path, and whether it survives.
 struct CleanupCase {
   const char* name;
-  int registrations;      // extra addFileToCleanupList calls
-  int removals;           // removeFileFromCleanupList calls
-  const char* removeOther; // a different path taken off instead, or null
+  int registrations;        // extra addFileToCleanupList calls
+  int removals;             // removeFileFromCleanupList calls
+  const char* removeOther;  // a different path taken off instead, or null
   bool survives;
 };
 
@@ -98,11 +98,9 @@ TEST_F(TempFilesTest, CleanupList) {
   const CleanupCase cases[] = {
       {"created and registered: removed", 0, 0, nullptr, false},
       {"taken off the list: kept", 0, 1, nullptr, true},
-      {"registered twice, taken off once: still removed", 1, 1, nullptr,
-       false},
+      {"registered twice, taken off once: still removed", 1, 1, nullptr, false},
       {"registered twice, taken off twice: kept", 1, 2, nullptr, true},
-      {"another path taken off: removed", 0, 0, "/nonexistent/tvjOther",
-       false},
+      {"another path taken off: removed", 0, 0, "/nonexistent/tvjOther", false},
   };
   for (const CleanupCase& c : cases) {
     SCOPED_TRACE(c.name);

@@ -141,21 +141,17 @@ TEST_F(UIOutputTest, VisibleHiddenAndSilent) {
        [] { PlatformImpl::setUIStatus(UI_STATUS_LAUNCH_FAILED); },
        "\nNo Java(tm) Virtual Machine was found.Demo could not be launched.\n",
        "", ""},
-      {"status running",
-       [] { PlatformImpl::setUIStatus(UI_STATUS_RUNNING); },
+      {"status running", [] { PlatformImpl::setUIStatus(UI_STATUS_RUNNING); },
        "\nRunning Demo...\n", "", ""},
       {"status preparing",
        [] { PlatformImpl::setUIStatus(UI_STATUS_PREPARING); },
        "\nPreparing Java(tm) Virtual Machine...\n", "", ""},
       {"an unknown status prints nothing",
-       [] { PlatformImpl::setUIStatus(static_cast<UIStatus>(7)); }, "", "",
-       ""},
-      {"the title is shown as a line",
-       [] { PlatformImpl::setUITitle("Demo"); }, "Demo\n", "", ""},
+       [] { PlatformImpl::setUIStatus(static_cast<UIStatus>(7)); }, "", "", ""},
+      {"the title is shown as a line", [] { PlatformImpl::setUITitle("Demo"); },
+       "Demo\n", "", ""},
       {"sub-statuses have no line of their own",
-       [] {
-         PlatformImpl::setUISubStatus(UI_SUBSTATUS_VERIFYING, "/opt/jvm");
-       },
+       [] { PlatformImpl::setUISubStatus(UI_SUBSTATUS_VERIFYING, "/opt/jvm"); },
        "", "", ""},
       {"progress dots", [] { PlatformImpl::advanceUIProgress(3); }, "...", "",
        ""},
@@ -163,7 +159,7 @@ TEST_F(UIOutputTest, VisibleHiddenAndSilent) {
   enum Mode { kVisible, kHidden, kSilent };
   for (const OutputCase& c : cases) {
     for (Mode mode : {kVisible, kHidden, kSilent}) {
-      SCOPED_TRACE(std::string(c.name) + (mode == kVisible   ? " (visible)"
+      SCOPED_TRACE(std::string(c.name) + (mode == kVisible  ? " (visible)"
                                           : mode == kHidden ? " (hidden)"
                                                             : " (silent)"));
       PlatformImplTestPeer::reset();
@@ -172,8 +168,9 @@ TEST_F(UIOutputTest, VisibleHiddenAndSilent) {
       if (mode == kSilent) PlatformImpl::setSilent(true);
       StdoutCapture capture;
       c.action();
-      const std::string& expected =
-          mode == kVisible ? c.visible : mode == kHidden ? c.hidden : c.silent;
+      const std::string& expected = mode == kVisible  ? c.visible
+                                    : mode == kHidden ? c.hidden
+                                                      : c.silent;
       EXPECT_EQ(capture.finish(), expected);
     }
   }
@@ -219,12 +216,12 @@ TEST_F(UIPromptTest, ReadsOneWord) {
       "Supply the destination directory for the Java Virtual Machine:\n";
   const std::string longWord(1500, 'x');
   const PromptCase cases[] = {
-      {"one word, leading blanks skipped", false, false,
-       "  /opt/jvm rest\n", "/opt/jvm", prompt, "rest"},
+      {"one word, leading blanks skipped", false, false, "  /opt/jvm rest\n",
+       "/opt/jvm", prompt, "rest"},
       {"hidden: no prompt line, the answer is still read", false, true,
        "/opt/jvm\n", "/opt/jvm", "", ""},
-      {"silent: empty answer, nothing read", true, false, "/opt/jvm\n", "",
-       "", "/opt/jvm"},
+      {"silent: empty answer, nothing read", true, false, "/opt/jvm\n", "", "",
+       "/opt/jvm"},
       {"an overlong answer is cut at 1023 characters", false, false,
        longWord + "\n", longWord.substr(0, 1023), prompt,
        longWord.substr(1023)},

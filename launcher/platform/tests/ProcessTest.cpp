@@ -40,8 +40,8 @@ TEST_F(ProcessTest, CapturesEachStreamInTheOrderWritten) {
       // Megabytes on standard error while standard output is still open:
       // reading only one pipe at a time would stall both sides.
       {"large error output before the standard output",
-       "head -c 300000 /dev/zero | tr '\\0' e >&2; echo done", false,
-       "done\n", big},
+       "head -c 300000 /dev/zero | tr '\\0' e >&2; echo done", false, "done\n",
+       big},
       {"large standard output before the error output",
        "head -c 300000 /dev/zero | tr '\\0' e; echo done >&2", false, big,
        "done\n"},
@@ -64,8 +64,9 @@ TEST_F(ProcessTest, RunsInTheWorkingDirectory) {
   for (bool capture : {true, false}) {
     SCOPED_TRACE(capture ? "captured" : "on the console");
     SString output;
-    PlatformImpl::executeProcess("pwd > where; cat where", scratch.path().c_str(),
-                                 capture, &output, nullptr);
+    PlatformImpl::executeProcess("pwd > where; cat where",
+                                 scratch.path().c_str(), capture, &output,
+                                 nullptr);
     FILE* file = fopen(scratch.file("where").c_str(), "r");
     ASSERT_NE(file, nullptr);
     char line[4096] = "";
@@ -99,9 +100,9 @@ TEST_F(ProcessTest, MissingWorkingDirectoryFailsInTheParent) {
                                    &output, &errors);
       ADD_FAILURE() << "no exception";
     } catch (const LauncherException& e) {
-      EXPECT_EQ(str(e.getMessage()),
-                std::string("Error setting working directory: ") +
-                    strerror(ENOENT));
+      EXPECT_EQ(
+          str(e.getMessage()),
+          std::string("Error setting working directory: ") + strerror(ENOENT));
     }
     EXPECT_TRUE(exists(tempFile));
     EXPECT_FALSE(exists(marker));
@@ -134,7 +135,8 @@ TEST_F(ProcessTest, WaitsForItsOwnChildOnly) {
     SString output;
     PlatformImpl::executeProcess("echo mine", "", capture, &output, nullptr);
     EXPECT_EQ(str(output), capture ? "mine\n" : "");
-    EXPECT_EQ(waitpid(other, nullptr, WNOHANG), 0) << "the other child was taken";
+    EXPECT_EQ(waitpid(other, nullptr, WNOHANG), 0)
+        << "the other child was taken";
   }
   kill(other, SIGTERM);
   EXPECT_EQ(waitpid(other, nullptr, 0), other);
@@ -173,8 +175,7 @@ struct InterruptCase {
   try {
     PlatformImpl::executeProcess(c.command, "", c.capture, &output, nullptr);
   } catch (const LauncherException& e) {
-    canceled = e.getMessage() ==
-               PlatformImpl::getMessageText(MSGID_CANCELED);
+    canceled = e.getMessage() == PlatformImpl::getMessageText(MSGID_CANCELED);
     if (!canceled) _exit(3);
   }
   if (canceled != c.expectCanceled) _exit(4);

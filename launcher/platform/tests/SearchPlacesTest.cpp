@@ -61,8 +61,8 @@ TEST(SearchPlaces, KernelFileSystemsAreNotWalked) {
     std::string directory;
     bool skipped;
   } cases[] = {
-      {"/proc", true},        {"/proc/", true},     {"/proc/self", true},
-      {"/sys", true},         {"/sys/kernel", true}, {ordinary.path(), false},
+      {"/proc", true},     {"/proc/", true},      {"/proc/self", true},
+      {"/sys", true},      {"/sys/kernel", true}, {ordinary.path(), false},
       {temp.path(), true},
   };
   for (const Case& c : cases) {

@@ -28,7 +28,8 @@ class AdapterTableTest : public ::testing::Test {
     gachDacFWType[1] = HVAPI_FW_8LD_4SPAN;
     ADAPTER_INFO *rows = gstAdpTab.astTotAdpInfo;
     rows[0] = ADAPTER_INFO{1, HVAPI_FW_40LD, 5, 7, 0, 0, 0, 0, 0, 0, 0};
-    rows[1] = ADAPTER_INFO{2, HVAPI_FW_8LD_4SPAN, 9, 0x10F, 0, 0, 0, 0, 0, 0, 0};
+    rows[1] =
+        ADAPTER_INFO{2, HVAPI_FW_8LD_4SPAN, 9, 0x10F, 0, 0, 0, 0, 0, 0, 0};
     gulDacCurAdpNo = 1;
   }
   void TearDown() override { Clear(); }
@@ -64,8 +65,7 @@ TEST_F(AdapterTableTest, AccessorsReadTheTable) {
        HVAPI_ERR_BAD_ARGUMENT},
       {"GetAdpterID(0)", [] { return GetAdpterID(0); }, 7},
       {"GetAdpterID(1)", [] { return GetAdpterID(1); }, 0x0F},
-      {"GetAdpterID(6)", [] { return GetAdpterID(6); },
-       HVAPI_ERR_BAD_ARGUMENT},
+      {"GetAdpterID(6)", [] { return GetAdpterID(6); }, HVAPI_ERR_BAD_ARGUMENT},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.name);
@@ -104,26 +104,38 @@ TEST_F(AdapterTableTest, ValidatesAdapterNumbersAsSignedBytes) {
     int number;
     Int expected;
   } cases[] = {
-      {2, 0, 1},  {2, 1, 1},   {2, 2, 0},   {2, -1, 0},  {2, 127, 0},
-      {2, 128, 0}, {2, 255, 0}, {6, 5, 1},  {6, 6, 0},   {0, 0, 0},
+      {2, 0, 1},
+      {2, 1, 1},
+      {2, 2, 0},
+      {2, -1, 0},
+      {2, 127, 0},
+      {2, 128, 0},
+      {2, 255, 0},
+      {6, 5, 1},
+      {6, 6, 0},
+      {0, 0, 0},
       // A discovery that counted more than the table holds validates only
       // the six rows there are.
-      {7, 5, 1},  {7, 6, 0},   {200, 100, 0},
+      {7, 5, 1},
+      {7, 6, 0},
+      {200, 100, 0},
   };
   for (const auto &c : cases) {
-    SCOPED_TRACE(::testing::Message() << "found " << int(c.found) << " number "
-                                      << c.number);
+    SCOPED_TRACE(::testing::Message()
+                 << "found " << int(c.found) << " number " << c.number);
     gstAdpTab.chTotalNoOFAdp = c.found;
-    EXPECT_EQ(c.expected, ValidateAdapterNo(static_cast<signed char>(c.number)));
+    EXPECT_EQ(c.expected,
+              ValidateAdapterNo(static_cast<signed char>(c.number)));
   }
 }
 
 TEST_F(AdapterTableTest, CacheIsKeptInTheFieldOfTheAdaptersType) {
-  void *low = mmap(nullptr, sizeof(ADAP_DATA_8SPAN_40LD),
-                   PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_32BIT,
-                   -1, 0);
+  void *low =
+      mmap(nullptr, sizeof(ADAP_DATA_8SPAN_40LD), PROT_READ | PROT_WRITE,
+           MAP_PRIVATE | MAP_ANONYMOUS | MAP_32BIT, -1, 0);
   ASSERT_NE(MAP_FAILED, low);
-  const uint32_t address = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(low));
+  const uint32_t address =
+      static_cast<uint32_t>(reinterpret_cast<uintptr_t>(low));
 
   ASSERT_EQ(0, SetAdpCache(0, low));
   EXPECT_EQ(address, gstAdpTab.astTotAdpInfo[0].pstAdapData8Span40LD);

@@ -24,11 +24,13 @@ using libsim::TraceLine;
 class DiscoveryTest : public LibSimTest {
  protected:
   // The disk nodes that discovery opened, and those it closed again.
-  static std::set<std::string> Nodes(const std::vector<TraceLine> &lines, const std::string &kind,
+  static std::set<std::string> Nodes(const std::vector<TraceLine> &lines,
+                                     const std::string &kind,
                                      bool openedOnly = false) {
     std::set<std::string> nodes;
     for (const TraceLine &l : lines) {
-      if (l.at("kind") != kind || l.at("node").rfind("/dev/sd", 0) != 0) continue;
+      if (l.at("kind") != kind || l.at("node").rfind("/dev/sd", 0) != 0)
+        continue;
       if (openedOnly && l.at("result") == "-1") continue;
       nodes.insert(l.at("node"));
     }
@@ -57,7 +59,8 @@ TEST_F(DiscoveryTest, MultiAdapterDeviceGivesIndexHandlesAndOpensNoDisk) {
 }
 
 TEST_F(DiscoveryTest, AdapterWithThreeLogicalDrivesOnSdaContinuesAtSdd) {
-  UseState(StateText({AdapterBlock(HVAPI_FW_40LD, 2, 3), AdapterBlock(HVAPI_FW_8LD_4SPAN, 2, 1)}));
+  UseState(StateText({AdapterBlock(HVAPI_FW_40LD, 2, 3),
+                      AdapterBlock(HVAPI_FW_8LD_4SPAN, 2, 1)}));
   const int before = OpenDescriptorCount();
   EXPECT_EQ(2, Linux_FindAdapters());
   EXPECT_EQ(HVAPI_DRIVER_SCSI, giDriverType);
@@ -80,7 +83,8 @@ TEST_F(DiscoveryTest, AdapterWithThreeLogicalDrivesOnSdaContinuesAtSdd) {
 }
 
 TEST_F(DiscoveryTest, DiskOfAnotherHostIsSkippedAndClosed) {
-  UseState(StateText({AdapterBlock(HVAPI_FW_40LD, 2, 1)}, "foreign-disks \"a\"\n"));
+  UseState(
+      StateText({AdapterBlock(HVAPI_FW_40LD, 2, 1)}, "foreign-disks \"a\"\n"));
   const int before = OpenDescriptorCount();
   EXPECT_EQ(1, Linux_FindAdapters());
   EXPECT_EQ(before + 1, OpenDescriptorCount());
@@ -165,11 +169,13 @@ TEST_F(DiscoveryTest, SixAndSevenAdaptersOnBothInterfaces) {
     EXPECT_EQ(c.expected, Linux_FindAdapters());
     EXPECT_EQ(static_cast<ULong32>(c.expected), guiTotalHalvoranCount);
     // One descriptor for the multi-adapter device, one per kept disk.
-    EXPECT_EQ(before + (c.interface == 1 ? 1 : HVAPI_MAX_ADAPTERS), OpenDescriptorCount());
+    EXPECT_EQ(before + (c.interface == 1 ? 1 : HVAPI_MAX_ADAPTERS),
+              OpenDescriptorCount());
     if (c.interface == 2) {
       const std::vector<TraceLine> lines = Trace();
       const std::set<std::string> closed = Nodes(lines, "close");
-      EXPECT_EQ(c.adapters == 7 ? std::set<std::string>{"/dev/sdg"} : std::set<std::string>{},
+      EXPECT_EQ(c.adapters == 7 ? std::set<std::string>{"/dev/sdg"}
+                                : std::set<std::string>{},
                 closed);
     }
     ReleaseDiscoveredNodes();
@@ -227,7 +233,8 @@ TEST_F(DiscoveryTest, FirmwareTypeInItsOrder) {
     EXPECT_EQ(0, FindFirmwareType());
     EXPECT_EQ(c.firmware, gachDacFWType[0]);
     std::vector<std::string> sent;
-    for (const std::string &area : Areas(Trace())) sent.push_back(area.substr(0, 2));
+    for (const std::string &area : Areas(Trace()))
+      sent.push_back(area.substr(0, 2));
     EXPECT_EQ(c.opcodes, sent);
   }
 }
@@ -245,7 +252,8 @@ TEST_F(DiscoveryTest, FirmwareTypeUndeterminedLeavesTheTypeAlone) {
 class ScsiDetailsTest : public LibSimTest {};
 
 const char kDetailDevice[] =
-    "device 1:2 state=0 sectors=4194304 vendor=\"VEND\" product=\"MODEL X\" revision=\"R1\"\n";
+    "device 1:2 state=0 sectors=4194304 vendor=\"VEND\" product=\"MODEL X\" "
+    "revision=\"R1\"\n";
 
 // The device number channel * 16 + target reaches the device as the
 // firmware generation names it: channel and target on 8LD, the whole
@@ -262,12 +270,14 @@ TEST_F(ScsiDetailsTest, InquiryAndSizeOfOneDevice) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE("firmware " + std::to_string(c.firmware));
-    UseState(StateText({AdapterBlock(c.firmware, c.interface, 1, kDetailDevice)}));
+    UseState(
+        StateText({AdapterBlock(c.firmware, c.interface, 1, kDetailDevice)}));
     Start();
     SCSI_Struct d;
     std::memset(&d, 0x5A, sizeof d);
     ASSERT_EQ(0, GetScsiDetails(0, 1, 2, &d));
-    const std::vector<std::string> inquiry = Areas(Commands(Trace(), "03000612"));
+    const std::vector<std::string> inquiry =
+        Areas(Commands(Trace(), "03000612"));
     ASSERT_EQ(1u, inquiry.size());
     EXPECT_EQ("030006120000008000" + c.trailer, inquiry[0]);
     // The model runs on to the answer's first zero byte: product,
@@ -319,7 +329,8 @@ TEST_F(ScsiDetailsTest, RefusalsAndSilentDevices) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(c.expected, GetScsiDetails(c.adapter, c.channel, c.target, c.record ? &d : nullptr));
+    EXPECT_EQ(c.expected, GetScsiDetails(c.adapter, c.channel, c.target,
+                                         c.record ? &d : nullptr));
     EXPECT_EQ(c.sends ? 1u : 0u, Commands(Trace(), "03000612").size());
   }
 }

@@ -36,7 +36,9 @@ class LibLifecycleTest : public LibSimTest {
     bool started = false;
     for (const std::string &area : Areas(Trace())) {
       if (area.rfind("7d", 0) == 0) started = true;
-      if (started) out.push_back(area.rfind("a1", 0) == 0 ? area.substr(0, 6) : area.substr(0, 2));
+      if (started)
+        out.push_back(area.rfind("a1", 0) == 0 ? area.substr(0, 6)
+                                               : area.substr(0, 2));
     }
     return out;
   }
@@ -52,7 +54,9 @@ class LibLifecycleTest : public LibSimTest {
 };
 
 TEST_F(LibLifecycleTest, Start40LDFillsTheRowAndTheCacheInOrder) {
-  UseState(StateText({AdapterBlock(HVAPI_FW_40LD, 1, 2, "initiator-id 5\nrebuild-rate 42\nproduct \"QRN Halvoran 438 40LD\"\n")}));
+  UseState(StateText({AdapterBlock(HVAPI_FW_40LD, 1, 2,
+                                   "initiator-id 5\nrebuild-rate 42\nproduct "
+                                   "\"QRN Halvoran 438 40LD\"\n")}));
   ASSERT_EQ(HVAPI_APP_HANDLE, InitLib(10, 20));
   EXPECT_EQ(1, IsApiInitialized());
   EXPECT_EQ(1, gstAdpTab.chTotalNoOFAdp);
@@ -61,13 +65,15 @@ TEST_F(LibLifecycleTest, Start40LDFillsTheRowAndTheCacheInOrder) {
   EXPECT_EQ(HVAPI_FW_40LD, row.chAdpType);
   EXPECT_EQ(0, row.iAdpHandle);
   EXPECT_EQ(5, row.chAdpID);
-  EXPECT_EQ((std::vector<std::string>{"7d", "a10e00", "a10f01", "a10f02", "a10400"}),
-            CacheCommands());
+  EXPECT_EQ(
+      (std::vector<std::string>{"7d", "a10e00", "a10f01", "a10f02", "a10400"}),
+      CacheCommands());
 
   const auto *cache = static_cast<const ADAP_DATA_8SPAN_40LD *>(GetAdpCache(0));
   ASSERT_NE(nullptr, cache);
-  EXPECT_STREQ("QRN Halvoran 438 40LD",
-               reinterpret_cast<const char *>(cache->stRdProInfo40LD.uchProductName));
+  EXPECT_STREQ(
+      "QRN Halvoran 438 40LD",
+      reinterpret_cast<const char *>(cache->stRdProInfo40LD.uchProductName));
   EXPECT_EQ(42, cache->stRdEnq3_40LD.uchRbldRate);
   EXPECT_EQ(2, cache->stAppDiscArr40LD.uchNumOfLogDrives);
 }
@@ -80,7 +86,8 @@ TEST_F(LibLifecycleTest, Start8LDFillsEachGenerationsCache) {
   EXPECT_EQ(HVAPI_FW_8LD_8SPAN, gstAdpTab.astTotAdpInfo[1].chAdpType);
   EXPECT_EQ(gaiFileHandles[1], gstAdpTab.astTotAdpInfo[1].iAdpHandle);
   EXPECT_GT(gstAdpTab.astTotAdpInfo[1].iAdpHandle, 0);
-  EXPECT_EQ((std::vector<std::string>{"7d", "05", "04", "07", "7d", "05", "04", "0c", "67"}),
+  EXPECT_EQ((std::vector<std::string>{"7d", "05", "04", "07", "7d", "05", "04",
+                                      "0c", "67"}),
             CacheCommands());
 
   const auto *four = static_cast<const ADAP_DATA_4SPAN_8LD *>(GetAdpCache(0));
@@ -115,12 +122,15 @@ TEST_F(LibLifecycleTest, FailedStartsAnswerTheirCodeAndKeepNothing) {
       {"no adapter", StateText({}, "node absent\n"), "", HVAPI_ERR_NO_ADAPTER},
       {"seven on /dev/halvdev0", SameAdapters(7, HVAPI_FW_40LD, 1), "",
        HVAPI_ERR_TOO_MANY_ADAPTERS},
-      {"seven SCSI disks", SameAdapters(7, HVAPI_FW_40LD, 2), "", HVAPI_ERR_TOO_MANY_ADAPTERS},
+      {"seven SCSI disks", SameAdapters(7, HVAPI_FW_40LD, 2), "",
+       HVAPI_ERR_TOO_MANY_ADAPTERS},
       {"firmware type undetermined", SameAdapters(2, HVAPI_FW_40LD, 1),
        "adapter=1 op=0xa1 sub=0x04 status=1", HVAPI_ERR_CMD_FAILED},
-      {"cache read fails on the second adapter", SameAdapters(2, HVAPI_FW_40LD, 1),
-       "adapter=1 op=0xa1 sub=0x0f status=1", HVAPI_ERR_CMD_FAILED},
-      {"8LD cache read fails on the second adapter", SameAdapters(2, HVAPI_FW_8LD_8SPAN, 2),
+      {"cache read fails on the second adapter",
+       SameAdapters(2, HVAPI_FW_40LD, 1), "adapter=1 op=0xa1 sub=0x0f status=1",
+       HVAPI_ERR_CMD_FAILED},
+      {"8LD cache read fails on the second adapter",
+       SameAdapters(2, HVAPI_FW_8LD_8SPAN, 2),
        "adapter=1 op=0x67 from=2 status=1", HVAPI_ERR_CMD_FAILED},
   };
   for (const Case &c : cases) {
@@ -166,14 +176,15 @@ TEST_F(LibLifecycleTest, StartWithoutItsSemaphoreAnswersMinus11) {
   EXPECT_EQ(HVAPI_APP_HANDLE, InitLib(0, 0));
 }
 
-TEST_F(LibLifecycleTest, CacheFailureOnTheSecondAdapterComesAfterTheFirstsCache) {
+TEST_F(LibLifecycleTest,
+       CacheFailureOnTheSecondAdapterComesAfterTheFirstsCache) {
   UseState(SameAdapters(2, HVAPI_FW_40LD, 1));
   UseFaults("adapter=1 op=0xa1 sub=0x0f status=1");
   EXPECT_EQ(HVAPI_ERR_CMD_FAILED, InitLib(0, 0));
   // The first adapter's cache was filled in full, the second's stopped at
   // its notify read.
-  EXPECT_EQ((std::vector<std::string>{"7d", "a10e00", "a10f01", "a10f02", "a10400", "7d",
-                                      "a10e00", "a10f01"}),
+  EXPECT_EQ((std::vector<std::string>{"7d", "a10e00", "a10f01", "a10f02",
+                                      "a10400", "7d", "a10e00", "a10f01"}),
             CacheCommands());
 }
 
@@ -248,7 +259,8 @@ TEST_F(LibLifecycleTest, LibraryVersion) {
   Lib_Struct lib;
   std::memset(&lib, 'x', sizeof lib);
   EXPECT_EQ(HVAPI_ERR_NOT_INITIALISED, GetLibVer(&lib));
-  EXPECT_EQ(std::string(10, 'x'), std::string(lib.achLibVersion, sizeof lib.achLibVersion));
+  EXPECT_EQ(std::string(10, 'x'),
+            std::string(lib.achLibVersion, sizeof lib.achLibVersion));
 
   Start();
   EXPECT_EQ(0, GetLibVer(&lib));

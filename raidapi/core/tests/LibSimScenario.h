@@ -33,12 +33,14 @@ using ::TraceLine;
 inline std::string AdapterBlock(int firmware, int interface, int drives,
                                 const std::string &settings = "") {
   std::ostringstream s;
-  s << "adapter 0\nfirmware " << firmware << "\ninterface " << interface << "\n" << settings;
+  s << "adapter 0\nfirmware " << firmware << "\ninterface " << interface << "\n"
+    << settings;
   for (int i = 0; i < drives; ++i) {
     s << "device 0:" << i << " state=3 sectors=4194304\n";
   }
   for (int i = 0; i < drives; ++i) {
-    s << "logdrive raid=0\n  span start=0 blocks=2097152 members=0:" << i << "\n";
+    s << "logdrive raid=0\n  span start=0 blocks=2097152 members=0:" << i
+      << "\n";
   }
   return s.str();
 }
@@ -56,7 +58,8 @@ inline std::string StateText(const std::vector<std::string> &adapters,
 // each.
 inline std::string SameAdapters(int count, int firmware, int interface) {
   std::vector<std::string> blocks;
-  for (int i = 0; i < count; ++i) blocks.push_back(AdapterBlock(firmware, interface, 1));
+  for (int i = 0; i < count; ++i)
+    blocks.push_back(AdapterBlock(firmware, interface, 1));
   return StateText(blocks);
 }
 
@@ -78,7 +81,8 @@ inline uint64_t LowMappedBytes() {
   while (std::getline(maps, line)) {
     unsigned long long from = 0, to = 0;
     char path[512] = {};
-    const int n = std::sscanf(line.c_str(), "%llx-%llx %*s %*s %*s %*s %511s", &from, &to, path);
+    const int n = std::sscanf(line.c_str(), "%llx-%llx %*s %*s %*s %*s %511s",
+                              &from, &to, path);
     if (n >= 2 && to <= (1ULL << 32) && path[0] == '\0') total += to - from;
   }
   return total;
@@ -112,7 +116,9 @@ class LibSimTest : public ::testing::Test {
   std::string StatePath() const { return dir_ + "/state"; }
   std::string Dir() const { return dir_; }
 
-  void UsePreset(const std::string &preset) { setenv("HALVSIM_PRESET", preset.c_str(), 1); }
+  void UsePreset(const std::string &preset) {
+    setenv("HALVSIM_PRESET", preset.c_str(), 1);
+  }
 
   // Replaces the scenario; the simulator re-reads a replaced file.
   void UseState(const std::string &text) {
@@ -124,7 +130,9 @@ class LibSimTest : public ::testing::Test {
     ASSERT_EQ(0, std::rename(tmp.c_str(), StatePath().c_str()));
   }
 
-  void UseFaults(const std::string &rules) { setenv("HALVSIM_FAULTS", rules.c_str(), 1); }
+  void UseFaults(const std::string &rules) {
+    setenv("HALVSIM_FAULTS", rules.c_str(), 1);
+  }
 
   // Starts the library and forgets what the start sent.
   void Start() {
@@ -151,7 +159,8 @@ class LibSimTest : public ::testing::Test {
                                          const std::string &prefix) {
     std::vector<TraceLine> found;
     for (const TraceLine &l : lines) {
-      if (l.at("kind") == "ioctl" && l.at("area").rfind(prefix, 0) == 0) found.push_back(l);
+      if (l.at("kind") == "ioctl" && l.at("area").rfind(prefix, 0) == 0)
+        found.push_back(l);
     }
     return found;
   }
@@ -163,7 +172,8 @@ class LibSimTest : public ::testing::Test {
     int current = -1;
     while (std::getline(in, line)) {
       if (line.rfind("adapter ", 0) == 0) ++current;
-      if (current == adapter && line.rfind(key + " ", 0) == 0) return line.substr(key.size() + 1);
+      if (current == adapter && line.rfind(key + " ", 0) == 0)
+        return line.substr(key.size() + 1);
     }
     return "";
   }

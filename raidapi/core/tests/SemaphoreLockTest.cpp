@@ -158,14 +158,16 @@ TEST_F(SemaphoreLockTest, FailuresArePrintedAndReturned) {
       // Releasing a free lock must not take the value below 0.
       {"release when free", Sem_Post, "semop 2 failed: "},
       // An existing set smaller than asked for.
-      {"semget", [] {
+      {"semget",
+       [] {
          giNoOfSems = 2;
          const int rc = Sem_Init();
          giNoOfSems = 1;
          return rc;
        },
        "semget() failed: "},
-      {"take on a removed set", [] {
+      {"take on a removed set",
+       [] {
          semctl(giSemId, 0, IPC_RMID);
          return Sem_Wait();
        },

@@ -15,7 +15,8 @@ using TraceLine = std::map<std::string, std::string>;
 
 // The lines of the trace at path after the first `seen` ones; `seen` moves
 // to the end, so the next call returns only what came since.
-inline std::vector<TraceLine> ReadTraceSince(const std::string &path, size_t &seen) {
+inline std::vector<TraceLine> ReadTraceSince(const std::string &path,
+                                             size_t &seen) {
   std::ifstream in(path);
   std::vector<TraceLine> lines;
   std::string text;
@@ -28,7 +29,8 @@ inline std::vector<TraceLine> ReadTraceSince(const std::string &path, size_t &se
     words >> line["kind"];
     while (words >> word) {
       const size_t eq = word.find('=');
-      if (eq != std::string::npos) line[word.substr(0, eq)] = word.substr(eq + 1);
+      if (eq != std::string::npos)
+        line[word.substr(0, eq)] = word.substr(eq + 1);
     }
     lines.push_back(line);
   }

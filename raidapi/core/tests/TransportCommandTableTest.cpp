@@ -36,10 +36,46 @@ const Row kRows[] = {
     {"ext enquiry", 0x04, 0, 0, 0, k8LD, kNoData, {0x04}, 168, R},
     {"enquiry", 0x05, 0, 0, 0, k8LD, kNoData, {0x05}, 152, R},
     {"state ready", 0x06, 0x23, 0, 0, k8LD, kNoData, {0x06, 2, 3, 0}, 0, R},
-    {"state failed 8LD", 0x06, 0x23, 4, 0, k8LD, kNoData, {0x06, 2, 3, 4}, 0, R},
-    {"state failed 40LD", 0x06, 0x23, 4, 0, k40LD, kNoData, {0x06, 0, 0x23, 4}, 0, R},
-    {"hot spare writes size", 0x06, 0x12, 6, 0, k8LD, kNoData, {0x06, 1, 2, 6}, 4, W},
-    {"state byte 4 from param2", 0x06, 0x12, 3, 9, k8LD, kNoData, {0x06, 1, 2, 3, 9}, 0, R},
+    {"state failed 8LD",
+     0x06,
+     0x23,
+     4,
+     0,
+     k8LD,
+     kNoData,
+     {0x06, 2, 3, 4},
+     0,
+     R},
+    {"state failed 40LD",
+     0x06,
+     0x23,
+     4,
+     0,
+     k40LD,
+     kNoData,
+     {0x06, 0, 0x23, 4},
+     0,
+     R},
+    {"hot spare writes size",
+     0x06,
+     0x12,
+     6,
+     0,
+     k8LD,
+     kNoData,
+     {0x06, 1, 2, 6},
+     4,
+     W},
+    {"state byte 4 from param2",
+     0x06,
+     0x12,
+     3,
+     9,
+     k8LD,
+     kNoData,
+     {0x06, 1, 2, 3, 9},
+     0,
+     R},
     {"4-span array", 0x07, 0, 0, 0, k8LD, kNoData, {0x07}, 1436, R},
     {"rebuild 8LD", 0x08, 0x4F, 0, 0, k8LD8, kNoData, {0x08, 4, 15}, 0, N},
     {"rebuild 40LD", 0x08, 0xF1, 0, 0, k40LD, kNoData, {0x08, 0, 0xF1}, 0, N},
@@ -75,7 +111,16 @@ const Row kRows[] = {
     {"recon progress", 0x61, 0, 0, 0, k8LD, kNoData, {0x61}, 4, R},
     {"bios read", 0x62, 0, 1, 0, k8LD, kNoData, {0x62, 1}, 2, R},
     {"bios write", 0x62, 0, 2, 0, k8LD, kNoData, {0x62, 2}, 2, W},
-    {"disk config carries device", 0x63, 0x23, 0x23, 0, k8LD, kNoData, {0x63, 0, 0x23}, 2204, R},
+    {"disk config carries device",
+     0x63,
+     0x23,
+     0x23,
+     0,
+     k8LD,
+     kNoData,
+     {0x63, 0, 0x23},
+     2204,
+     R},
     {"property get rebuild", 0x64, 0, 3, 1, k8LD, kNoData, {0x64, 3, 1}, 1, R},
     {"property set rebuild", 0x64, 0, 4, 1, k8LD, kNoData, {0x64, 4, 1}, 1, W},
     {"property 5", 0x64, 0, 5, 0, k8LD, kNoData, {0x64, 5}, 4, R},
@@ -90,9 +135,36 @@ const Row kRows[] = {
     {"0x72", 0x72, 3, 4, 0, k8LD, kNoData, {0x72, 3, 4}, 8, W},
     {"0x73", 0x73, 3, 4, 0, k8LD, kNoData, {0x73, 3, 4}, 0, N},
     {"0x74", 0x74, 3, 4, 0, k8LD, kNoData, {0x74, 3, 4}, 0, N},
-    {"device command 1", 0x75, 0x23, 1, 0, k8LD, kNoData, {0x75, 2, 3, 1}, 0, N},
-    {"device command default", 0x75, 0x23, 0, 0, k8LD, kNoData, {0x75, 2, 3, 2}, 0, N},
-    {"device command 9 becomes 2", 0x75, 0x23, 9, 0, k40LD, kNoData, {0x75, 0, 0x23, 2}, 0, N},
+    {"device command 1",
+     0x75,
+     0x23,
+     1,
+     0,
+     k8LD,
+     kNoData,
+     {0x75, 2, 3, 1},
+     0,
+     N},
+    {"device command default",
+     0x75,
+     0x23,
+     0,
+     0,
+     k8LD,
+     kNoData,
+     {0x75, 2, 3, 2},
+     0,
+     N},
+    {"device command 9 becomes 2",
+     0x75,
+     0x23,
+     9,
+     0,
+     k40LD,
+     kNoData,
+     {0x75, 0, 0x23, 2},
+     0,
+     N},
     {"error counters", 0x77, 0x23, 0, 0, k8LD, kNoData, {0x77, 2, 3}, 2, R},
     {"initiator id", 0x7D, 0, 0, 0, k8LD, kNoData, {0x7D}, 1, R},
     {"set initiator id", 0x7F, 0, 0, 0, k8LD, kNoData, {0x7F}, 1, W},
@@ -100,14 +172,77 @@ const Row kRows[] = {
     {"history clear", 0x92, 0, 1, 0, k8LD, kNoData, {0x92, 1}, 118, N},
     {"0x97 read", 0x97, 0x10, 0, 0, k8LD, kNoData, {0x97, 0x10}, 1, R},
     {"0x97 write", 0x97, 0x11, 0, 0, k8LD, kNoData, {0x97, 0x11}, 1, W},
-    {"40LD disk array", 0xA1, 0x04, 0, 0, k40LD, kNoData, {0xA1, 0x04}, 25412, R},
-    {"40LD disk config", 0xA1, 0x06, 0x23, 0, k40LD, kNoData, {0xA1, 0x06, 0x23}, 25412, R},
-    {"40LD write config", 0xA1, 0x0D, 0, 0, k40LD, kNoData, {0xA1, 0x0D}, 25412, W},
-    {"40LD product info", 0xA1, 0x0E, 0, 0, k40LD, kNoData, {0xA1, 0x0E}, 1024, R},
+    {"40LD disk array",
+     0xA1,
+     0x04,
+     0,
+     0,
+     k40LD,
+     kNoData,
+     {0xA1, 0x04},
+     25412,
+     R},
+    {"40LD disk config",
+     0xA1,
+     0x06,
+     0x23,
+     0,
+     k40LD,
+     kNoData,
+     {0xA1, 0x06, 0x23},
+     25412,
+     R},
+    {"40LD write config",
+     0xA1,
+     0x0D,
+     0,
+     0,
+     k40LD,
+     kNoData,
+     {0xA1, 0x0D},
+     25412,
+     W},
+    {"40LD product info",
+     0xA1,
+     0x0E,
+     0,
+     0,
+     k40LD,
+     kNoData,
+     {0xA1, 0x0E},
+     1024,
+     R},
     {"40LD notify", 0xA1, 0x0F, 1, 0, k40LD, kNoData, {0xA1, 0x0F, 1}, 40, R},
-    {"40LD enquiry 3", 0xA1, 0x0F, 2, 7, k40LD, kNoData, {0xA1, 0x0F, 2, 7}, 1061, R},
-    {"40LD no-data sub-opcode", 0xA1, 0x02, 0, 0, k40LD, kNoData, {0xA1, 0x02}, 0, N},
-    {"40LD unknown sub-opcode", 0xA1, 0x10, 0, 0, k40LD, kNoData, {0xA1, 0x10}, 0, N},
+    {"40LD enquiry 3",
+     0xA1,
+     0x0F,
+     2,
+     7,
+     k40LD,
+     kNoData,
+     {0xA1, 0x0F, 2, 7},
+     1061,
+     R},
+    {"40LD no-data sub-opcode",
+     0xA1,
+     0x02,
+     0,
+     0,
+     k40LD,
+     kNoData,
+     {0xA1, 0x02},
+     0,
+     N},
+    {"40LD unknown sub-opcode",
+     0xA1,
+     0x10,
+     0,
+     0,
+     k40LD,
+     kNoData,
+     {0xA1, 0x10},
+     0,
+     N},
     {"0xA4 read", 0xA4, 0x02, 0, 0, k40LD, kNoData, {0xA4, 0x02}, 40, R},
     {"0xA4 unknown", 0xA4, 0x03, 0, 0, k40LD, kNoData, {0xA4, 0x03}, 0, N},
     {"adapter status", 0xC3, 0, 0, 0, k8LD, kNoData, {0xC3}, 193, R},
@@ -120,10 +255,11 @@ TEST(TransportCommandTable, EveryRowBuildsItsAreaLengthAndDirection) {
   for (const Row &row : kRows) {
     SCOPED_TRACE(row.name);
     AdapterCommand cmd{};
-    uint8_t data = row.dataByte == kNoData ? 0 : static_cast<uint8_t>(row.dataByte);
+    uint8_t data =
+        row.dataByte == kNoData ? 0 : static_cast<uint8_t>(row.dataByte);
     const uint8_t *dataPtr = row.dataByte == kNoData ? nullptr : &data;
-    ASSERT_EQ(0, BuildMailboxCommand(row.op, row.objid, row.param1, row.param2, row.fwType,
-                                     dataPtr, &cmd));
+    ASSERT_EQ(0, BuildMailboxCommand(row.op, row.objid, row.param1, row.param2,
+                                     row.fwType, dataPtr, &cmd));
     EXPECT_EQ(6, cmd.areaLen);
     for (size_t i = 0; i < row.area.size(); ++i) {
       EXPECT_EQ(row.area[i], cmd.area[i]) << "area byte " << i;
@@ -162,9 +298,11 @@ TEST(TransportCommandTable, RefusedRowsAnswerMinusOne) {
   for (const Refused &row : kRefused) {
     SCOPED_TRACE(row.name);
     AdapterCommand cmd{};
-    uint8_t data = row.dataByte == kNoData ? 0 : static_cast<uint8_t>(row.dataByte);
+    uint8_t data =
+        row.dataByte == kNoData ? 0 : static_cast<uint8_t>(row.dataByte);
     EXPECT_EQ(-1, BuildMailboxCommand(row.op, 0, row.param1, 0, k8LD,
-                                      row.dataByte == kNoData ? nullptr : &data, &cmd));
+                                      row.dataByte == kNoData ? nullptr : &data,
+                                      &cmd));
   }
 }
 
@@ -204,7 +342,8 @@ TEST(TransportCommandTable, PassThruAreaPutsTrailerBehindBlockOfAnyLength) {
   }
   for (uint8_t len : {0, 5, 7, 11, 13, 16}) {
     AdapterCommand cmd{};
-    EXPECT_EQ(-1, BuildPassThruArea(block, len, 0x08, 0, 0, 0, &cmd)) << int{len};
+    EXPECT_EQ(-1, BuildPassThruArea(block, len, 0x08, 0, 0, 0, &cmd))
+        << int{len};
   }
 }
 
@@ -213,12 +352,14 @@ TEST(TransportCommandTable, RefireIsZeroOnlyForProductInfoAndEnquiry3) {
     int op;
     int objid;
     uint8_t refire;
-  } cases[] = {{0xA1, 0x0E, 0}, {0xA1, 0x0F, 0}, {0xA1, 0x04, 0xA1},
+  } cases[] = {{0xA1, 0x0E, 0}, {0xA1, 0x0F, 0},  {0xA1, 0x04, 0xA1},
                {0x07, 0, 0x07}, {0x104, 0, 0x04}, {0x101, 0, 0x01}};
   for (const Case &c : cases) {
     AdapterCommand cmd{};
-    ASSERT_EQ(0, BuildMailboxCommand(c.op, c.objid, 1, 0, k40LD, nullptr, &cmd));
-    EXPECT_EQ(c.refire, RefireFor(c.op, cmd)) << std::hex << c.op << "/" << c.objid;
+    ASSERT_EQ(0,
+              BuildMailboxCommand(c.op, c.objid, 1, 0, k40LD, nullptr, &cmd));
+    EXPECT_EQ(c.refire, RefireFor(c.op, cmd))
+        << std::hex << c.op << "/" << c.objid;
   }
 }
 
@@ -234,10 +375,16 @@ TEST(TransportDiskSize, RemappedSizeDropsReservedSectorsAndRoundsToMiB) {
     uint32_t sectors;
     uint32_t remapped;
   } cases[] = {
-      {1048576, 1046528}, {2048 + 32, 2048}, {2048 + 31, 0},
-      {32, 0}, {31, 0}, {0, 0}, {0xFFFFFFFFu, 0xFFFFF800u},
+      {1048576, 1046528},
+      {2048 + 32, 2048},
+      {2048 + 31, 0},
+      {32, 0},
+      {31, 0},
+      {0, 0},
+      {0xFFFFFFFFu, 0xFFFFF800u},
   };
-  for (const Case &c : cases) EXPECT_EQ(c.remapped, RemappedDiskSize(c.sectors)) << c.sectors;
+  for (const Case &c : cases)
+    EXPECT_EQ(c.remapped, RemappedDiskSize(c.sectors)) << c.sectors;
 }
 
 }  // namespace

@@ -113,9 +113,9 @@ class DataLengthTest : public ::testing::Test {
 
 TEST_F(DataLengthTest, AnswersEveryCommandOfTheTable) {
   for (const LengthCase &c : kCases) {
-    SCOPED_TRACE(::testing::Message() << "opcode 0x" << std::hex << c.opcode
-                                      << " objid 0x" << c.objid << " param1 "
-                                      << std::dec << c.param1);
+    SCOPED_TRACE(::testing::Message()
+                 << "opcode 0x" << std::hex << c.opcode << " objid 0x"
+                 << c.objid << " param1 " << std::dec << c.param1);
     Int dir = 99;
     EXPECT_EQ(c.length, DataLengthOfGivenCmd(c.opcode, c.objid, c.param1,
                                              0xFFFFFFFFu, &dir));
@@ -136,8 +136,8 @@ TEST_F(DataLengthTest, ReconstructionRecordFollowsTheCurrentAdaptersFirmware) {
       {HVAPI_FW_40LD, HVAPI_MAX_ADAPTERS, 16},
   };
   for (const auto &c : cases) {
-    SCOPED_TRACE(::testing::Message() << "type " << int(c.type) << " current "
-                                      << c.current);
+    SCOPED_TRACE(::testing::Message()
+                 << "type " << int(c.type) << " current " << c.current);
     gachDacFWType[1] = c.type;
     gulDacCurAdpNo = c.current;
     Int dir = 0;

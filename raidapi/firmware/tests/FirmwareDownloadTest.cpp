@@ -33,9 +33,11 @@ struct Section {
 // An image of `size` bytes of a running pattern, with the signature at
 // signatureAt (none when negative) and the given section headers. The
 // signature is written last, so it may stand inside a header.
-Bytes MakeImage(size_t size, long signatureAt, const std::vector<Section> &sections) {
+Bytes MakeImage(size_t size, long signatureAt,
+                const std::vector<Section> &sections) {
   Bytes image(size);
-  for (size_t i = 0; i < size; ++i) image[i] = static_cast<uint8_t>(i * 7 + i / 4096);
+  for (size_t i = 0; i < size; ++i)
+    image[i] = static_cast<uint8_t>(i * 7 + i / 4096);
   for (const Section &s : sections) {
     FLASH_HDR h;
     std::memset(&h, 0, sizeof h);
@@ -55,15 +57,16 @@ Bytes MakeImage(size_t size, long signatureAt, const std::vector<Section> &secti
 std::vector<Section> Sections(int count, uint32_t size) {
   std::vector<Section> s;
   for (int i = 0; i < count; ++i) {
-    s.push_back({static_cast<uint32_t>(i) * size, 0x1000000u + static_cast<uint32_t>(i) * size,
-                 size});
+    s.push_back({static_cast<uint32_t>(i) * size,
+                 0x1000000u + static_cast<uint32_t>(i) * size, size});
   }
   return s;
 }
 
 class FirmwareDownloadTest : public LibSimTest {
  protected:
-  std::string WriteImage(const Bytes &image, const std::string &name = "image.bin") {
+  std::string WriteImage(const Bytes &image,
+                         const std::string &name = "image.bin") {
     const std::string path = Dir() + "/" + name;
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char *>(image.data()),
@@ -72,8 +75,10 @@ class FirmwareDownloadTest : public LibSimTest {
   }
 
   Bytes Flash(int adapter) {
-    std::ifstream in(StatePath() + ".flash" + std::to_string(adapter), std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::ifstream in(StatePath() + ".flash" + std::to_string(adapter),
+                     std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in),
+                 std::istreambuf_iterator<char>());
   }
 };
 
@@ -87,13 +92,18 @@ TEST_F(FirmwareDownloadTest, CheckFileAcceptsTheSignatureAtEachPlace) {
       {"signature at 0", MakeImage(kMiB, 0, {{0, 0x400000, kMiB}}), 0},
       {"signature at 32", MakeImage(kMiB, 32, {{0, 0x400000, kMiB}}), 0},
       {"signature at 65408", MakeImage(kMiB, 65408, {{0, 0x400000, kMiB}}), 0},
-      {"signature at 64", MakeImage(kMiB, 64, {{0, 0x400000, kMiB}}), HVAPI_ERR_CMD_FAILED},
-      {"no signature", MakeImage(kMiB, -1, {{0, 0x400000, kMiB}}), HVAPI_ERR_CMD_FAILED},
+      {"signature at 64", MakeImage(kMiB, 64, {{0, 0x400000, kMiB}}),
+       HVAPI_ERR_CMD_FAILED},
+      {"no signature", MakeImage(kMiB, -1, {{0, 0x400000, kMiB}}),
+       HVAPI_ERR_CMD_FAILED},
       {"shorter than a signature", Bytes{'V', '3', '6'}, HVAPI_ERR_CMD_FAILED},
-      {"signature, then no whole header", MakeImage(36, 0, {}), HVAPI_ERR_CMD_FAILED},
+      {"signature, then no whole header", MakeImage(36, 0, {}),
+       HVAPI_ERR_CMD_FAILED},
       {"five sections", MakeImage(kMiB, 0, Sections(5, 0x38000)), 0},
-      {"six sections", MakeImage(kMiB, 0, Sections(6, 0x2A000)), HVAPI_ERR_CMD_FAILED},
-      {"a section of size 0", MakeImage(kMiB, 0, {{0, 0x400000, 0}}), HVAPI_ERR_CMD_FAILED},
+      {"six sections", MakeImage(kMiB, 0, Sections(6, 0x2A000)),
+       HVAPI_ERR_CMD_FAILED},
+      {"a section of size 0", MakeImage(kMiB, 0, {{0, 0x400000, 0}}),
+       HVAPI_ERR_CMD_FAILED},
       {"an empty section later on",
        MakeImage(kMiB, 0, {{0, 0x400000, 0x10000}, {0x10000, 0x410000, 0}}),
        HVAPI_ERR_CMD_FAILED},
@@ -120,7 +130,9 @@ TEST_F(FirmwareDownloadTest, CheckFileDescribesTheSections) {
 
   // A file that fails its check leaves the description of the last good
   // one.
-  EXPECT_NE(0, CheckFile(WriteImage(MakeImage(kMiB, 0, Sections(6, 0x2A000))).c_str()));
+  EXPECT_NE(
+      0,
+      CheckFile(WriteImage(MakeImage(kMiB, 0, Sections(6, 0x2A000))).c_str()));
   EXPECT_EQ(0x1000000u + 4 * 0x38000, StartAddress);
   EXPECT_EQ(0x1000000u, FlashAddressTable[0].StartAddress);
 }
@@ -134,7 +146,8 @@ TEST_F(FirmwareDownloadTest, DownloadReachesTheFlash) {
     std::remove((StatePath() + ".flash0").c_str());
     Start();
     // Longer than the flash: only the first 1 MiB goes.
-    const Bytes image = MakeImage(kMiB + 8192, 32, {{0, 0x400000, kMiB + 8192}});
+    const Bytes image =
+        MakeImage(kMiB + 8192, 32, {{0, 0x400000, kMiB + 8192}});
     ASSERT_EQ(0, Download_Firmware(0, WriteImage(image).c_str()));
 
     const Bytes flash = Flash(0);
@@ -144,7 +157,8 @@ TEST_F(FirmwareDownloadTest, DownloadReachesTheFlash) {
     EXPECT_EQ("1", Setting(0, "flash-closes"));
 
     const std::vector<TraceLine> sent = Commands(Trace(), "");
-    ASSERT_EQ(1u + kFlashBlocks + 1u, sent.size());  // reconstruction query first
+    ASSERT_EQ(1u + kFlashBlocks + 1u,
+              sent.size());  // reconstruction query first
     for (size_t i = 0; i < kFlashBlocks; ++i) {
       char area[15];
       std::snprintf(area, sizeof area, "2c%02zx%02zx000000%02zx", i, i, i);
@@ -152,15 +166,20 @@ TEST_F(FirmwareDownloadTest, DownloadReachesTheFlash) {
       EXPECT_EQ("0x81", sent[1 + i].at("fake"));
       EXPECT_EQ("4096", sent[1 + i].at("out"));
     }
-    EXPECT_EQ("2d8383000000" "83", sent.back().at("area"));
+    EXPECT_EQ(
+        "2d8383000000"
+        "83",
+        sent.back().at("area"));
     EXPECT_EQ("8", sent.back().at("out"));
     ASSERT_EQ(0, CloseLib(HVAPI_APP_HANDLE));
   }
 }
 
 TEST_F(FirmwareDownloadTest, RefusedDownloads) {
-  UseState(StateText({AdapterBlock(HVAPI_FW_40LD, 1, 1), AdapterBlock(HVAPI_FW_8LD_8SPAN, 1, 1)}));
-  const std::string good = WriteImage(MakeImage(kMiB, 0, {{0, 0x400000, kMiB}}), "good.bin");
+  UseState(StateText({AdapterBlock(HVAPI_FW_40LD, 1, 1),
+                      AdapterBlock(HVAPI_FW_8LD_8SPAN, 1, 1)}));
+  const std::string good =
+      WriteImage(MakeImage(kMiB, 0, {{0, 0x400000, kMiB}}), "good.bin");
   EXPECT_EQ(HVAPI_ERR_NOT_INITIALISED, Download_Firmware(0, good.c_str()));
   Start();
   struct Case {
@@ -174,11 +193,14 @@ TEST_F(FirmwareDownloadTest, RefusedDownloads) {
       // would fail its check.
       {"8LD adapter", 1, Dir() + "/missing.bin", HVAPI_ERR_NEEDS_40LD},
       {"adapter not found", 2, good, HVAPI_ERR_BAD_ADAPTER},
-      {"six sections", 0, WriteImage(MakeImage(kMiB, 0, Sections(6, 0x2A000)), "six.bin"),
+      {"six sections", 0,
+       WriteImage(MakeImage(kMiB, 0, Sections(6, 0x2A000)), "six.bin"),
        HVAPI_ERR_BAD_FW_FILE},
-      {"empty section", 0, WriteImage(MakeImage(kMiB, 0, {{0, 0x400000, 0}}), "zero.bin"),
+      {"empty section", 0,
+       WriteImage(MakeImage(kMiB, 0, {{0, 0x400000, 0}}), "zero.bin"),
        HVAPI_ERR_BAD_FW_FILE},
-      {"no signature", 0, WriteImage(MakeImage(kMiB, -1, {{0, 0x400000, kMiB}}), "nosig.bin"),
+      {"no signature", 0,
+       WriteImage(MakeImage(kMiB, -1, {{0, 0x400000, kMiB}}), "nosig.bin"),
        HVAPI_ERR_BAD_FW_FILE},
   };
   for (const Case &c : cases) {
@@ -208,7 +230,8 @@ TEST_F(FirmwareDownloadTest, FailedBlockStopsTheDownload) {
   UsePreset("one40ld");
   Start();
   UseFaults("op=0x2c from=3 status=1");
-  const std::string path = WriteImage(MakeImage(kMiB, 0, {{0, 0x400000, kMiB}}));
+  const std::string path =
+      WriteImage(MakeImage(kMiB, 0, {{0, 0x400000, kMiB}}));
   EXPECT_EQ(HVAPI_ERR_CMD_FAILED, Download_Firmware(0, path.c_str()));
   const std::vector<TraceLine> sent = Trace();
   EXPECT_EQ(3u, Commands(sent, "2c").size());

@@ -27,7 +27,8 @@ constexpr ULong32 kUntouched = 0xDEADBEEF;
 // Settings whose values the information must carry; none of them is a
 // simulator default.
 const char k40LDSettings[] =
-    "channels 5\nrebuild-rate 42\nflush-interval 9\nbattery 17\ninserted-count 6\n"
+    "channels 5\nrebuild-rate 42\nflush-interval 9\nbattery 17\ninserted-count "
+    "6\n"
     "dram-mb 128\nmax-commands 99\nsubsystem-id 4660\nsubsystem-vendor 4096\n"
     "signature 3405691582\nfirmware-text \"7.21.3\"\nbios-text \"4.5\"\n"
     "product \"QRN Halvoran Test 40LD\"\n";
@@ -47,7 +48,8 @@ class AdapterInfoTest : public LibSimTest {
 TEST_F(AdapterInfoTest, Adapter40LDOnEachInterface) {
   for (int interface : {1, 2}) {
     SCOPED_TRACE("interface " + std::to_string(interface));
-    UseState(StateText({AdapterBlock(HVAPI_FW_40LD, interface, 1, k40LDSettings)}));
+    UseState(
+        StateText({AdapterBlock(HVAPI_FW_40LD, interface, 1, k40LDSettings)}));
     Start();
     Adp_Struct info = Blank();
     ASSERT_EQ(0, GetAdapterInfo(0, &info));
@@ -108,14 +110,16 @@ TEST_F(AdapterInfoTest, VersionTextsOfBothForms) {
   };
   const Case cases[] = {
       {"40LD, short form", HVAPI_FW_40LD,
-       "subsystem-vendor 0x103C\nfirmware-text \"!CA\"\nbios-text \"012\"\n", "A.43.21",
-       "2.31.30"},
+       "subsystem-vendor 0x103C\nfirmware-text \"!CA\"\nbios-text \"012\"\n",
+       "A.43.21", "2.31.30"},
       {"8LD, short form", HVAPI_FW_8LD_4SPAN,
-       "subsystem-vendor 0x103C\nfirmware-bytes 21434100\nbios-bytes 10323100\n", "A.43.21",
-       "1.32.10"},
+       "subsystem-vendor 0x103C\nfirmware-bytes 21434100\nbios-bytes "
+       "10323100\n",
+       "A.43.21", "1.32.10"},
       {"8LD, four bytes", HVAPI_FW_8LD_8SPAN,
-       "subsystem-vendor 0x1000\nfirmware-bytes 41423344\nbios-bytes 31323334\n", "AB3D",
-       "1234"},
+       "subsystem-vendor 0x1000\nfirmware-bytes 41423344\nbios-bytes "
+       "31323334\n",
+       "AB3D", "1234"},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
@@ -154,14 +158,16 @@ TEST_F(AdapterInfoTest, Adapters8LDReadExtendedEnquiry2) {
     EXPECT_EQ(4, info.uchCacheFlushInterval);
     EXPECT_EQ(kUntouched, info.pchReserved);
     const std::vector<std::string> areas = Areas(Trace());
-    EXPECT_EQ((std::vector<std::string>{"610000000000", "0c0000000000"}), areas);
+    EXPECT_EQ((std::vector<std::string>{"610000000000", "0c0000000000"}),
+              areas);
   }
 }
 
 // Firmware without extended enquiry 2: the extended enquiry and the rebuild
 // rate command stand in, and the subsystem fields are 0.
 TEST_F(AdapterInfoTest, Adapter8LDWithoutExtendedEnquiry2) {
-  UseState(StateText({AdapterBlock(HVAPI_FW_8LD_4SPAN, 2, 1, "rebuild-rate 30\n")}));
+  UseState(
+      StateText({AdapterBlock(HVAPI_FW_8LD_4SPAN, 2, 1, "rebuild-rate 30\n")}));
   Start();
   UseFaults("op=0x0c status=1;op=0x23 data=0:2c");
   Adp_Struct info = Blank();
@@ -172,7 +178,8 @@ TEST_F(AdapterInfoTest, Adapter8LDWithoutExtendedEnquiry2) {
   EXPECT_EQ(44, info.uchRbldRate);  // from 0x23, not from the enquiry's 30
   EXPECT_STREQ("QRN Halvoran 8LD", info.achProductName);
   std::vector<std::string> sent;
-  for (const std::string &area : Areas(Trace())) sent.push_back(area.substr(0, 2));
+  for (const std::string &area : Areas(Trace()))
+    sent.push_back(area.substr(0, 2));
   EXPECT_EQ((std::vector<std::string>{"61", "0c", "04", "23"}), sent);
 }
 
@@ -196,11 +203,14 @@ TEST_F(AdapterInfoTest, FailuresKeepWhatWasFilled) {
     bool productName;  // filled before the failing command
   };
   const Case cases[] = {
-      {"40LD product information", "one40ld", "op=0xa1 sub=0x0e status=1", false},
+      {"40LD product information", "one40ld", "op=0xa1 sub=0x0e status=1",
+       false},
       {"40LD enquiry 3", "one40ld", "op=0xa1 sub=0x0f status=1", true},
       {"40LD rebuild rate", "one40ld", "op=0x23 status=1", true},
-      {"8LD extended enquiry", "two8ld", "op=0x0c status=1;op=0x04 status=1", false},
-      {"8LD rebuild rate", "two8ld", "op=0x0c status=1;op=0x23 status=1", false},
+      {"8LD extended enquiry", "two8ld", "op=0x0c status=1;op=0x04 status=1",
+       false},
+      {"8LD rebuild rate", "two8ld", "op=0x0c status=1;op=0x23 status=1",
+       false},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
@@ -219,7 +229,8 @@ TEST_F(AdapterInfoTest, FailuresKeepWhatWasFilled) {
 }
 
 TEST_F(AdapterInfoTest, FirmwareTypeOfEachAdapter) {
-  UseState(StateText({AdapterBlock(HVAPI_FW_40LD, 1, 1), AdapterBlock(HVAPI_FW_8LD_8SPAN, 1, 1),
+  UseState(StateText({AdapterBlock(HVAPI_FW_40LD, 1, 1),
+                      AdapterBlock(HVAPI_FW_8LD_8SPAN, 1, 1),
                       AdapterBlock(HVAPI_FW_8LD_4SPAN, 1, 1)}));
   EXPECT_EQ(HVAPI_ERR_NOT_INITIALISED, GetFirmwareType(0));
   Start();

@@ -25,7 +25,8 @@ struct Generation {
 
 void PrintTo(const Generation &g, std::ostream *os) { *os << g.name; }
 
-class AdapterSettingsTest : public LibSimTest, public ::testing::WithParamInterface<Generation> {
+class AdapterSettingsTest : public LibSimTest,
+                            public ::testing::WithParamInterface<Generation> {
  protected:
   void SetUp() override {
     LibSimTest::SetUp();
@@ -40,12 +41,13 @@ class AdapterSettingsTest : public LibSimTest, public ::testing::WithParamInterf
   }
 };
 
-INSTANTIATE_TEST_SUITE_P(Generations, AdapterSettingsTest,
-                         ::testing::Values(Generation{"Adapter40LD", "one40ld", 3},
-                                           Generation{"Adapter8LD", "two8ld", 4}),
-                         [](const ::testing::TestParamInfo<Generation> &param) {
-                           return std::string(param.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Generations, AdapterSettingsTest,
+    ::testing::Values(Generation{"Adapter40LD", "one40ld", 3},
+                      Generation{"Adapter8LD", "two8ld", 4}),
+    [](const ::testing::TestParamInfo<Generation> &param) {
+      return std::string(param.param.name);
+    });
 
 // Out-of-range arguments answer -16 before any request; channel numbers are
 // tested against the count the adapter has just reported, so that read
@@ -60,29 +62,40 @@ TEST_P(AdapterSettingsTest, ArgumentChecks) {
     size_t requests;
   };
   const Case cases[] = {
-      {"SetAutoRbld 2", [] { return SetAutoRbld(0, 2); }, HVAPI_ERR_BAD_ARGUMENT, 0},
-      {"SetAutoRbld -1", [] { return SetAutoRbld(0, -1); }, HVAPI_ERR_BAD_ARGUMENT, 0},
-      {"SetRebuildRate 101", [] { return SetRebuildRate(0, 101); }, HVAPI_ERR_BAD_ARGUMENT, 0},
-      {"ControlAlarm 3", [] { return ControlAlarm(0, 3); }, HVAPI_ERR_BAD_ARGUMENT, 0},
-      {"GetAlarmState null", [] { return GetAlarmState(0, nullptr); }, HVAPI_ERR_BAD_ARGUMENT, 0},
-      {"SetBiosMode 2", [] { return SetBiosMode(0, 2); }, HVAPI_ERR_BAD_ARGUMENT, 0},
+      {"SetAutoRbld 2", [] { return SetAutoRbld(0, 2); },
+       HVAPI_ERR_BAD_ARGUMENT, 0},
+      {"SetAutoRbld -1", [] { return SetAutoRbld(0, -1); },
+       HVAPI_ERR_BAD_ARGUMENT, 0},
+      {"SetRebuildRate 101", [] { return SetRebuildRate(0, 101); },
+       HVAPI_ERR_BAD_ARGUMENT, 0},
+      {"ControlAlarm 3", [] { return ControlAlarm(0, 3); },
+       HVAPI_ERR_BAD_ARGUMENT, 0},
+      {"GetAlarmState null", [] { return GetAlarmState(0, nullptr); },
+       HVAPI_ERR_BAD_ARGUMENT, 0},
+      {"SetBiosMode 2", [] { return SetBiosMode(0, 2); },
+       HVAPI_ERR_BAD_ARGUMENT, 0},
       {"GetClusterState null", [] { return GetClusterState(0, nullptr); },
        HVAPI_ERR_BAD_ARGUMENT, 0},
-      {"SetClusterState 2", [] { return SetClusterState(0, 2); }, HVAPI_ERR_BAD_ARGUMENT, 0},
-      {"SetAdapterID 16", [] { return SetAdapterID(0, 16); }, HVAPI_ERR_BAD_ARGUMENT, 0},
+      {"SetClusterState 2", [] { return SetClusterState(0, 2); },
+       HVAPI_ERR_BAD_ARGUMENT, 0},
+      {"SetAdapterID 16", [] { return SetAdapterID(0, 16); },
+       HVAPI_ERR_BAD_ARGUMENT, 0},
       {"GetAdapterInfo null", [] { return GetAdapterInfo(0, nullptr); },
        HVAPI_ERR_BAD_ARGUMENT, 0},
       {"GetChannelRate null", [] { return GetChannelRate(0, 0, nullptr); },
        HVAPI_ERR_BAD_ARGUMENT, 0},
-      {"SetChannelRate rate 4", [] { return SetChannelRate(0, 0, 4); }, HVAPI_ERR_BAD_ARGUMENT,
-       0},
+      {"SetChannelRate rate 4", [] { return SetChannelRate(0, 0, 4); },
+       HVAPI_ERR_BAD_ARGUMENT, 0},
       // Reconstruction query, then the channel count read.
       {"GetChannelRate past the last channel",
-       [&] { return GetChannelRate(0, channels, &rate); }, HVAPI_ERR_BAD_ARGUMENT, 2},
+       [&] { return GetChannelRate(0, channels, &rate); },
+       HVAPI_ERR_BAD_ARGUMENT, 2},
       {"SetChannelRate past the last channel",
-       [&] { return SetChannelRate(0, channels, 1); }, HVAPI_ERR_BAD_ARGUMENT, 2},
+       [&] { return SetChannelRate(0, channels, 1); }, HVAPI_ERR_BAD_ARGUMENT,
+       2},
       // The reconstruction query goes to the adapter named, which is refused.
-      {"adapter not found", [] { return FlushAdapter(5); }, HVAPI_ERR_BAD_ADAPTER, 0},
+      {"adapter not found", [] { return FlushAdapter(5); },
+       HVAPI_ERR_BAD_ADAPTER, 0},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
@@ -108,25 +121,27 @@ TEST_P(AdapterSettingsTest, SettingsReachTheAdapterAndReadBack) {
     Int got;
   };
   const Case cases[] = {
-      {"rebuild rate", [] { return SetRebuildRate(0, 55); }, "240000000000", "37000000",
-       "rebuild-rate", "55", [] { return GetRebuildRate(0); }, 55},
-      {"rebuild rate 100", [] { return SetRebuildRate(0, 100); }, "240000000000", "64000000",
-       "rebuild-rate", "100", [] { return GetRebuildRate(0); }, 100},
-      {"automatic rebuild", [] { return SetAutoRbld(0, 1); }, "640400000000", "01",
-       "auto-rebuild", "1", [] { return GetAutoRbld(0); }, 1},
-      {"alarm", [] { return ControlAlarm(0, 2); }, "510000000000", "02", "alarm", "2",
+      {"rebuild rate", [] { return SetRebuildRate(0, 55); }, "240000000000",
+       "37000000", "rebuild-rate", "55", [] { return GetRebuildRate(0); }, 55},
+      {"rebuild rate 100", [] { return SetRebuildRate(0, 100); },
+       "240000000000", "64000000", "rebuild-rate", "100",
+       [] { return GetRebuildRate(0); }, 100},
+      {"automatic rebuild", [] { return SetAutoRbld(0, 1); }, "640400000000",
+       "01", "auto-rebuild", "1", [] { return GetAutoRbld(0); }, 1},
+      {"alarm", [] { return ControlAlarm(0, 2); }, "510000000000", "02",
+       "alarm", "2",
        [] {
          Int state = -1;
          const Int r = GetAlarmState(0, &state);
          return r != 0 ? r : state;
        },
        2},
-      {"BIOS off", [] { return SetBiosMode(0, 0); }, "620200000000", "0000", "bios", "0",
-       [] { return Cluster().bBiosEnable; }, 0},
-      {"cluster mode on", [] { return SetClusterState(0, 1); }, "700100000000", "01", "cluster",
-       "1", [] { return Cluster().bClusterMode; }, 1},
-      {"channel rate", [] { return SetChannelRate(0, 2, 3); }, "640802000000", "03",
-       "channel-rates", is40LD ? "000003" : "00000300",
+      {"BIOS off", [] { return SetBiosMode(0, 0); }, "620200000000", "0000",
+       "bios", "0", [] { return Cluster().bBiosEnable; }, 0},
+      {"cluster mode on", [] { return SetClusterState(0, 1); }, "700100000000",
+       "01", "cluster", "1", [] { return Cluster().bClusterMode; }, 1},
+      {"channel rate", [] { return SetChannelRate(0, 2, 3); }, "640802000000",
+       "03", "channel-rates", is40LD ? "000003" : "00000300",
        [] {
          UChar rate = 0xFF;
          const Int r = GetChannelRate(0, 2, &rate);
@@ -158,7 +173,8 @@ TEST_P(AdapterSettingsTest, RebuildRateIsCappedAt100) {
     const char *answer;
     Int expected;
   };
-  for (const Case &c : {Case{"63", 99}, Case{"64", 100}, Case{"78", 100}, Case{"ff", 100}}) {
+  for (const Case &c :
+       {Case{"63", 99}, Case{"64", 100}, Case{"78", 100}, Case{"ff", 100}}) {
     SCOPED_TRACE(c.answer);
     UseFaults(std::string("op=0x23 data=0:") + c.answer);
     EXPECT_EQ(c.expected, GetRebuildRate(0));
@@ -210,7 +226,8 @@ TEST_P(AdapterSettingsTest, FailedCommandsAnswerMinus11) {
       {"op=0x51 status=1", [&] { return GetAlarmState(0, &state); }},
       {"op=0x62 status=1", [] { return SetBiosMode(0, 1); }},
       {"op=0x70 status=1", [] { return SetClusterState(0, 1); }},
-      {"op=0x05 status=1;op=0xa1 sub=0x0e status=1", [&] { return GetChannelRate(0, 0, &rate); }},
+      {"op=0x05 status=1;op=0xa1 sub=0x0e status=1",
+       [&] { return GetChannelRate(0, 0, &rate); }},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.faults);

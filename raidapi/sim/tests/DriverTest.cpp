@@ -81,9 +81,9 @@ TEST_F(DriverTest, MailboxCommandsOnTheScsiDiskInterface) {
   int sda = Open("two8ld", "/dev/sda");
   SendCommand s;
   ASSERT_EQ(s.Mailbox(sda, {0x05}, {}, sizeof(HALVORAN_ENQ_8LD)), 0);
-  EXPECT_EQ(s.answer()[3], 4);    // channels
-  EXPECT_EQ(s.answer()[1], 30);   // rebuild rate
-  EXPECT_EQ(s.answer()[24], 2);   // logical drives
+  EXPECT_EQ(s.answer()[3], 4);                     // channels
+  EXPECT_EQ(s.answer()[1], 30);                    // rebuild rate
+  EXPECT_EQ(s.answer()[24], 2);                    // logical drives
   EXPECT_EQ(s.Mailbox(sda, {0x67}, {}, 2204), 1);  // 4-span firmware
   int sdc = Open("two8ld", "/dev/sdc");
   EXPECT_EQ(s.Mailbox(sdc, {0x67}, {}, 2204), 0);
@@ -113,7 +113,8 @@ TEST_F(DriverTest, MailboxCommandsOnTheMultiAdapterInterface) {
   ASSERT_EQ(m.Mailbox(fd, 0, {0xA1, 0x0E}, {}, 1024), 0);
   EXPECT_EQ(m.status(), 0);
   EXPECT_EQ(m.data()[121], 3);  // channels
-  ASSERT_EQ(m.ByAddress(fd, 0, {0xA1, 0x04}, {}, sizeof(APP_DISC_ARRAY_40LD)), 0);
+  ASSERT_EQ(m.ByAddress(fd, 0, {0xA1, 0x04}, {}, sizeof(APP_DISC_ARRAY_40LD)),
+            0);
   EXPECT_EQ(m.status(), 0);
   EXPECT_EQ(m.data()[0], 2);  // logical drives
   EXPECT_EQ(m.u()->pthru.dataxferlen, sizeof(APP_DISC_ARRAY_40LD));
@@ -171,7 +172,8 @@ TEST_F(DriverTest, PassThroughOnBothInterfaces) {
   // The library names 40LD devices by number: channel 0, target 0x10 is 1:0.
   ASSERT_EQ(m.PassThrough(fd, 0, inquiry, false, 0, 0, 0x10, 128), 0);
   EXPECT_EQ(m.u()->pthru.scsistatus, 0);
-  EXPECT_EQ(std::string(reinterpret_cast<const char *>(m.data()) + 16, 8), "DISK 1:0");
+  EXPECT_EQ(std::string(reinterpret_cast<const char *>(m.data()) + 16, 8),
+            "DISK 1:0");
   ASSERT_EQ(m.PassThrough(fd, 0, inquiry, false, 0, 2, 9, 128), 0);
   EXPECT_EQ(m.u()->pthru.scsistatus, 0xF0);  // nothing there
   EXPECT_EQ(m.status(), 0xF0);
@@ -201,17 +203,20 @@ TEST_F(DriverTest, PassThroughDataGoesOutOnBothInterfaces) {
   read_buffer[0] = 0x3C;
   int fd = Open("one40ld", "/dev/halvdev0");
   Mimd m;
-  ASSERT_EQ(m.PassThrough(fd, 0, write_buffer, false, 0, 0, 0x02, 0, {9, 8, 7}), 0);
+  ASSERT_EQ(m.PassThrough(fd, 0, write_buffer, false, 0, 0, 0x02, 0, {9, 8, 7}),
+            0);
   EXPECT_EQ(m.u()->pthru.scsistatus, 0);
   ASSERT_EQ(m.PassThrough(fd, 0, read_buffer, false, 0, 0, 0x02, 3), 0);
-  EXPECT_EQ(std::vector<uint8_t>(m.data(), m.data() + 3), (std::vector<uint8_t>{9, 8, 7}));
+  EXPECT_EQ(std::vector<uint8_t>(m.data(), m.data() + 3),
+            (std::vector<uint8_t>{9, 8, 7}));
 
   TempDir dir;
   ScopedEnv state("HALVSIM_STATE", dir.File("state"));
   int sda = Open("two8ld", "/dev/sda");
   SendCommand s;
   // The outgoing data follows the 17-byte area of a 10-byte block.
-  ASSERT_EQ(s.PassThrough(sda, write_buffer, 0x08, 0, 0, 2, 0, {1, 2, 3, 4}), 0);
+  ASSERT_EQ(s.PassThrough(sda, write_buffer, 0x08, 0, 0, 2, 0, {1, 2, 3, 4}),
+            0);
   ASSERT_EQ(s.PassThrough(sda, read_buffer, 0x08, 0, 0, 2, 4), 0);
   EXPECT_EQ(std::vector<uint8_t>(s.answer(), s.answer() + 4),
             (std::vector<uint8_t>{1, 2, 3, 4}));
@@ -295,7 +300,8 @@ TEST_F(DriverTest, FaultsFireFromTheNthOccurrence) {
       << lines.back();
   // Rules from the environment count in this process only.
   Tool("fault " + state_path_ + " clear");
-  ScopedEnv env("HALVSIM_FAULTS", "op=0x82 sub=0x6d fail; op=3 sub=0x12 dev=0:1 status=2");
+  ScopedEnv env("HALVSIM_FAULTS",
+                "op=0x82 sub=0x6d fail; op=3 sub=0x12 dev=0:1 status=2");
   EXPECT_EQ(s.Mailbox(sda, {0x82, 0x6D}, {}, 4), -1);
   std::vector<uint8_t> inquiry = {0x12, 0, 0, 0, 0x80, 0};
   EXPECT_EQ(s.PassThrough(sda, inquiry, 0x0B, 0, 0, 1, 128), 2);
@@ -316,7 +322,8 @@ TEST_F(DriverTest, LongOperationsProgressWithTheClock) {
     EXPECT_EQ(m.data()[0], s.progress) << s.now;
   }
   // Done: the disk is online and the drive optimal again.
-  ASSERT_EQ(m.Mailbox(fd, 0, {0xA1, 0x0F, 2}, {}, sizeof(HALVORAN_ENQ3_40LD)), 0);
+  ASSERT_EQ(m.Mailbox(fd, 0, {0xA1, 0x0F, 2}, {}, sizeof(HALVORAN_ENQ3_40LD)),
+            0);
   auto *enq3 = reinterpret_cast<const HALVORAN_ENQ3_40LD *>(m.data());
   EXPECT_EQ(enq3->achPhyDrvState[0x01], 3);
   EXPECT_EQ(enq3->aulLogDrvState[0], 2);
@@ -326,15 +333,18 @@ TEST_F(DriverTest, FlashDownloadIsRecorded) {
   int fd = Open("one40ld", "/dev/halvdev0");
   Mimd m;
   std::vector<uint8_t> image(256 * 4096);
-  for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i * 7 + i / 4096);
+  for (size_t i = 0; i < image.size(); ++i)
+    image[i] = static_cast<uint8_t>(i * 7 + i / 4096);
   for (int i = 0; i < 256; ++i) {
     uint8_t b = static_cast<uint8_t>(i);
-    std::vector<uint8_t> block(image.begin() + i * 4096, image.begin() + (i + 1) * 4096);
+    std::vector<uint8_t> block(image.begin() + i * 4096,
+                               image.begin() + (i + 1) * 4096);
     ASSERT_EQ(m.ByAddress(fd, 0, {0x2C, b, b, 0, 0, 0, b}, block, 4096), 0);
     ASSERT_EQ(m.status(), 0) << i;
   }
   ASSERT_EQ(m.ByAddress(fd, 0, {0x2D, 0x83, 0x83, 0, 0, 0, 0x83},
-                        std::vector<uint8_t>(8, 0), 8), 0);
+                        std::vector<uint8_t>(8, 0), 8),
+            0);
   EXPECT_EQ(m.status(), 0);
   std::string flash = ReadFile(state_path_ + ".flash0");
   EXPECT_TRUE(flash == std::string(image.begin(), image.end()));
@@ -365,11 +375,16 @@ TEST_F(DriverTest, BadAddressesFailTheRequestWithoutHarm) {
     const char *what;
     void (*spoil)(Mimd &, uint32_t gone, uint32_t readonly, uint64_t high);
   } mimd_cases[] = {
-      {"data unmapped", [](Mimd &m, uint32_t g, uint32_t, uint64_t) { m.u()->data.addr = g; }},
-      {"data zero", [](Mimd &m, uint32_t, uint32_t, uint64_t) { m.u()->data.addr = 0; }},
-      {"data read-only", [](Mimd &m, uint32_t, uint32_t r, uint64_t) { m.u()->data.addr = r; }},
+      {"data unmapped",
+       [](Mimd &m, uint32_t g, uint32_t, uint64_t) { m.u()->data.addr = g; }},
+      {"data zero",
+       [](Mimd &m, uint32_t, uint32_t, uint64_t) { m.u()->data.addr = 0; }},
+      {"data read-only",
+       [](Mimd &m, uint32_t, uint32_t r, uint64_t) { m.u()->data.addr = r; }},
       {"data above 4 GiB",
-       [](Mimd &m, uint32_t, uint32_t, uint64_t h) { std::memcpy(m.u()->data.pad, &h, 8); }},
+       [](Mimd &m, uint32_t, uint32_t, uint64_t h) {
+         std::memcpy(m.u()->data.pad, &h, 8);
+       }},
       {"data truncated",
        [](Mimd &m, uint32_t, uint32_t, uint64_t h) {
          m.u()->data.addr = static_cast<uint32_t>(h);
@@ -402,7 +417,9 @@ TEST_F(DriverTest, BadAddressesFailTheRequestWithoutHarm) {
   }
   EXPECT_EQ(ioctl(mimd, HALV_REQ_MIMD, nullptr), -1);
   EXPECT_EQ(errno, EFAULT);
-  EXPECT_EQ(ioctl(mimd, HALV_REQ_MIMD, reinterpret_cast<void *>(uintptr_t{gone_addr})), -1);
+  EXPECT_EQ(ioctl(mimd, HALV_REQ_MIMD,
+                  reinterpret_cast<void *>(uintptr_t{gone_addr})),
+            -1);
 
   ScopedEnv disks("HALVSIM_STATE", dir_.File("disks"));
   int sda = open("/dev/sda", O_RDONLY);
@@ -445,19 +462,27 @@ TEST_F(DriverTest, ArbitraryRecordsNeverCrashIt) {
   // Addresses inside the buffer, nowhere, or anything at all.
   auto address = [&]() -> uint32_t {
     switch (next() % 4) {
-      case 0: return buf.addr(next() % sizeof(UserIoctl_Struct));
-      case 1: return 0;
-      case 2: return next();
-      default: return buf.addr(8);
+      case 0:
+        return buf.addr(next() % sizeof(UserIoctl_Struct));
+      case 1:
+        return 0;
+      case 2:
+        return next();
+      default:
+        return buf.addr(8);
     }
   };
   for (int round = 0; round < 3000; ++round) {
-    for (size_t i = 0; i < 256; ++i) buf.get()[i] = static_cast<uint8_t>(next());
+    for (size_t i = 0; i < 256; ++i)
+      buf.get()[i] = static_cast<uint8_t>(next());
     uioctl_t *u = reinterpret_cast<uioctl_t *>(buf.get());
-    if (next() % 2) u->ui.fcs.adapno = static_cast<uint16_t>(0x6D00 | (next() % 2));
+    if (next() % 2)
+      u->ui.fcs.adapno = static_cast<uint16_t>(0x6D00 | (next() % 2));
     if (next() % 2) u->ui.fcs.opcode = static_cast<uint8_t>(0x80 + next() % 3);
-    if (next() % 2) u->data.addr = address(), std::memset(u->data.pad + 4, 0, 4);
-    if (next() % 2) u->ui.fcs.u.buffer = address(), std::memset(u->ui.fcs.u.pad + 4, 0, 4);
+    if (next() % 2)
+      u->data.addr = address(), std::memset(u->data.pad + 4, 0, 4);
+    if (next() % 2)
+      u->ui.fcs.u.buffer = address(), std::memset(u->ui.fcs.u.pad + 4, 0, 4);
     if (next() % 3 == 0) {
       u->inlen %= 40000;
       u->outlen %= 40000;
@@ -477,7 +502,8 @@ TEST_F(DriverTest, ArbitraryRecordsNeverCrashIt) {
     if (next() % 2) s->fakecmd.opcode = static_cast<uint8_t>(0x80 + next() % 3);
     if (next() % 2) s->fakecmd.buffer = address();
     s->fakecmd.length = next() % 30000;
-    unsigned long request = next() % 3 == 0 ? HALV_REQ_PROBE_HOST : HALV_REQ_SEND_COMMAND;
+    unsigned long request =
+        next() % 3 == 0 ? HALV_REQ_PROBE_HOST : HALV_REQ_SEND_COMMAND;
     ioctl(sda, request, buf.get());
   }
   // Both state files are still valid scenarios: a request answers.

@@ -19,7 +19,7 @@ Scenario Preset(const char *name) {
 }
 
 Reply Send(Scenario &sc, std::vector<uint8_t> area, Bytes out = {},
-          int64_t now = 1000, size_t adapter = 0) {
+           int64_t now = 1000, size_t adapter = 0) {
   Command cmd;
   cmd.area = std::move(area);
   cmd.out = std::move(out);
@@ -43,8 +43,8 @@ TEST(Firmware, EachTypeAcceptsOnlyItsOwnCommands) {
   // The order discovery tries them in: 40LD array, 8-span array, 4-span.
   struct Case {
     std::vector<uint8_t> area;
-    size_t size;       // answer size when accepted
-    bool ok[3];        // types 1, 2, 3
+    size_t size;  // answer size when accepted
+    bool ok[3];   // types 1, 2, 3
   } cases[] = {
       {{0xA1, 0x04}, sizeof(APP_DISC_ARRAY_40LD), {false, false, true}},
       {{0x67}, sizeof(DISK_ARRAY_8LD_8SPAN), {false, true, false}},
@@ -126,7 +126,8 @@ TEST(Firmware, DiskArraysDecodeBackToTheLayout) {
   Scenario sc = Preset("one40ld");
   Bytes array = DiskArray(sc.adapters[0], sc.adapters[0].drives);
   auto *arr = reinterpret_cast<const APP_DISC_ARRAY_40LD *>(array.data());
-  const auto &member = arr->AppLogDrv40LD[1].stAppSpanInfo40LD[0].stAppDevInfo40LD[1];
+  const auto &member =
+      arr->AppLogDrv40LD[1].stAppSpanInfo40LD[0].stAppDevInfo40LD[1];
   EXPECT_EQ(member.uchChannel, 0);
   EXPECT_EQ(member.uchTarget, 0x10);
   EXPECT_EQ(arr->AppPhyDrv40LD[0x10].ulSize, 4194304u - 2048u);
@@ -142,19 +143,30 @@ TEST(Firmware, ConfigurationWritesAreCheckedAndApplied) {
     void (*spoil)(APP_DISC_ARRAY_40LD *);
   } bad[] = {
       {"41 drives", [](APP_DISC_ARRAY_40LD *a) { a->uchNumOfLogDrives = 41; }},
-      {"RAID 2", [](APP_DISC_ARRAY_40LD *a) { a->AppLogDrv40LD[0].uchLevel = 2; }},
-      {"no spans", [](APP_DISC_ARRAY_40LD *a) { a->AppLogDrv40LD[0].uchSpanDepth = 0; }},
+      {"RAID 2",
+       [](APP_DISC_ARRAY_40LD *a) { a->AppLogDrv40LD[0].uchLevel = 2; }},
+      {"no spans",
+       [](APP_DISC_ARRAY_40LD *a) { a->AppLogDrv40LD[0].uchSpanDepth = 0; }},
       {"missing disk",
        [](APP_DISC_ARRAY_40LD *a) {
-         a->AppLogDrv40LD[0].stAppSpanInfo40LD[0].stAppDevInfo40LD[0].uchTarget = 0x2F;
+         a->AppLogDrv40LD[0]
+             .stAppSpanInfo40LD[0]
+             .stAppDevInfo40LD[0]
+             .uchTarget = 0x2F;
        }},
       {"channel byte",
        [](APP_DISC_ARRAY_40LD *a) {
-         a->AppLogDrv40LD[0].stAppSpanInfo40LD[0].stAppDevInfo40LD[0].uchChannel = 1;
+         a->AppLogDrv40LD[0]
+             .stAppSpanInfo40LD[0]
+             .stAppDevInfo40LD[0]
+             .uchChannel = 1;
        }},
       {"twice",
        [](APP_DISC_ARRAY_40LD *a) {
-         a->AppLogDrv40LD[1].stAppSpanInfo40LD[0].stAppDevInfo40LD[0].uchTarget = 0;
+         a->AppLogDrv40LD[1]
+             .stAppSpanInfo40LD[0]
+             .stAppDevInfo40LD[0]
+             .uchTarget = 0;
        }},
   };
   for (const auto &c : bad) {
@@ -176,7 +188,8 @@ TEST(Firmware, ConfigurationWritesAreCheckedAndApplied) {
   EXPECT_EQ(ad.write_config_count, 1);
 
   // An all-zero array clears the configuration.
-  ASSERT_EQ(Send(sc, {0xA1, 0x0D}, Bytes(DiskArraySize(ad), 0)).status, kStatusOk);
+  ASSERT_EQ(Send(sc, {0xA1, 0x0D}, Bytes(DiskArraySize(ad), 0)).status,
+            kStatusOk);
   EXPECT_TRUE(ad.drives.empty());
   EXPECT_EQ(ad.FindDevice({0, 0})->state, kStateReady);
 }
@@ -228,9 +241,9 @@ TEST(Firmware, DeviceStateChanges) {
   } steps[] = {
       {0, 4, 6, {0, 0, 0x40, 0}, kStatusOk, kStateHotSpare},  // ready -> spare
       {0, 4, 6, {0, 0, 0x40, 0}, kStatusOk, kStateHotSpare},  // again
-      {0, 4, 4, {}, kStatusOk, kStateFailed},   // hot spare released:
-      {0, 4, 3, {}, kStatusOk, kStateOnline},   //   failed, online,
-      {0, 4, 0, {}, kStatusOk, kStateReady},    //   ready
+      {0, 4, 4, {}, kStatusOk, kStateFailed},  // hot spare released:
+      {0, 4, 3, {}, kStatusOk, kStateOnline},  //   failed, online,
+      {0, 4, 0, {}, kStatusOk, kStateReady},   //   ready
       {0, 0, 6, {1, 0, 0, 0}, kStatusRefused, kStateOnline},  // a member
       {0, 0, 0, {}, kStatusRefused, kStateOnline},
       {0, 4, 6, {}, kStatusRefused, kStateReady},  // no size given
@@ -266,7 +279,8 @@ TEST(Firmware, AutomaticRebuildPutsAHotSpareInPlace) {
     Scenario sc = Preset("one40ld");
     Adapter &ad = sc.adapters[0];
     ad.auto_rebuild = c.auto_rebuild;
-    ASSERT_EQ(Send(sc, {0x06, 0, Dev(c.channel, c.target), 4}).status, kStatusOk);
+    ASSERT_EQ(Send(sc, {0x06, 0, Dev(c.channel, c.target), 4}).status,
+              kStatusOk);
     EXPECT_EQ(ad.FindDevice({c.channel, c.target})->state, kStateFailed);
     EXPECT_EQ(ad.FindDevice({1, 1})->state,
               c.replaced ? kStateRebuild : kStateHotSpare);
@@ -321,15 +335,15 @@ TEST(Firmware, CheckAndInitialisationStatuses) {
     Bytes data;
   } steps[] = {
       {{0x19, 0}, 0, 0, {100, 0, 0, 0}},  // nothing ran yet: done
-      {{0x09, 0}, 0, 0, {}},               // start the check
-      {{0x09, 0}, 0, 2, {}},               // already running
-      {{0x0B, 0}, 0, 2, {}},               // busy with the check
+      {{0x09, 0}, 0, 0, {}},              // start the check
+      {{0x09, 0}, 0, 2, {}},              // already running
+      {{0x0B, 0}, 0, 2, {}},              // busy with the check
       {{0x19, 0}, 500, 0, {50, 0, 0, 0}},
-      {{0x29, 0}, 600, 0, {}},             // abort it
-      {{0x29, 0}, 600, 1, {}},             // nothing to abort
-      {{0x09, 7}, 700, 4, {}},             // no such drive
+      {{0x29, 0}, 600, 0, {}},  // abort it
+      {{0x29, 0}, 600, 1, {}},  // nothing to abort
+      {{0x09, 7}, 700, 4, {}},  // no such drive
       {{0x0B, 7}, 700, 3, {}},
-      {{0x0B, 1}, 1000, 0, {}},            // initialise drive 1
+      {{0x0B, 1}, 1000, 0, {}},  // initialise drive 1
       {{0x1B, 1}, 1250, 0, {25, 0, 0, 0}},
       {{0x1B, 1}, 2000, 0, {100, 0, 0, 0}},  // finished
       {{0x2B, 1}, 2000, 1, {}},
@@ -435,8 +449,10 @@ TEST(Firmware, FlashDownloadNeedsEveryBlockBeforeTheClose) {
     ASSERT_EQ(Send(sc, {0x2C, b, b, 0, 0, 0, b}, block).status, kStatusOk);
   }
   EXPECT_EQ(Send(sc, {0x2C, 1, 2, 0, 0, 0, 1}, block).status, kStatusRefused);
-  EXPECT_EQ(Send(sc, {0x2C, 1, 1, 0, 0, 0, 1}, Bytes(8, 0)).status, kStatusRefused);
-  EXPECT_EQ(Send(sc, {0x2D, 0x83, 0x83, 0, 0, 0, 0x83}, Bytes(8, 0)).status, kStatusOk);
+  EXPECT_EQ(Send(sc, {0x2C, 1, 1, 0, 0, 0, 1}, Bytes(8, 0)).status,
+            kStatusRefused);
+  EXPECT_EQ(Send(sc, {0x2D, 0x83, 0x83, 0, 0, 0, 0x83}, Bytes(8, 0)).status,
+            kStatusOk);
   EXPECT_EQ(sc.adapters[0].flash_closes, 1u);
   // A second close without blocks is refused.
   EXPECT_EQ(Send(sc, {0x2D, 0x83, 0x83, 0, 0, 0, 0x83}, Bytes(8, 0)).status,
@@ -468,8 +484,9 @@ TEST(Firmware, PassThroughDevicesAndLogicalDrives) {
   ASSERT_EQ(disk.status, kScsiGood);
   EXPECT_EQ(disk.data.size(), 128u);
   EXPECT_EQ(disk.data[0], 0);
-  EXPECT_EQ(std::string(disk.data.begin() + 8, disk.data.begin() + 15), "HALVSIM");
-  EXPECT_EQ(pt(inquiry, 0x0B, 0, 2, 0).data[0], 1);  // the tape
+  EXPECT_EQ(std::string(disk.data.begin() + 8, disk.data.begin() + 15),
+            "HALVSIM");
+  EXPECT_EQ(pt(inquiry, 0x0B, 0, 2, 0).data[0], 1);     // the tape
   EXPECT_EQ(pt(inquiry, 0x0B, 0, 0, 0x21).data[0], 5);  // 2:1 by number
   EXPECT_EQ(pt(inquiry, 0x0B, 0, 0, 0x27).status, kScsiNoDevice);
   EXPECT_EQ(pt(capacity, 0x0B, 0, 2, 0).status, kScsiCheckCondition);
@@ -478,7 +495,8 @@ TEST(Firmware, PassThroughDevicesAndLogicalDrives) {
   EXPECT_EQ(pt(inquiry, 0x0B, 0, 0, 9).status, kScsiNoDevice);
   EXPECT_EQ(pt(inquiry, 0x0B, 0, 0, 7).status, kScsiNoDevice);  // initiator
   EXPECT_EQ(pt(inquiry, 0x0B, 0, 5, 0).status, kScsiNoDevice);  // no channel 5
-  EXPECT_EQ(pt({0x77, 0, 0, 0, 0, 0}, 0x0B, 0, 0, 2).status, kScsiCheckCondition);
+  EXPECT_EQ(pt({0x77, 0, 0, 0, 0, 0}, 0x0B, 0, 0, 2).status,
+            kScsiCheckCondition);
   // Logical drive 1: RAID 1 of 2097152 blocks.
   EXPECT_EQ(pt(capacity, 0x80, 1, 0, 0).data,
             (Bytes{0x00, 0x1F, 0xFF, 0xFF, 0, 0, 2, 0}));
@@ -508,8 +526,13 @@ TEST(Firmware, AnyMailboxBytesAnswerWithoutHarm) {
     };
     for (int op = 0; op < 256; ++op) {
       for (int round = 0; round < 12; ++round) {
-        std::vector<uint8_t> area = {static_cast<uint8_t>(op), next(), next(),
-                                     next(), next(), next(), next()};
+        std::vector<uint8_t> area = {static_cast<uint8_t>(op),
+                                     next(),
+                                     next(),
+                                     next(),
+                                     next(),
+                                     next(),
+                                     next()};
         if (op == 0x2D || op == 0x62) continue;  // exercised elsewhere
         Bytes data(next() % 3 == 0 ? 0 : next() * 8u + 1u);
         for (uint8_t &b : data) b = next();

@@ -62,7 +62,8 @@ TEST_F(InterposeTest, PathsOutsideTheSimulatorReachTheSystem) {
                            "/dev/SDA", "/dev/null"}) {
     int ours = open(path, O_RDONLY);
     int ours_errno = errno;
-    int theirs = static_cast<int>(syscall(SYS_openat, AT_FDCWD, path, O_RDONLY));
+    int theirs =
+        static_cast<int>(syscall(SYS_openat, AT_FDCWD, path, O_RDONLY));
     int theirs_errno = errno;
     EXPECT_EQ(ours >= 0, theirs >= 0) << path;
     if (ours < 0 && theirs < 0) {
@@ -112,8 +113,8 @@ TEST_F(InterposeTest, ForeignDisksTakeLettersBeforeTheAdapters) {
                     " foreign-disks ac";
   ASSERT_EQ(std::system(cmd.c_str()), 0);
   // a foreign, b c the 4-span adapter's drives, d foreign, e the 8-span's.
-  for (const char *node : {"/dev/sda", "/dev/sdb", "/dev/sdc", "/dev/sdd",
-                           "/dev/sde"}) {
+  for (const char *node :
+       {"/dev/sda", "/dev/sdb", "/dev/sdc", "/dev/sdd", "/dev/sde"}) {
     int fd = open(node, O_RDONLY);
     EXPECT_GE(fd, 0) << node;
     close(fd);
@@ -121,10 +122,14 @@ TEST_F(InterposeTest, ForeignDisksTakeLettersBeforeTheAdapters) {
   EXPECT_EQ(open("/dev/sdf", O_RDONLY), -1);
   std::vector<std::string> lines = ReadLines(dir_.File("trace"));
   ASSERT_EQ(lines.size(), 11u);
-  EXPECT_EQ(lines[0].rfind("open node=/dev/sda flags=0x0 adapter=- result=", 0), 0u);
-  EXPECT_EQ(lines[2].rfind("open node=/dev/sdb flags=0x0 adapter=0 result=", 0), 0u);
-  EXPECT_EQ(lines[8].rfind("open node=/dev/sde flags=0x0 adapter=1 result=", 0), 0u);
-  EXPECT_EQ(lines[10], "open node=/dev/sdf flags=0x0 adapter=- result=-1 errno=ENOENT");
+  EXPECT_EQ(lines[0].rfind("open node=/dev/sda flags=0x0 adapter=- result=", 0),
+            0u);
+  EXPECT_EQ(lines[2].rfind("open node=/dev/sdb flags=0x0 adapter=0 result=", 0),
+            0u);
+  EXPECT_EQ(lines[8].rfind("open node=/dev/sde flags=0x0 adapter=1 result=", 0),
+            0u);
+  EXPECT_EQ(lines[10],
+            "open node=/dev/sdf flags=0x0 adapter=- result=-1 errno=ENOENT");
 }
 
 TEST_F(InterposeTest, ControlFileWritesGoWhereAsked) {
@@ -142,12 +147,15 @@ TEST_F(InterposeTest, ControlFileWritesGoWhereAsked) {
   ASSERT_GE(fd, 0);
   ASSERT_EQ(write(fd, "x\n", 2), 2);
   close(fd);
-  EXPECT_EQ(ReadFile(sink),
-            "scsi add-single-device 0 3 0 0\nscsi add-single-device 0 3 0 1\nx\n");
+  EXPECT_EQ(
+      ReadFile(sink),
+      "scsi add-single-device 0 3 0 0\nscsi add-single-device 0 3 0 1\nx\n");
   std::vector<std::string> lines = ReadLines(dir_.File("trace"));
   ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], "fopen node=/proc/scsi/scsi mode=wr redirect=" + sink + " result=0");
-  EXPECT_EQ(lines[2], "open node=/proc/scsi/scsi flags=0x1 redirect=" + sink + " result=0");
+  EXPECT_EQ(lines[0], "fopen node=/proc/scsi/scsi mode=wr redirect=" + sink +
+                          " result=0");
+  EXPECT_EQ(lines[2], "open node=/proc/scsi/scsi flags=0x1 redirect=" + sink +
+                          " result=0");
   // Other files opened with fopen are the system's.
   FILE *other = fopen(dir_.File("plain").c_str(), "w");
   ASSERT_NE(other, nullptr);
@@ -236,7 +244,8 @@ TEST(HalvsimTool, EditsAreCheckedBeforeTheyApply) {
   for (const Case &c : cases) {
     EXPECT_EQ(run(c.args), c.status) << c.args;
     EXPECT_NE(ReadFile(f).find(c.then_in_file), std::string::npos)
-        << c.args << "\n" << ReadFile(f);
+        << c.args << "\n"
+        << ReadFile(f);
   }
 }
 

@@ -50,8 +50,10 @@ class ScopedEnv {
     setenv(name, value.c_str(), 1);
   }
   ~ScopedEnv() {
-    if (had_) setenv(name_, old_.c_str(), 1);
-    else unsetenv(name_);
+    if (had_)
+      setenv(name_, old_.c_str(), 1);
+    else
+      unsetenv(name_);
   }
 
  private:
@@ -101,18 +103,22 @@ inline std::vector<std::string> ReadLines(const std::string &path) {
 // for interface 2.
 struct SendCommand {
   LowMemory mem{sizeof(UserIoctl_Struct)};
-  UserIoctl_Struct *s() { return reinterpret_cast<UserIoctl_Struct *>(mem.get()); }
+  UserIoctl_Struct *s() {
+    return reinterpret_cast<UserIoctl_Struct *>(mem.get());
+  }
 
   // A mailbox command: area, outgoing data, bytes to read back.
   int Mailbox(int fd, std::vector<uint8_t> area,
               const std::vector<uint8_t> &out = {}, uint32_t in = 0) {
     std::memset(s(), 0, sizeof(UserIoctl_Struct));
     area.resize(6, 0);
-    s()->OutGoingDataLen = HALV_OUTGOING_BASE + static_cast<uint32_t>(out.size());
+    s()->OutGoingDataLen =
+        HALV_OUTGOING_BASE + static_cast<uint32_t>(out.size());
     s()->InComingDataLen = in;
     s()->fakecmd.opcode = area[0] == 0x82 ? 0x82 : 0x80;
     std::memcpy(s()->cmd, area.data(), area.size());
-    if (!out.empty()) std::memcpy(s()->cmd + area.size(), out.data(), out.size());
+    if (!out.empty())
+      std::memcpy(s()->cmd + area.size(), out.data(), out.size());
     return ioctl(fd, HALV_REQ_SEND_COMMAND, s());
   }
 
@@ -149,11 +155,13 @@ struct SendCommand {
     std::vector<uint8_t> area = {3, 0, static_cast<uint8_t>(cdb.size())};
     area.insert(area.end(), cdb.begin(), cdb.end());
     area.insert(area.end(), {flags, ld, channel, target});
-    s()->OutGoingDataLen = HALV_OUTGOING_BASE + static_cast<uint32_t>(out.size());
+    s()->OutGoingDataLen =
+        HALV_OUTGOING_BASE + static_cast<uint32_t>(out.size());
     s()->InComingDataLen = in;
     s()->fakecmd.opcode = HALV_FAKE_MBOX;
     std::memcpy(s()->cmd, area.data(), area.size());
-    if (!out.empty()) std::memcpy(s()->cmd + area.size(), out.data(), out.size());
+    if (!out.empty())
+      std::memcpy(s()->cmd + area.size(), out.data(), out.size());
     return ioctl(fd, HALV_REQ_SEND_COMMAND, s());
   }
 
@@ -198,8 +206,10 @@ struct Mimd {
                 const std::vector<uint8_t> &out, uint32_t len) {
     Clear(HALV_FAKE_MBOX_BY_ADDR, adapter);
     Area(std::move(area));
-    if (out.empty()) u()->outlen = 1;
-    else u()->inlen = 1;
+    if (out.empty())
+      u()->outlen = 1;
+    else
+      u()->inlen = 1;
     u()->ui.fcs.u.buffer = data_addr();
     u()->ui.fcs.length = len;
     std::memset(data(), 0, 65536);
@@ -238,7 +248,8 @@ struct Mimd {
     std::memcpy(u()->pthru.cdb, cdb.data(), cdb.size());
     u()->pthru.scsistatus = 0xFF;
     u()->pthru.dataxferaddr = data_addr();
-    u()->pthru.dataxferlen = out.empty() ? in : static_cast<uint32_t>(out.size());
+    u()->pthru.dataxferlen =
+        out.empty() ? in : static_cast<uint32_t>(out.size());
     u()->outlen = in;
     u()->inlen = static_cast<uint32_t>(out.size());
     std::memset(data(), 0, 65536);

@@ -147,8 +147,9 @@ TEST(StateText, FaultRulesReadAndWriteBack) {
       {"op=0x61 fail", "op=0x61 from=1 fail seen=0"},
       {"op=0xa1 sub=0x0e from=3 times=2 status=4 adapter=1",
        "op=0xa1 sub=0x0e adapter=1 from=3 times=2 status=4 seen=0"},
-      {"op=3 sub=0x25 dev=1:2 data=2:ff00", "op=0x03 sub=0x25 dev=1:2 from=1 "
-                                            "data=2:ff00 seen=0"},
+      {"op=3 sub=0x25 dev=1:2 data=2:ff00",
+       "op=0x03 sub=0x25 dev=1:2 from=1 "
+       "data=2:ff00 seen=0"},
       {"op=probe status=0", "op=probe from=1 status=0 seen=0"},
       {"fail seen=7", "op=any from=1 fail seen=7"},
   };

@@ -16,14 +16,17 @@ void FakeDriver::Reset() {
 }
 
 int FakeDriver::Handle(int fd, unsigned long request, void *arg) {
-  const size_t size = request == HALV_REQ_MIMD ? sizeof(uioctl_t) : sizeof(UserIoctl_Struct);
+  const size_t size =
+      request == HALV_REQ_MIMD ? sizeof(uioctl_t) : sizeof(UserIoctl_Struct);
   const uint8_t *bytes = static_cast<const uint8_t *>(arg);
-  requests_.push_back(FakeRequest{fd, request, std::vector<uint8_t>(bytes, bytes + size)});
+  requests_.push_back(
+      FakeRequest{fd, request, std::vector<uint8_t>(bytes, bytes + size)});
   return handler_ ? handler_(fd, request, arg) : 0;
 }
 
 bool IsFakeDescriptor(int fd) {
-  return (fd >= FakeDriver::kFirstDiskFd && fd < FakeDriver::kFirstDiskFd + 6) ||
+  return (fd >= FakeDriver::kFirstDiskFd &&
+          fd < FakeDriver::kFirstDiskFd + 6) ||
          fd == FakeDriver::kMimdFd;
 }
 
@@ -36,6 +39,7 @@ extern "C" int ioctl(int fd, unsigned long request, ...) noexcept {
   va_end(args);
   if (IsFakeDescriptor(fd)) return FakeDriver::Get().Handle(fd, request, arg);
   using RealIoctl = int (*)(int, unsigned long, ...);
-  static const auto real = reinterpret_cast<RealIoctl>(dlsym(RTLD_NEXT, "ioctl"));
+  static const auto real =
+      reinterpret_cast<RealIoctl>(dlsym(RTLD_NEXT, "ioctl"));
   return real(fd, request, arg);
 }

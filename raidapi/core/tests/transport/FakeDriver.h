@@ -20,7 +20,8 @@ struct FakeRequest {
   template <typename T>
   T As() const {
     T value{};
-    std::memcpy(&value, bytes.data(), bytes.size() < sizeof value ? bytes.size() : sizeof value);
+    std::memcpy(&value, bytes.data(),
+                bytes.size() < sizeof value ? bytes.size() : sizeof value);
     return value;
   }
 };

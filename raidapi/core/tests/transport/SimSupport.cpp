@@ -69,7 +69,8 @@ void SimTest::OpenMimd(const std::vector<unsigned char> &types) {
   ASSERT_GT(fd, 0) << "the simulated driver is not preloaded";
   fds_.push_back(fd);
   std::vector<int> handles;
-  for (size_t i = 0; i < types.size(); ++i) handles.push_back(static_cast<int>(i));
+  for (size_t i = 0; i < types.size(); ++i)
+    handles.push_back(static_cast<int>(i));
   SetTable(HVAPI_DRIVER_MIMD, handles, types);
   giMIMDFileDescriptor = fd;
   NewRequests();

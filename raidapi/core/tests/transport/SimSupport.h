@@ -13,7 +13,6 @@
 
 #include "core/tests/SimTrace.h"
 
-
 class SimTest : public ::testing::Test {
  protected:
   void TearDown() override { Finish(); }
@@ -26,7 +25,8 @@ class SimTest : public ::testing::Test {
   // "/dev/halvdev0" with `count` adapters, on interface 2 the given disk
   // nodes, one per adapter. Firmware types as listed.
   void OpenMimd(const std::vector<unsigned char> &types);
-  void OpenDisks(const std::vector<std::string> &nodes, const std::vector<unsigned char> &types);
+  void OpenDisks(const std::vector<std::string> &nodes,
+                 const std::vector<unsigned char> &types);
 
   // The ioctl lines traced since the last call.
   std::vector<TraceLine> NewRequests();

@@ -23,7 +23,8 @@ class TransportGeneric : public TransportTest {
   int status = 0;
   int SentCount(uint8_t areaByte0) const {
     int n = 0;
-    for (const FakeRequest &r : driver.Requests()) n += r.bytes[20] == areaByte0;
+    for (const FakeRequest &r : driver.Requests())
+      n += r.bytes[20] == areaByte0;
     return n;
   }
 };
@@ -32,9 +33,11 @@ TEST_F(TransportGeneric, NothingBeforeInitialisation) {
   gstAdpTab.iNoOfLiveAplns = 0;
   PassThru_Struct rec{};
   uint8_t data[4] = {};
-  EXPECT_EQ(-24, IssueCmd_MT(0, 0x23, 0, reinterpret_cast<unsigned long>(data), 0, 0));
+  EXPECT_EQ(-24, IssueCmd_MT(0, 0x23, 0, reinterpret_cast<unsigned long>(data),
+                             0, 0));
   EXPECT_EQ(-24, ExecuteCmd(0, 0x23, 0, reinterpret_cast<char *>(data), 0, 0));
-  EXPECT_EQ(-24, ExecuteSCSICmd(0, &rec, reinterpret_cast<char *>(data), 0, 1, 4));
+  EXPECT_EQ(-24,
+            ExecuteSCSICmd(0, &rec, reinterpret_cast<char *>(data), 0, 1, 4));
   EXPECT_TRUE(driver.Requests().empty());
 }
 
@@ -54,9 +57,11 @@ TEST_F(TransportGeneric, ResultsOfTheAdapterCommand) {
   for (const Case &c : cases) {
     status = c.status;
     uint8_t data[4] = {};
-    EXPECT_EQ(c.mt, IssueCmd_MT(0, c.op, 0, reinterpret_cast<unsigned long>(data), 0, 0))
+    EXPECT_EQ(c.mt, IssueCmd_MT(0, c.op, 0,
+                                reinterpret_cast<unsigned long>(data), 0, 0))
         << c.name;
-    EXPECT_EQ(c.execute, ExecuteCmd(0, c.op, 0, reinterpret_cast<char *>(data), 0, 0))
+    EXPECT_EQ(c.execute,
+              ExecuteCmd(0, c.op, 0, reinterpret_cast<char *>(data), 0, 0))
         << c.name;
   }
   EXPECT_EQ(-44, IssueCmd_MT(1, 0x23, 0, 0, 0, 0));
@@ -71,9 +76,9 @@ TEST_F(TransportGeneric, ExecuteScsiCmdChecksItsArguments) {
     ULong32 length;
     int expected;
   } cases[] = {
-      {"logical 2", 2, 1, 16, -16}, {"logical -1", -1, 1, 16, -16},
+      {"logical 2", 2, 1, 16, -16},   {"logical -1", -1, 1, 16, -16},
       {"direction 4", 0, 4, 16, -16}, {"4097 bytes", 0, 1, 4097, -16},
-      {"4096 bytes", 0, 1, 4096, 0}, {"no data", 1, 0, 0, 0},
+      {"4096 bytes", 0, 1, 4096, 0},  {"no data", 1, 0, 0, 0},
   };
   for (const Case &c : cases) {
     driver.ClearRequests();
@@ -81,7 +86,8 @@ TEST_F(TransportGeneric, ExecuteScsiCmdChecksItsArguments) {
     rec.CdbLength = 6;
     rec.Cdb[0] = 0x12;
     std::vector<char> data(4096);
-    EXPECT_EQ(c.expected, ExecuteSCSICmd(0, &rec, data.data(), c.logical, c.dir, c.length))
+    EXPECT_EQ(c.expected,
+              ExecuteSCSICmd(0, &rec, data.data(), c.logical, c.dir, c.length))
         << c.name;
     EXPECT_EQ(c.expected == 0 ? 1 : 0, SentCount(3)) << c.name;
   }
@@ -111,7 +117,8 @@ TEST_F(TransportGeneric, ExecuteScsiCmdSendsTheCallersBlockOnTheDiskInterface) {
   });
   ASSERT_EQ(0, ExecuteSCSICmd(0, &rec, data, 1, HVAPI_DIR_READ, 512));
   const FakeRequest &req = driver.Requests().back();
-  const uint8_t expected[17] = {3, 0, 10, 0x28, 0, 0, 0, 0x10, 0, 0, 0, 1, 0, 0x80, 2, 1, 4};
+  const uint8_t expected[17] = {3, 0, 10, 0x28, 0,    0, 0, 0x10, 0,
+                                0, 0, 1,  0,    0x80, 2, 1, 4};
   EXPECT_EQ(0, std::memcmp(expected, req.bytes.data() + 20, sizeof expected));
   const auto sd = req.As<RequestHeader>();
   EXPECT_EQ(64u, sd.OutGoingDataLen);
@@ -120,14 +127,17 @@ TEST_F(TransportGeneric, ExecuteScsiCmdSendsTheCallersBlockOnTheDiskInterface) {
   EXPECT_EQ(0x3E, data[511]);
 }
 
-TEST_F(TransportGeneric, ExecuteScsiCmdSendsTheWholeRecordOnTheMultiAdapterInterface) {
+TEST_F(TransportGeneric,
+       ExecuteScsiCmdSendsTheWholeRecordOnTheMultiAdapterInterface) {
   SetUpAdapters(HVAPI_DRIVER_MIMD, {3, 3});
   struct Case {
     const char *name;
     int result;
     uint8_t status;
     int expected;
-  } cases[] = {{"good", 0, 0, 0}, {"check condition", 0, 2, -11}, {"request failed", -1, 0, -11}};
+  } cases[] = {{"good", 0, 0, 0},
+               {"check condition", 0, 2, -11},
+               {"request failed", -1, 0, -11}};
   for (const Case &c : cases) {
     driver.Reset();
     driver.SetHandler([&c](int, unsigned long, void *arg) {
@@ -147,7 +157,9 @@ TEST_F(TransportGeneric, ExecuteScsiCmdSendsTheWholeRecordOnTheMultiAdapterInter
     rec.Cdb[4] = 36;
     rec.DataTransferAddress = 0x1000;
     rec.DataTransferLength = 36;
-    EXPECT_EQ(c.expected, ExecuteSCSICmd(1, &rec, nullptr, 0, HVAPI_DIR_READ, 36)) << c.name;
+    EXPECT_EQ(c.expected,
+              ExecuteSCSICmd(1, &rec, nullptr, 0, HVAPI_DIR_READ, 36))
+        << c.name;
     const uioctl_t u = driver.Requests().back().As<uioctl_t>();
     EXPECT_EQ(0x80, u.ui.fcs.opcode);
     EXPECT_EQ(0x6D01, u.ui.fcs.adapno);
@@ -156,7 +168,8 @@ TEST_F(TransportGeneric, ExecuteScsiCmdSendsTheWholeRecordOnTheMultiAdapterInter
     EXPECT_EQ(36u, u.outlen);
     PassThru_Struct sent;
     std::memcpy(&sent, &u.pthru, sizeof sent);
-    EXPECT_EQ(0, std::memcmp(&rec, &sent, sizeof rec)) << "the record travels unchanged";
+    EXPECT_EQ(0, std::memcmp(&rec, &sent, sizeof rec))
+        << "the record travels unchanged";
   }
 }
 

@@ -15,7 +15,8 @@ bool Below4GiB(const void *p, size_t size) {
 }
 
 TEST(TransportLowMemory, AllocationsLieBelow4GiBAndStartZeroed) {
-  for (size_t size : {size_t{1}, size_t{110}, size_t{4096}, size_t{32820}, size_t{1} << 20}) {
+  for (size_t size :
+       {size_t{1}, size_t{110}, size_t{4096}, size_t{32820}, size_t{1} << 20}) {
     auto *p = static_cast<uint8_t *>(LowAlloc(size));
     ASSERT_NE(nullptr, p) << size;
     EXPECT_TRUE(Below4GiB(p, size)) << size;
@@ -36,12 +37,16 @@ TEST(TransportLowMemory, DriverAddressRefusesWhatDoesNotFit) {
     uint64_t address;
     bool fits;
   } cases[] = {
-      {0, true}, {0x1000, true}, {0xFFFFFFFFu, true},
-      {uint64_t{1} << 32, false}, {0x7FFF12345678u, false},
+      {0, true},
+      {0x1000, true},
+      {0xFFFFFFFFu, true},
+      {uint64_t{1} << 32, false},
+      {0x7FFF12345678u, false},
   };
   for (const Case &c : cases) {
     uint32_t out = 0xABCDEF01;
-    const void *p = reinterpret_cast<const void *>(static_cast<uintptr_t>(c.address));
+    const void *p =
+        reinterpret_cast<const void *>(static_cast<uintptr_t>(c.address));
     EXPECT_EQ(c.fits, ToDriverAddress(p, &out)) << std::hex << c.address;
     EXPECT_EQ(c.fits ? static_cast<uint32_t>(c.address) : 0xABCDEF01u, out);
   }

@@ -15,7 +15,9 @@ class TransportMimd : public TransportTest {
     TransportTest::SetUp();
     SetUpAdapters(HVAPI_DRIVER_MIMD, {3, 1, 2});
   }
-  uioctl_t Sent(size_t i = 0) const { return driver.Requests().at(i).As<uioctl_t>(); }
+  uioctl_t Sent(size_t i = 0) const {
+    return driver.Requests().at(i).As<uioctl_t>();
+  }
 };
 
 struct MailboxRow {
@@ -33,14 +35,76 @@ struct MailboxRow {
 
 const MailboxRow kMailboxRows[] = {
     {"enquiry 8LD", 1, 0x05, 0, 0, 0x80, 0, 152, {5, 0, 0, 0, 0, 0, 0}, 152},
-    {"state change 8LD", 1, 0x06, 0x23, 4, 0x80, 0, 0, {6, 0, 2, 3, 4, 0, 0}, 0},
-    {"state change 40LD", 0, 0x06, 0x23, 4, 0x80, 0, 0, {6, 0, 0, 0x23, 4, 0, 0}, 0},
-    {"hot spare writes", 2, 0x06, 0x12, 6, 0x80, 4, 0, {6, 0, 1, 2, 6, 0, 0}, 4},
-    {"40LD product info", 0, 0xA1, 0x0E, 0, 0x80, 0, 1024, {0xA1, 0, 0x0E, 0, 0, 0, 0}, 1024},
-    {"adapter count", 0, 0x101, 0, 0, 0x82, 0, 4, {0x82, 0, 0x6D, 0, 0, 0, 0}, 0},
-    {"40LD array by address", 0, 0xA1, 0x04, 0, 0x81, 0, 1, {0xA1, 0, 0x04, 0, 0, 0, 0}, 0},
-    {"40LD config write by address", 0, 0xA1, 0x0D, 0, 0x81, 1, 0,
-     {0xA1, 0, 0x0D, 0, 0, 0, 0}, 0},
+    {"state change 8LD",
+     1,
+     0x06,
+     0x23,
+     4,
+     0x80,
+     0,
+     0,
+     {6, 0, 2, 3, 4, 0, 0},
+     0},
+    {"state change 40LD",
+     0,
+     0x06,
+     0x23,
+     4,
+     0x80,
+     0,
+     0,
+     {6, 0, 0, 0x23, 4, 0, 0},
+     0},
+    {"hot spare writes",
+     2,
+     0x06,
+     0x12,
+     6,
+     0x80,
+     4,
+     0,
+     {6, 0, 1, 2, 6, 0, 0},
+     4},
+    {"40LD product info",
+     0,
+     0xA1,
+     0x0E,
+     0,
+     0x80,
+     0,
+     1024,
+     {0xA1, 0, 0x0E, 0, 0, 0, 0},
+     1024},
+    {"adapter count",
+     0,
+     0x101,
+     0,
+     0,
+     0x82,
+     0,
+     4,
+     {0x82, 0, 0x6D, 0, 0, 0, 0},
+     0},
+    {"40LD array by address",
+     0,
+     0xA1,
+     0x04,
+     0,
+     0x81,
+     0,
+     1,
+     {0xA1, 0, 0x04, 0, 0, 0, 0},
+     0},
+    {"40LD config write by address",
+     0,
+     0xA1,
+     0x0D,
+     0,
+     0x81,
+     1,
+     0,
+     {0xA1, 0, 0x0D, 0, 0, 0, 0},
+     0},
 };
 
 TEST_F(TransportMimd, MailboxRecordOfEveryKindOfRow) {
@@ -49,7 +113,8 @@ TEST_F(TransportMimd, MailboxRecordOfEveryKindOfRow) {
     driver.Reset();
     gulDacCurAdpNo = row.adapter;
     std::vector<uint8_t> data(32768, 0x5A);
-    ASSERT_EQ(0, IssueCmd(row.op, row.objid, reinterpret_cast<unsigned long>(data.data()),
+    ASSERT_EQ(0, IssueCmd(row.op, row.objid,
+                          reinterpret_cast<unsigned long>(data.data()),
                           row.param1, 0));
     ASSERT_EQ(1u, driver.Requests().size());
     EXPECT_EQ(FakeDriver::kMimdFd, driver.Requests()[0].fd);
@@ -63,7 +128,8 @@ TEST_F(TransportMimd, MailboxRecordOfEveryKindOfRow) {
     EXPECT_EQ(row.dataxferlen, u.pthru.dataxferlen);
     if (row.fcsOpcode == 0x81) {
       EXPECT_EQ(25412u, u.ui.fcs.length);
-      const int offset = row.inlen == 1 ? 26 : 8;  // outgoing data or incoming area
+      const int offset =
+          row.inlen == 1 ? 26 : 8;  // outgoing data or incoming area
       EXPECT_EQ(AddressOf(SdataBytes() + offset), u.ui.fcs.u.buffer);
     } else {
       EXPECT_EQ(AddressOf(RequestBuffer()->cmd + 6), u.data.addr);
@@ -79,23 +145,28 @@ TEST_F(TransportMimd, MailboxAnswerAndStatusComeBack) {
   driver.SetHandler([](int, unsigned long, void *arg) {
     auto *u = static_cast<uioctl_t *>(arg);
     uint8_t *data = At<uint8_t>(u->data.addr);
-    for (uint32_t i = 0; i < u->outlen; ++i) data[i] = static_cast<uint8_t>(i + 1);
+    for (uint32_t i = 0; i < u->outlen; ++i)
+      data[i] = static_cast<uint8_t>(i + 1);
     u->mbox[17] = 0;
     return 0;
   });
   uint8_t enquiry[153] = {};
-  ASSERT_EQ(0, IssueCmd(0x05, 0, reinterpret_cast<unsigned long>(enquiry), 0, 0));
-  for (int i = 0; i < 152; ++i) ASSERT_EQ(static_cast<uint8_t>(i + 1), enquiry[i]);
+  ASSERT_EQ(0,
+            IssueCmd(0x05, 0, reinterpret_cast<unsigned long>(enquiry), 0, 0));
+  for (int i = 0; i < 152; ++i)
+    ASSERT_EQ(static_cast<uint8_t>(i + 1), enquiry[i]);
   EXPECT_EQ(0, enquiry[152]);
 
   driver.SetHandler([](int, unsigned long, void *arg) {
     static_cast<uioctl_t *>(arg)->mbox[17] = 0x0C;
     return 0;
   });
-  EXPECT_EQ(0x0C, IssueCmd(0x05, 0, reinterpret_cast<unsigned long>(enquiry), 0, 0));
+  EXPECT_EQ(0x0C,
+            IssueCmd(0x05, 0, reinterpret_cast<unsigned long>(enquiry), 0, 0));
 
   driver.SetHandler([](int, unsigned long, void *) { return -1; });
-  EXPECT_EQ(-1, IssueCmd(0x05, 0, reinterpret_cast<unsigned long>(enquiry), 0, 0));
+  EXPECT_EQ(-1,
+            IssueCmd(0x05, 0, reinterpret_cast<unsigned long>(enquiry), 0, 0));
 }
 
 TEST_F(TransportMimd, WriteDataTravelsAtTheDataAddress) {
@@ -119,7 +190,8 @@ TEST_F(TransportMimd, DriverQueryAnswersTheRequestResult) {
     return 0;
   });
   uint32_t count = 0;
-  ASSERT_EQ(0, IssueCmd(0x101, 0, reinterpret_cast<unsigned long>(&count), 0, 0));
+  ASSERT_EQ(0,
+            IssueCmd(0x101, 0, reinterpret_cast<unsigned long>(&count), 0, 0));
   EXPECT_EQ(3u, count);
 }
 
@@ -132,7 +204,8 @@ TEST_F(TransportMimd, LargeReadByAddressTrustsNoLengthFromTheDriver) {
     return 0;
   });
   std::vector<uint8_t> array(25412 + 16, 0);
-  ASSERT_EQ(0, IssueCmd(0xA1, 0x04, reinterpret_cast<unsigned long>(array.data()), 0, 0));
+  ASSERT_EQ(0, IssueCmd(0xA1, 0x04,
+                        reinterpret_cast<unsigned long>(array.data()), 0, 0));
   EXPECT_EQ(0x42, array[0]);
   EXPECT_EQ(0x42, array[25411]);
   EXPECT_EQ(0, array[25412]);
@@ -154,9 +227,42 @@ struct PassThruRow {
 };
 
 const PassThruRow kPassThruRows[] = {
-    {"inquiry 8LD", 1, 0xF0, 0x23, 6, {0x12, 0, 0, 0, 0x80, 0}, 3, 1, 0, 2, 3, 128},
-    {"inquiry 40LD", 0, 0xF1, 0x23, 6, {0x12, 0, 0, 0, 0x80, 0}, 3, 1, 0, 0, 0x23, 128},
-    {"read capacity", 2, 0xF2, 0x41, 10, {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 3, 1, 0, 4, 1, 8},
+    {"inquiry 8LD",
+     1,
+     0xF0,
+     0x23,
+     6,
+     {0x12, 0, 0, 0, 0x80, 0},
+     3,
+     1,
+     0,
+     2,
+     3,
+     128},
+    {"inquiry 40LD",
+     0,
+     0xF1,
+     0x23,
+     6,
+     {0x12, 0, 0, 0, 0x80, 0},
+     3,
+     1,
+     0,
+     0,
+     0x23,
+     128},
+    {"read capacity",
+     2,
+     0xF2,
+     0x41,
+     10,
+     {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+     3,
+     1,
+     0,
+     4,
+     1,
+     8},
     {"format unit", 1, 0xF3, 0x12, 6, {0x04, 0, 0, 0, 0, 0}, 3, 1, 0, 1, 2, 0},
 };
 
@@ -170,7 +276,8 @@ TEST_F(TransportMimd, PassThruRecordOfEveryDeviceRow) {
       return 0;
     });
     uint8_t data[128] = {};
-    ASSERT_EQ(0, IssueCmd(row.op, row.objid, reinterpret_cast<unsigned long>(data), 0, 0));
+    ASSERT_EQ(0, IssueCmd(row.op, row.objid,
+                          reinterpret_cast<unsigned long>(data), 0, 0));
     const uioctl_t u = Sent();
     EXPECT_EQ(0x80, u.ui.fcs.opcode);
     EXPECT_EQ(0x6D00 | row.adapter, u.ui.fcs.adapno);
@@ -179,7 +286,8 @@ TEST_F(TransportMimd, PassThruRecordOfEveryDeviceRow) {
     std::memcpy(&pthruAt, u.mbox + 8, 4);
     EXPECT_EQ(AddressOf(&MimdRecord()->pthru), pthruAt);
     EXPECT_EQ(row.cdblen, u.pthru.cdblen);
-    EXPECT_EQ(row.cdb, std::vector<uint8_t>(u.pthru.cdb, u.pthru.cdb + row.cdblen));
+    EXPECT_EQ(row.cdb,
+              std::vector<uint8_t>(u.pthru.cdb, u.pthru.cdb + row.cdblen));
     EXPECT_EQ(row.timeout, u.pthru.timeout);
     EXPECT_EQ(row.ars, u.pthru.ars);
     EXPECT_EQ(row.islogical, u.pthru.islogical);
@@ -202,18 +310,23 @@ TEST_F(TransportMimd, PassThruStatusDecides) {
     uint8_t scsiStatus;
     int expected;
   } cases[] = {
-      {"good", 0, 0, 0}, {"check condition", 0, 2, -1},
-      {"status left untouched", 0, 0xFF, -1}, {"request failed", -1, 0, -1},
+      {"good", 0, 0, 0},
+      {"check condition", 0, 2, -1},
+      {"status left untouched", 0, 0xFF, -1},
+      {"request failed", -1, 0, -1},
   };
   for (const Case &c : cases) {
     driver.SetHandler([&c](int, unsigned long, void *arg) {
       auto *u = static_cast<uioctl_t *>(arg);
-      std::memset(At<uint8_t>(u->pthru.dataxferaddr), 0x61, u->pthru.dataxferlen);
+      std::memset(At<uint8_t>(u->pthru.dataxferaddr), 0x61,
+                  u->pthru.dataxferlen);
       u->pthru.scsistatus = c.scsiStatus;
       return c.requestResult;
     });
     uint8_t inquiry[128] = {};
-    EXPECT_EQ(c.expected, IssueCmd(0xF0, 0x12, reinterpret_cast<unsigned long>(inquiry), 0, 0))
+    EXPECT_EQ(
+        c.expected,
+        IssueCmd(0xF0, 0x12, reinterpret_cast<unsigned long>(inquiry), 0, 0))
         << c.name;
     EXPECT_EQ(c.expected == 0 ? 0x61 : 0, inquiry[127]) << c.name;
   }
@@ -221,13 +334,15 @@ TEST_F(TransportMimd, PassThruStatusDecides) {
 
 TEST_F(TransportMimd, TwelveByteBlockDoesNotFitThePassThruRecord) {
   uint8_t caller[12 + 16] = {0x3B};
-  EXPECT_EQ(-1, IssueCmd(0xF4, 0x12, reinterpret_cast<unsigned long>(caller), 12, 16));
+  EXPECT_EQ(-1, IssueCmd(0xF4, 0x12, reinterpret_cast<unsigned long>(caller),
+                         12, 16));
   EXPECT_TRUE(driver.Requests().empty());
   driver.SetHandler([](int, unsigned long, void *arg) {
     static_cast<uioctl_t *>(arg)->pthru.scsistatus = 0;
     return 0;
   });
-  EXPECT_EQ(0, IssueCmd(0xF4, 0x12, reinterpret_cast<unsigned long>(caller), 10, 16));
+  EXPECT_EQ(
+      0, IssueCmd(0xF4, 0x12, reinterpret_cast<unsigned long>(caller), 10, 16));
   const uioctl_t u = Sent();
   EXPECT_EQ(10, u.pthru.cdblen);
   EXPECT_EQ(16u, u.inlen);
@@ -268,7 +383,8 @@ TEST_F(TransportMimd, GenericPassThruToLogicalDriveAndDevice) {
     rec.Channel = 1;
     rec.ScsiId = 5;
     rec.CdbLength = c.cdblen;
-    for (uint8_t i = 0; i < c.cdblen; ++i) rec.Cdb[i] = static_cast<uint8_t>(0x30 + i);
+    for (uint8_t i = 0; i < c.cdblen; ++i)
+      rec.Cdb[i] = static_cast<uint8_t>(0x30 + i);
     rec.DataTransferAddress = static_cast<Int>(AddressOf(userData));
     rec.DataTransferLength = 64;
     std::vector<uint8_t> written;
@@ -280,7 +396,8 @@ TEST_F(TransportMimd, GenericPassThruToLogicalDriveAndDevice) {
       u->pthru.scsistatus = 0;
       return 0;
     });
-    ASSERT_EQ(0, IssueCmd(1000, 0, reinterpret_cast<unsigned long>(&rec), c.dir, 64));
+    ASSERT_EQ(
+        0, IssueCmd(1000, 0, reinterpret_cast<unsigned long>(&rec), c.dir, 64));
     const uioctl_t u = Sent();
     EXPECT_EQ(c.cdblen, u.pthru.cdblen);
     EXPECT_EQ(0, std::memcmp(rec.Cdb, u.pthru.cdb, c.cdblen));
@@ -290,7 +407,8 @@ TEST_F(TransportMimd, GenericPassThruToLogicalDriveAndDevice) {
     EXPECT_EQ(c.logical ? 0 : 1, u.pthru.channel);
     EXPECT_EQ(c.logical ? 0 : 5, u.pthru.target);
     if (c.dir == HALV_DIR_WRITE) {
-      EXPECT_EQ(std::vector<uint8_t>(64, 0x77), written) << "caller's data was sent";
+      EXPECT_EQ(std::vector<uint8_t>(64, 0x77), written)
+          << "caller's data was sent";
       EXPECT_EQ(0x77, userData[0]);
     } else {
       EXPECT_EQ(0x99, userData[0]) << "answer copied back";

@@ -31,31 +31,192 @@ const std::vector<uint8_t> Inquiry(uint8_t channel, uint8_t target) {
 }
 
 const Row kRows[] = {
-    {"enquiry read", 1, 0x05, 0, 0, 0, 0x80, 64, 152, {5, 0, 0, 0, 0, 0}, 0, kNone},
-    {"rebuild rate write", 1, 0x24, 0, 0, 0, 0x80, 68, 0, {0x24, 0, 0, 0, 0, 0}, 0, kNone},
-    {"cluster both", 2, 0x70, 0, 2, 0, 0x80, 65, 1, {0x70, 2, 0, 0, 0, 0}, 0, kNone},
-    {"rebuild no data 8LD", 1, 0x08, 0x23, 0, 0, 0x80, 64, 0, {8, 2, 3, 0, 0, 0}, 0, kNone},
-    {"rebuild no data 40LD", 3, 0x08, 0x23, 0, 0, 0x80, 64, 0, {8, 0, 0x23, 0, 0, 0}, 0, kNone},
-    {"dump at the inline limit", 1, 0x52, 0, 0, 0, 0x80, 64, 4096, {0x52, 0, 0, 0, 0, 0}, 0, kNone},
-    {"40LD array read by address", 3, 0xA1, 0x04, 0, 0, 0x81, 64, 0,
-     {0xA1, 4, 0, 0, 0, 0}, 25412, 8},
-    {"40LD config write by address", 3, 0xA1, 0x0D, 0, 0, 0x81, 64, 0,
-     {0xA1, 0x0D, 0, 0, 0, 0}, 25412, 26},
-    {"40LD product info inline", 3, 0xA1, 0x0E, 0, 0, 0x80, 64, 1024,
-     {0xA1, 0x0E, 0, 0, 0, 0}, 0, kNone},
-    {"40LD loop map keeps no length", 3, 0xA1, 0x0A, 0, 0, 0x80, 64, 0,
-     {0xA1, 0x0A, 0, 0, 0, 0}, 0, kNone},
-    {"8-span array", 2, 0x67, 0, 0, 0, 0x80, 64, 2204, {0x67, 0, 0, 0, 0, 0}, 0, kNone},
-    {"adapter count query", 1, 0x101, 0, 0, 0, 0x82, 64, 4, {0x82, 0x6D, 0, 0, 0, 0}, 0, kNone},
-    {"adapter sequence query", 1, 0x104, 0, 2, 0, 0x82, 64, 12, {0x82, 0x61, 0, 0, 0, 0}, 0,
+    {"enquiry read",
+     1,
+     0x05,
+     0,
+     0,
+     0,
+     0x80,
+     64,
+     152,
+     {5, 0, 0, 0, 0, 0},
+     0,
      kNone},
-    {"inquiry 8LD", 1, 0xF0, 0x23, 0, 0, 0x80, 64, 128, Inquiry(2, 3), 0, kNone},
-    {"inquiry 40LD", 3, 0xF0, 0x23, 0, 0, 0x80, 64, 128, Inquiry(0, 0x23), 0, kNone},
-    {"inquiry 0xCF", 2, 0xCF, 0x41, 0, 0, 0x80, 64, 128, Inquiry(4, 1), 0, kNone},
-    {"format unit", 1, 0xF3, 0x12, 0, 0, 0x80, 64, 0,
-     {3, 0, 6, 0x04, 0, 0, 0, 0, 0, 0x0B, 0, 1, 2}, 0, kNone},
-    {"read capacity", 3, 0xF2, 5, 0, 0, 0x80, 64, 8,
-     {3, 0, 10, 0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x0B, 0, 0, 5}, 0, kNone},
+    {"rebuild rate write",
+     1,
+     0x24,
+     0,
+     0,
+     0,
+     0x80,
+     68,
+     0,
+     {0x24, 0, 0, 0, 0, 0},
+     0,
+     kNone},
+    {"cluster both",
+     2,
+     0x70,
+     0,
+     2,
+     0,
+     0x80,
+     65,
+     1,
+     {0x70, 2, 0, 0, 0, 0},
+     0,
+     kNone},
+    {"rebuild no data 8LD",
+     1,
+     0x08,
+     0x23,
+     0,
+     0,
+     0x80,
+     64,
+     0,
+     {8, 2, 3, 0, 0, 0},
+     0,
+     kNone},
+    {"rebuild no data 40LD",
+     3,
+     0x08,
+     0x23,
+     0,
+     0,
+     0x80,
+     64,
+     0,
+     {8, 0, 0x23, 0, 0, 0},
+     0,
+     kNone},
+    {"dump at the inline limit",
+     1,
+     0x52,
+     0,
+     0,
+     0,
+     0x80,
+     64,
+     4096,
+     {0x52, 0, 0, 0, 0, 0},
+     0,
+     kNone},
+    {"40LD array read by address",
+     3,
+     0xA1,
+     0x04,
+     0,
+     0,
+     0x81,
+     64,
+     0,
+     {0xA1, 4, 0, 0, 0, 0},
+     25412,
+     8},
+    {"40LD config write by address",
+     3,
+     0xA1,
+     0x0D,
+     0,
+     0,
+     0x81,
+     64,
+     0,
+     {0xA1, 0x0D, 0, 0, 0, 0},
+     25412,
+     26},
+    {"40LD product info inline",
+     3,
+     0xA1,
+     0x0E,
+     0,
+     0,
+     0x80,
+     64,
+     1024,
+     {0xA1, 0x0E, 0, 0, 0, 0},
+     0,
+     kNone},
+    {"40LD loop map keeps no length",
+     3,
+     0xA1,
+     0x0A,
+     0,
+     0,
+     0x80,
+     64,
+     0,
+     {0xA1, 0x0A, 0, 0, 0, 0},
+     0,
+     kNone},
+    {"8-span array",
+     2,
+     0x67,
+     0,
+     0,
+     0,
+     0x80,
+     64,
+     2204,
+     {0x67, 0, 0, 0, 0, 0},
+     0,
+     kNone},
+    {"adapter count query",
+     1,
+     0x101,
+     0,
+     0,
+     0,
+     0x82,
+     64,
+     4,
+     {0x82, 0x6D, 0, 0, 0, 0},
+     0,
+     kNone},
+    {"adapter sequence query",
+     1,
+     0x104,
+     0,
+     2,
+     0,
+     0x82,
+     64,
+     12,
+     {0x82, 0x61, 0, 0, 0, 0},
+     0,
+     kNone},
+    {"inquiry 8LD", 1, 0xF0, 0x23, 0, 0, 0x80, 64, 128, Inquiry(2, 3), 0,
+     kNone},
+    {"inquiry 40LD", 3, 0xF0, 0x23, 0, 0, 0x80, 64, 128, Inquiry(0, 0x23), 0,
+     kNone},
+    {"inquiry 0xCF", 2, 0xCF, 0x41, 0, 0, 0x80, 64, 128, Inquiry(4, 1), 0,
+     kNone},
+    {"format unit",
+     1,
+     0xF3,
+     0x12,
+     0,
+     0,
+     0x80,
+     64,
+     0,
+     {3, 0, 6, 0x04, 0, 0, 0, 0, 0, 0x0B, 0, 1, 2},
+     0,
+     kNone},
+    {"read capacity",
+     3,
+     0xF2,
+     5,
+     0,
+     0,
+     0x80,
+     64,
+     8,
+     {3, 0, 10, 0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x0B, 0, 0, 5},
+     0,
+     kNone},
 };
 
 class TransportScsiDisk : public TransportTest {};
@@ -67,7 +228,8 @@ TEST_F(TransportScsiDisk, RequestBufferOfEveryKindOfRow) {
     gulDacCurAdpNo = 1;
     driver.Reset();
     std::vector<uint8_t> data(32768, 0x5A);
-    ASSERT_EQ(0, IssueCmd(row.op, row.objid, reinterpret_cast<unsigned long>(data.data()),
+    ASSERT_EQ(0, IssueCmd(row.op, row.objid,
+                          reinterpret_cast<unsigned long>(data.data()),
                           row.param1, row.param2));
     ASSERT_EQ(1u, driver.Requests().size());
     const FakeRequest &req = driver.Requests()[0];
@@ -83,8 +245,9 @@ TEST_F(TransportScsiDisk, RequestBufferOfEveryKindOfRow) {
     } else {
       EXPECT_EQ(AddressOf(SdataBytes() + row.bufferOffset), sd.fakecmd.buffer);
     }
-    const std::vector<uint8_t> area(req.bytes.begin() + 20,
-                                    req.bytes.begin() + 20 + static_cast<long>(row.area.size()));
+    const std::vector<uint8_t> area(
+        req.bytes.begin() + 20,
+        req.bytes.begin() + 20 + static_cast<long>(row.area.size()));
     EXPECT_EQ(row.area, area);
   }
 }
@@ -103,7 +266,8 @@ TEST_F(TransportScsiDisk, WriteDataFollowsTheAreaAndReadAnswerReachesCaller) {
     return 0;
   });
   uint8_t enquiry[160] = {};
-  ASSERT_EQ(0, IssueCmd(0x05, 0, reinterpret_cast<unsigned long>(enquiry), 0, 0));
+  ASSERT_EQ(0,
+            IssueCmd(0x05, 0, reinterpret_cast<unsigned long>(enquiry), 0, 0));
   for (int i = 0; i < 152; ++i) ASSERT_EQ(i, enquiry[i]);
   EXPECT_EQ(0, enquiry[152]) << "nothing beyond the length is written";
 }
@@ -115,7 +279,8 @@ TEST_F(TransportScsiDisk, FailedRequestPassesUpAndLeavesCallerBufferAlone) {
     return -1;
   });
   uint8_t enquiry[152] = {};
-  EXPECT_EQ(-1, IssueCmd(0x05, 0, reinterpret_cast<unsigned long>(enquiry), 0, 0));
+  EXPECT_EQ(-1,
+            IssueCmd(0x05, 0, reinterpret_cast<unsigned long>(enquiry), 0, 0));
   EXPECT_EQ(0, enquiry[0]);
 }
 
@@ -128,12 +293,14 @@ TEST_F(TransportScsiDisk, ReadCapacityAnswerIsRemapped) {
     return 0;
   });
   uint32_t size = 0;
-  ASSERT_EQ(0, IssueCmd(0xF2, 0x12, reinterpret_cast<unsigned long>(&size), 0, 0));
+  ASSERT_EQ(0,
+            IssueCmd(0xF2, 0x12, reinterpret_cast<unsigned long>(&size), 0, 0));
   EXPECT_EQ(1046528u, size);
 
   driver.SetHandler([](int, unsigned long, void *) { return -1; });
   size = 77;
-  EXPECT_EQ(-1, IssueCmd(0xF2, 0x12, reinterpret_cast<unsigned long>(&size), 0, 0));
+  EXPECT_EQ(-1,
+            IssueCmd(0xF2, 0x12, reinterpret_cast<unsigned long>(&size), 0, 0));
   EXPECT_EQ(77u, size);
 }
 
@@ -154,9 +321,11 @@ TEST_F(TransportScsiDisk, DeviceBufferCommandsTakeBlockAndDataFromCaller) {
     SCOPED_TRACE(c.name);
     driver.Reset();
     uint8_t caller[12 + 32] = {c.first, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
-    for (int i = 0; i < 32; ++i) caller[12 + i] = static_cast<uint8_t>(0xC0 + i);
-    ASSERT_EQ(c.result, IssueCmd(0xF4, 0x23, reinterpret_cast<unsigned long>(caller),
-                                 c.blockLen, 32));
+    for (int i = 0; i < 32; ++i)
+      caller[12 + i] = static_cast<uint8_t>(0xC0 + i);
+    ASSERT_EQ(c.result,
+              IssueCmd(0xF4, 0x23, reinterpret_cast<unsigned long>(caller),
+                       c.blockLen, 32));
     if (c.result != 0) {
       EXPECT_TRUE(driver.Requests().empty());
       continue;
@@ -189,12 +358,17 @@ TEST_F(TransportScsiDisk, RefusedRowsSendNothing) {
     int op;
     uint32_t param1;
   } cases[] = {
-      {"0x0D", 0x0D, 0}, {"0x64 / 9", 0x64, 9}, {"0x62 / 0", 0x62, 0},
-      {"0x92 / 2", 0x92, 2}, {"0x57 / 1", 0x57, 1}, {"alarm byte 9", 0x51, 0},
+      {"0x0D", 0x0D, 0},
+      {"0x64 / 9", 0x64, 9},
+      {"0x62 / 0", 0x62, 0},
+      {"0x92 / 2", 0x92, 2},
+      {"0x57 / 1", 0x57, 1},
+      {"alarm byte 9", 0x51, 0},
       {"1000 direction 4", 1000, 4},
   };
   for (const Case &c : cases) {
-    EXPECT_EQ(-1, IssueCmd(c.op, 0, reinterpret_cast<unsigned long>(data), c.param1, 0))
+    EXPECT_EQ(-1, IssueCmd(c.op, 0, reinterpret_cast<unsigned long>(data),
+                           c.param1, 0))
         << c.name;
   }
   EXPECT_TRUE(driver.Requests().empty());
@@ -205,7 +379,9 @@ TEST_F(TransportScsiDisk, CurrentAdapterNotFoundSendsNothing) {
   uint8_t data[152] = {};
   for (ULong32 adapter : {2u, 6u, 200u, 0xFFFFFFFFu}) {
     gulDacCurAdpNo = adapter;
-    EXPECT_EQ(-1, IssueCmd(0x05, 0, reinterpret_cast<unsigned long>(data), 0, 0)) << adapter;
+    EXPECT_EQ(-1,
+              IssueCmd(0x05, 0, reinterpret_cast<unsigned long>(data), 0, 0))
+        << adapter;
   }
   EXPECT_TRUE(driver.Requests().empty());
 }
@@ -216,7 +392,8 @@ TEST_F(TransportScsiDisk, MissingDataBufferIsRefused) {
   EXPECT_EQ(-1, IssueCmd(0xF0, 0x12, 0, 0, 0));
   EXPECT_EQ(-1, IssueCmd(0xF2, 0x12, 0, 0, 0));
   EXPECT_TRUE(driver.Requests().empty());
-  EXPECT_EQ(0, IssueCmd(0x0A, 0, 0, 0, 0)) << "a command without data needs no buffer";
+  EXPECT_EQ(0, IssueCmd(0x0A, 0, 0, 0, 0))
+      << "a command without data needs no buffer";
 }
 
 TEST_F(TransportScsiDisk, TransfersBeyondTheRequestBufferAreRefused) {
@@ -225,12 +402,16 @@ TEST_F(TransportScsiDisk, TransfersBeyondTheRequestBufferAreRefused) {
   uint8_t area[6] = {0x52};
   const auto ptr = reinterpret_cast<unsigned long>(data.data());
   const int fd = FakeDriver::kFirstDiskFd;
-  EXPECT_EQ(-1, CallIoctlPass(fd, ptr, 32800 - 6 + 1, HALV_DIR_WRITE, 6, area, 0x52));
-  EXPECT_EQ(-1, CallIoctlPass(fd, ptr, 32812 + 1, HALV_DIR_READ, 6, area, 0x52));
-  EXPECT_EQ(-1, CallIoctlPass(fd, ptr, 65536 + 4, HALV_DIR_READ, 6, area, 0x52));
+  EXPECT_EQ(
+      -1, CallIoctlPass(fd, ptr, 32800 - 6 + 1, HALV_DIR_WRITE, 6, area, 0x52));
+  EXPECT_EQ(-1,
+            CallIoctlPass(fd, ptr, 32812 + 1, HALV_DIR_READ, 6, area, 0x52));
+  EXPECT_EQ(-1,
+            CallIoctlPass(fd, ptr, 65536 + 4, HALV_DIR_READ, 6, area, 0x52));
   EXPECT_EQ(-1, CallIoctlPass(fd, ptr, 4, 4, 6, area, 0x52));
   EXPECT_TRUE(driver.Requests().empty());
-  EXPECT_EQ(0, CallIoctlPass(fd, ptr, 32800 - 6, HALV_DIR_WRITE, 6, area, 0x52));
+  EXPECT_EQ(0,
+            CallIoctlPass(fd, ptr, 32800 - 6, HALV_DIR_WRITE, 6, area, 0x52));
   EXPECT_EQ(0, CallIoctlPass(fd, ptr, 32812, HALV_DIR_READ, 6, area, 0x52));
 }
 
@@ -298,14 +479,16 @@ TEST_F(TransportScsiDisk, GenericPassThruCarriesTheRecordsBlockAndData) {
     rec.Channel = 1;
     rec.ScsiId = 5;
     rec.CdbLength = c.cdblen;
-    for (uint8_t i = 0; i < 10; ++i) rec.Cdb[i] = static_cast<uint8_t>(0x30 + i);
+    for (uint8_t i = 0; i < 10; ++i)
+      rec.Cdb[i] = static_cast<uint8_t>(0x30 + i);
     rec.DataTransferAddress = static_cast<Int>(AddressOf(userData));
     rec.DataTransferLength = 64;
     driver.SetHandler([](int, unsigned long, void *arg) {
       std::memset(static_cast<uint8_t *>(arg) + 8, 0x99, 64);
       return 0;
     });
-    EXPECT_EQ(c.result, IssueCmd(1000, 0, reinterpret_cast<unsigned long>(&rec), c.dir, 64));
+    EXPECT_EQ(c.result, IssueCmd(1000, 0, reinterpret_cast<unsigned long>(&rec),
+                                 c.dir, 64));
     if (c.result != 0) {
       EXPECT_TRUE(driver.Requests().empty());
       LowFree(userData, 4096);
@@ -325,7 +508,8 @@ TEST_F(TransportScsiDisk, GenericPassThruCarriesTheRecordsBlockAndData) {
     if (c.dir == HALV_DIR_WRITE) {
       EXPECT_EQ(64u + 64, sd.OutGoingDataLen);
       EXPECT_EQ(0u, sd.InComingDataLen);
-      EXPECT_EQ(std::vector<uint8_t>(64, 0x77), std::vector<uint8_t>(trailer + 4, trailer + 68))
+      EXPECT_EQ(std::vector<uint8_t>(64, 0x77),
+                std::vector<uint8_t>(trailer + 4, trailer + 68))
           << "caller's data follows the area";
       EXPECT_EQ(0x77, userData[0]);
     } else {

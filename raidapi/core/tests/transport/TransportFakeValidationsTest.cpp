@@ -43,8 +43,9 @@ TEST_F(TransportValidations, ReconstructionProgressDecides) {
     uint8_t percent;
     int expected;
   } cases[] = {
-      {"running", 0, 50, 1}, {"just started", 0, 0, 1}, {"done", 0, 100, 0},
-      {"query failed", -1, 50, 0}, {"adapter status", 3, 50, 0},
+      {"running", 0, 50, 1},        {"just started", 0, 0, 1},
+      {"done", 0, 100, 0},          {"query failed", -1, 50, 0},
+      {"adapter status", 3, 50, 0},
   };
   for (const Case &c : cases) {
     Answer(1, 0x61, c.result, c.percent);
@@ -71,7 +72,8 @@ TEST_F(TransportValidations, PerformValidationsRefusesAdapterNotFound) {
     EXPECT_EQ(-44, PerformValidations(adapter)) << int{adapter};
     EXPECT_EQ(adapter, gulDacCurAdpNo);
     uint8_t enquiry[152];
-    EXPECT_EQ(-1, IssueCmd(0x05, 0, reinterpret_cast<unsigned long>(enquiry), 0, 0))
+    EXPECT_EQ(-1,
+              IssueCmd(0x05, 0, reinterpret_cast<unsigned long>(enquiry), 0, 0))
         << "the transport refuses until a found adapter is current";
   }
   EXPECT_EQ(0, PerformValidations(0));
@@ -84,8 +86,9 @@ TEST_F(TransportValidations, InitiatorIdFallsBackToSeven) {
     uint8_t id;
     int expected;
   } cases[] = {
-      {"answered 0", 0, 0, 0}, {"answered 15", 0, 15, 15}, {"answered 16", 0, 16, 7},
-      {"answered 255", 0, 255, 7}, {"failed", -1, 3, 7}, {"adapter status", 2, 3, 7},
+      {"answered 0", 0, 0, 0},   {"answered 15", 0, 15, 15},
+      {"answered 16", 0, 16, 7}, {"answered 255", 0, 255, 7},
+      {"failed", -1, 3, 7},      {"adapter status", 2, 3, 7},
   };
   for (const Case &c : cases) {
     Answer(0, 0x7D, c.result, c.id);
@@ -100,7 +103,9 @@ TEST_F(TransportValidations, AdapterSequence) {
     uint8_t first;
     int expected;
   } cases[] = {
-      {"known", 0, 2, 0}, {"unknown", 0, 255, -11}, {"query failed", -1, 2, -11},
+      {"known", 0, 2, 0},
+      {"unknown", 0, 255, -11},
+      {"query failed", -1, 2, -11},
   };
   for (const Case &c : cases) {
     Answer(0, 0x82, c.result, c.first);

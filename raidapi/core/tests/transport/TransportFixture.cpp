@@ -9,7 +9,8 @@ void SetUpAdapters(int driverType, std::initializer_list<uint8_t> types) {
   int i = 0;
   for (uint8_t type : types) {
     gachDacFWType[i] = type;
-    gaiFileHandles[i] = driverType == HVAPI_DRIVER_SCSI ? FakeDriver::kFirstDiskFd + i : i;
+    gaiFileHandles[i] =
+        driverType == HVAPI_DRIVER_SCSI ? FakeDriver::kFirstDiskFd + i : i;
     ADAPTER_INFO &row = gstAdpTab.astTotAdpInfo[i];
     row.uchAdapterNo = static_cast<UChar>(i + 1);
     row.chAdpType = type;
@@ -21,7 +22,8 @@ void SetUpAdapters(int driverType, std::initializer_list<uint8_t> types) {
   gstAdpTab.iNoOfLiveAplns = HVAPI_APP_HANDLE;
   guiTotalHalvoranCount = static_cast<ULong32>(i);
   giDriverType = driverType;
-  giMIMDFileDescriptor = driverType == HVAPI_DRIVER_MIMD ? FakeDriver::kMimdFd : 0;
+  giMIMDFileDescriptor =
+      driverType == HVAPI_DRIVER_MIMD ? FakeDriver::kMimdFd : 0;
   gulDacCurAdpNo = 0;
 }
 

@@ -28,12 +28,12 @@ class TransportSimValidations : public SimTest {
 // Adds free disk 0:4 to RAID 5 drive 0 of the one40ld scenario.
 int StartReconstruction() {
   uint8_t rec[40] = {};
-  rec[0] = 1;     // operation
-  rec[1] = 0;     // logical drive
-  rec[2] = 1;     // devices added
-  rec[3] = 0x04;  // device 0:4
-  rec[35] = 0x80; // stripe
-  rec[36] = 5;    // RAID level
+  rec[0] = 1;      // operation
+  rec[1] = 0;      // logical drive
+  rec[2] = 1;      // devices added
+  rec[3] = 0x04;   // device 0:4
+  rec[35] = 0x80;  // stripe
+  rec[36] = 5;     // RAID level
   return IssueCmd(0x60, 0, reinterpret_cast<unsigned long>(rec), 0, 0);
 }
 
@@ -50,9 +50,11 @@ TEST_F(TransportSimValidations, ReconstructionRunningRefusesTheAdapter) {
   EXPECT_EQ(0u, gulDacCurAdpNo);
   uint8_t rate[4] = {};
   EXPECT_EQ(-42, ExecuteCmd(0, 0x23, 0, reinterpret_cast<char *>(rate), 0, 0));
-  EXPECT_EQ(-42, IssueCmd_MT(0, 0x23, 0, reinterpret_cast<unsigned long>(rate), 0, 0));
+  EXPECT_EQ(-42, IssueCmd_MT(0, 0x23, 0, reinterpret_cast<unsigned long>(rate),
+                             0, 0));
   for (const TraceLine &line : NewRequests()) {
-    EXPECT_EQ("610000000000", line.at("area")) << "only the progress query went out";
+    EXPECT_EQ("610000000000", line.at("area"))
+        << "only the progress query went out";
   }
 }
 
@@ -125,10 +127,12 @@ TEST_F(TransportSimValidations, ExecuteScsiCmdArgumentChecksSendNothing) {
   const std::vector<TraceLine> sent = NewRequests();
   ASSERT_EQ(2u, sent.size());
   EXPECT_EQ("610000000000", sent[0].at("area"));
-  EXPECT_EQ("03000612000000800008000001", sent[1].at("area")) << "the caller's block";
+  EXPECT_EQ("03000612000000800008000001", sent[1].at("area"))
+      << "the caller's block";
 }
 
-TEST_F(TransportSimValidations, ExecuteScsiCmdRecordTravelsWholeOnTheMultiAdapterInterface) {
+TEST_F(TransportSimValidations,
+       ExecuteScsiCmdRecordTravelsWholeOnTheMultiAdapterInterface) {
   UsePreset("one40ld");
   OpenMimd({HVAPI_FW_40LD});
   void *low = mmap(nullptr, 4096, PROT_READ | PROT_WRITE,
