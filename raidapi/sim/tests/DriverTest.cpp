@@ -364,9 +364,11 @@ TEST_F(DriverTest, FlashDownloadIsRecorded) {
 TEST_F(DriverTest, BadAddressesFailTheRequestWithoutHarm) {
   int mimd = Open("one40ld", "/dev/halvdev0");
   Tool("init -p two8ld --force " + dir_.File("disks"));
+  // A low address that nothing can read or write. It stays reserved: an
+  // unmapped page could be handed out again to the request's own buffers.
   LowMemory gone(4096);
   uint32_t gone_addr = gone.addr();
-  munmap(gone.get(), 4096);  // a low address nothing is mapped at
+  ASSERT_EQ(0, mprotect(gone.get(), 4096, PROT_NONE));
   LowMemory readonly(8192);
   mprotect(readonly.get(), 8192, PROT_READ);
   uint64_t high = reinterpret_cast<uintptr_t>(&gone_addr);  // the stack
