@@ -82,7 +82,8 @@ TEST_F(GenericPassThruTest, CutAddressesGiveDataOrACode) {
   void *none = mmap(nullptr, 4096, PROT_NONE,
                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_32BIT, -1, 0);
   ASSERT_NE(MAP_FAILED, none);
-  const uintptr_t cut = reinterpret_cast<uintptr_t>(none) | (uintptr_t{1} << 40);
+  const uintptr_t cut =
+      reinterpret_cast<uintptr_t>(none) | (uintptr_t{1} << 40);
   EXPECT_EQ(HVAPI_ERR_CMD_FAILED, ReadInto(cut));
   munmap(none, 4096);
   // The library still works.
@@ -104,9 +105,9 @@ TEST_F(GenericPassThruTest, LibraryBuffersAreNeverTheCallersData) {
 TEST_F(GenericPassThruTest, BufferCommandAboveAPageIsRefused) {
   std::unique_ptr<uint8_t[]> data(new uint8_t[12 + 8192]());
   data[0] = 0x3B;
-  EXPECT_EQ(HVAPI_ERR_CMD_FAILED,
-            ExecuteCmd(0, 0xF4, 0, reinterpret_cast<char *>(data.get()), 10,
-                       4097));
+  EXPECT_EQ(
+      HVAPI_ERR_CMD_FAILED,
+      ExecuteCmd(0, 0xF4, 0, reinterpret_cast<char *>(data.get()), 10, 4097));
   EXPECT_TRUE(Commands(Trace(), "03").empty());
   EXPECT_EQ(0, ExecuteCmd(0, 0xF4, 0, reinterpret_cast<char *>(data.get()), 10,
                           4096));
