@@ -396,3 +396,40 @@ TEST_P(PhysicalDrivesTest, ArrayCountsBeyondTheLayoutAreRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+class MixedMachineTest : public libsim::LibSimTest {};
+
+// Both generations behind one driver: each adapter answers in its own
+// layout, and the library reads each by its own firmware type.
+TEST_F(MixedMachineTest, EachAdapterInItsOwnLayout) {
+  UsePreset("mixed");
+  Start();
+  ASSERT_EQ(3, GetTotalAdapters());
+  EXPECT_EQ(HVAPI_FW_40LD, GetFirmwareType(0));
+  EXPECT_EQ(HVAPI_FW_8LD_4SPAN, GetFirmwareType(1));
+  EXPECT_EQ(HVAPI_FW_8LD_8SPAN, GetFirmwareType(2));
+  EXPECT_EQ(2, GetNumOfLogDrvs(0));
+  EXPECT_EQ(1, GetNumOfLogDrvs(1));
+  EXPECT_EQ(1, GetNumOfLogDrvs(2));
+  // RAID 1 of two spans of 2097152 blocks.
+  for (int adapter : {0, 2}) {
+    Ldrv_Struct p;
+    ASSERT_EQ(0, GetLogDrvProp(adapter, adapter == 0 ? 1 : 0, &p));
+    EXPECT_EQ(2, p.uchSpanDepth);
+    EXPECT_EQ(2048u, p.ulLDrvSize);
+  }
+  UChar s = 0;
+  ASSERT_EQ(0, GetPDrvState(1, &s, 0, 1));
+  EXPECT_EQ(HVAPI_PDRV_FAILED, s);
+  ASSERT_EQ(0, GetPDrvState(1, &s, 1, 0));
+  EXPECT_EQ(HVAPI_PDRV_HOTSPARE, s);
+  AllDrvInfo_Struct all;
+  ASSERT_EQ(0, GetAllPDrvInfo(1, &all));
+  // 0:0-0:3 and the hot spare; the tape and the processor are no disks.
+  EXPECT_EQ(5, all.uchTotalDrv);
+  EXPECT_EQ(HVAPI_ERR_BAD_ADAPTER, GetAllPDrvInfo(3, &all));
+}
+
+}  // namespace
