@@ -26,7 +26,7 @@ bool ReconstructibleLevel(Int level) {
 
 // Checks of the drive against the new level and device count, in order.
 Int CheckDrive(const Ldrv_Struct &p, UChar level, int added) {
-  if ((p.uchStatus) != HVAPI_LDRV_OPTIMAL) return HVAPI_ERR_NOT_OPTIMAL;
+  if (p.uchStatus != HVAPI_LDRV_OPTIMAL) return HVAPI_ERR_NOT_OPTIMAL;
   if (p.uchSpanDepth > 1) return HVAPI_ERR_SPANNED;
   const int devices = p.uchNoOfStripes + added;
   if (level == HVAPI_RAID1 &&
