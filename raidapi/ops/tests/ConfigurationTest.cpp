@@ -105,6 +105,23 @@ std::unique_ptr<RaidSet_Struct> Set(UChar level, UChar stripe,
   return set;
 }
 
+// The set as the only set of a WriteConfig description.
+std::unique_ptr<ConfigInfo_Struct> AsConfig(const RaidSet_Struct &set) {
+  auto config = std::make_unique<ConfigInfo_Struct>();
+  std::memset(config.get(), 0, sizeof *config);
+  config->uchNoOfRaidset = 1;
+  NewRaidSet_Struct &only = config->astRaidSetStruct[0];
+  only.uchNoOfSpan = set.uchNoOfSpan;
+  std::memcpy(only.stArrayInfo, set.stArrayInfo, sizeof only.stArrayInfo);
+  only.uchNoOfLD = set.uchNoOfLD;
+  std::memcpy(only.astLogDrvInfo, set.astLogDrvInfo, sizeof only.astLogDrvInfo);
+  for (LogDrvInfo_Struct &d : only.astLogDrvInfo) {
+    d.uchRaidLevel = set.uchRaidLevel;
+    d.uchStripeSize = set.uchStripeSize;
+  }
+  return config;
+}
+
 class ConfigurationTest : public LibSimTest,
                           public ::testing::WithParamInterface<Generation> {
  protected:
@@ -445,8 +462,26 @@ TEST_P(ConfigurationTest, RefusedWritesSendNoWrite) {
     set->uchNoOfSpan = static_cast<UChar>(c.spans.size());
     EXPECT_EQ(c.code, WriteNewConfig(0, set.get()));
     EXPECT_EQ(c.code, AddLogDrvToConfig(0, set.get()));
+    // The same as one set of WriteConfig, which lets RAID 0 span.
+    if (std::string(c.name) != "raid0 spanned") {
+      EXPECT_EQ(c.code, WriteConfig(0, AsConfig(*set).get()));
+    }
     EXPECT_TRUE(Writes().empty());
   }
+  // Sizes whose sum or share overflows 32 bits need more than there is.
+  for (const auto &sizes : {std::vector<ULong32>{0x80000000u, 0x80000000u},
+                            std::vector<ULong32>{0xFFFFFFFFu}}) {
+    EXPECT_EQ(-53, WriteNewConfig(0, Set(0, 0, {two}, sizes).get()));
+    EXPECT_EQ(-53, WriteConfig(0, AsConfig(*Set(5, 0, {three}, sizes)).get()));
+  }
+  // 0x55555556 MiB of RAID 5 on three disks: its raw share wraps 32 bits.
+  EXPECT_EQ(-53,
+            WriteConfig(0, AsConfig(*Set(5, 0, {three}, {0x55555556u})).get()));
+  // A capacity that cannot be read.
+  UseFaults("op=3 sub=0x25 fail");
+  EXPECT_EQ(-11, WriteNewConfig(0, Set(0, 0, {two}, {10}).get()));
+  UseFaults("");
+  EXPECT_TRUE(Writes().empty());
   // Capacity: two disks offer 2000 MiB striped, 1000 mirrored.
   auto big = Set(1, 0, {two}, {1001});
   EXPECT_EQ(-53, WriteNewConfig(0, big.get()));
@@ -507,6 +542,23 @@ TEST_P(ConfigurationTest, WriteConfigChecksEverySet) {
   reset(1);
   config->astRaidSetStruct[0].astLogDrvInfo[0].uchStripeSize = 5;
   EXPECT_EQ(-50, WriteConfig(0, config.get()));
+  EXPECT_TRUE(Writes().empty());
+}
+
+TEST_P(ConfigurationTest, LeftOverCapacityJoinsTheLastDriveAtTheLimit) {
+  std::string layout;
+  for (int i = 0; i < MaxDrives() - 1; ++i)
+    layout += "logdrive raid=0\n  span start=0 blocks=2048 members=0:5\n";
+  StartWith(layout);
+  // 500 of 2000 MiB asked for: the rest cannot be a drive of its own.
+  auto set = Set(0, 0, {{{0, 0}, {0, 1}}}, {500});
+  ASSERT_EQ(0, AddLogDrvToConfig(0, set.get()));
+  EXPECT_EQ(1, set->uchNoOfLD);
+  EXPECT_EQ(2000u, set->astLogDrvInfo[0].ulLogDrvSize);
+  EXPECT_EQ(static_cast<size_t>(MaxDrives()), SimDrives().size());
+  Trace();
+  auto more = Set(0, 0, {{{0, 2}}}, {10});
+  EXPECT_EQ(-48, AddLogDrvToConfig(0, more.get()));
   EXPECT_TRUE(Writes().empty());
 }
 
