@@ -14,6 +14,7 @@
 #include "jvm/JVMMatch.h"
 #include "jvm/LaunchScript.h"
 #include "platform/PlatformImpl.h"
+#include "platform/RunSignals.h"
 #include "tagfile/TagFile.h"
 
 namespace {
@@ -48,6 +49,27 @@ SString absolutePath(const SString& path) {
   if (absolute.empty()) return path;
   appendPathSeparator(absolute);
   return absolute + path;
+}
+
+// The shell command of an installer an input file names: a program and
+// its arguments, as a word list (double quotes group), each word data for
+// the shell. The program is looked up the way the caller sees it; the
+// arguments are taken in the destination, where the installer runs. A
+// value that names an existing file as a whole is that one program, so
+// that a path with blanks keeps working.
+SString installerCommand(const SString& value) {
+  if (PlatformImpl::fileExists(value))
+    return quoteForShell(absolutePath(value));
+  StringDeque words;
+  splitWordList(value, words);
+  SString command;
+  for (int i = 0; i < words.count(); ++i) {
+    SString word = words.at(i);
+    if (i == 0 && word.find('/') != SString::npos) word = absolutePath(word);
+    if (i > 0) command += ' ';
+    command += quoteForShell(word);
+  }
+  return command;
 }
 
 SString jvmFileIn(const SString& directory) {
@@ -178,8 +200,11 @@ void Launcher::launch(TagFile& jvmFile, short seconds) {
     PlatformImpl::setUISubStatus(UI_SUBSTATUS_NONE, SString());
   }
   PlatformImpl::hideUI(seconds);
-  m_inputFiles.getLaunchScript()->execute(jvm, &m_passThroughArgs,
-                                          m_showJavaConsole);
+  m_applicationStatus = m_inputFiles.getLaunchScript()->execute(
+      jvm, &m_passThroughArgs, m_showJavaConsole);
+  // The signal went on to the application, which has ended; the run ends
+  // with it, as it would have ended the application started directly.
+  if (RunSignals::received()) throw ApplicationInterrupted();
 }
 
 void Launcher::verifyJVM(bool showUI, bool showFailMsg, long fileId) {
@@ -235,9 +260,8 @@ void Launcher::verifyJVM(bool showUI, bool showFailMsg,
 
 void Launcher::installJVM(bool, bool, const SString& installerPath,
                           const SString& destination) {
-  // The installer is one program named by the caller, never shell code.
-  PlatformImpl::executeProcess(quoteForShell(absolutePath(installerPath)),
-                               destination, false, nullptr, nullptr);
+  PlatformImpl::executeProcess(installerCommand(installerPath), destination,
+                               false, nullptr, nullptr);
   SString home = absolutePath(destination);
   SString jvmFilePath = jvmFileIn(home);
   TagFile jvmFile(jvmFilePath);
