@@ -25,14 +25,15 @@ SString messageText(MessageIdentifier identifier) {
   return PlatformImpl::getMessageText(identifier);
 }
 
-// One result line for the calling program.
-void printLine(const SString& text) {
+// One result line for the calling program; false when it could not be
+// written (the caller closed the pipe), so that the caller never got it.
+bool printLine(const SString& text) {
   std::fwrite(text.data(), 1, text.length(), stdout);
   std::fputc('\n', stdout);
-  std::fflush(stdout);
+  return std::fflush(stdout) == 0 && !std::ferror(stdout);
 }
 
-void printNumber(long value) { printLine(convertToString(value)); }
+bool printNumber(long value) { return printLine(convertToString(value)); }
 
 const FileIndexEntry* firstEntryOfType(const LauncherInputFiles& files,
                                        long type) {
@@ -274,12 +275,13 @@ void Launcher::search(bool showUI, bool showFailMsg) {
   try {
     findJVM(showUI, showFailMsg);
     long found = getLongVariable(1);
-    printNumber(found);
+    bool printed = printNumber(found);
     if (found != 0) {
       SString jvmFile = getStringVariable(2);
-      printLine(getStringVariable(1));
-      printLine(jvmFile);
-      PlatformImpl::removeFileFromCleanupList(jvmFile);
+      printed = printLine(getStringVariable(1)) && printed;
+      printed = printLine(jvmFile) && printed;
+      // A jvm file the caller never heard of is removed with the rest.
+      if (printed) PlatformImpl::removeFileFromCleanupList(jvmFile);
     }
   } catch (const LauncherException&) {
     // findJVM has logged it.
@@ -299,11 +301,12 @@ void Launcher::searchAll(bool showUI, bool showFailMsg) {
     StringDeque paths;
     for (int i = 0; i < matches.count(); ++i)
       paths.push_back(matches.at(i)->writeNewJVMFile());
-    printNumber(matches.count());
+    bool printed = printNumber(matches.count());
     for (int i = 0; i < matches.count(); ++i) {
-      PlatformImpl::removeFileFromCleanupList(paths.at(i));
-      printLine(matches.at(i)->getJVMHome());
-      printLine(paths.at(i));
+      printed = printLine(matches.at(i)->getJVMHome()) && printed;
+      printed = printLine(paths.at(i)) && printed;
+      // A jvm file the caller never heard of is removed with the rest.
+      if (printed) PlatformImpl::removeFileFromCleanupList(paths.at(i));
     }
   } catch (const LauncherException& e) {
     SString text = messageText(MSGID_SEARCH_ALL_ERROR) + e.getMessage();
