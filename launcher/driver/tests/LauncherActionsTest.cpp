@@ -612,6 +612,22 @@ TEST_F(LauncherActionsTest, ALauncherWithoutPayloadSaysSo) {
                 "stripped?)\n");
 }
 
+// A failure that is not the launcher's own (memory runs out reading a
+// title of 8 MB with 7 MB of address space) still ends the run with a
+// message and status 1.
+TEST_F(LauncherActionsTest, AnInternalErrorEndsTheRunWithStatusOne) {
+  writeFile(run_ + "/big.tag",
+            "ACTION:  SEARCH\nUI_TITLE:  " + std::string(8 << 20, 'x') + "\n");
+  std::string command = "cd '" + run_ +
+                        "' && ulimit -v 7000 && '" LAUNCHER_PROGRAM
+                        "' -tv:in big.tag > out.txt";
+  int status = system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_EQ(readFile(run_ + "/out.txt"), "Internal error: out of memory.\n");
+  EXPECT_EQ(listDir(tmp), std::vector<std::string>{});
+}
+
 TEST_F(LauncherActionsTest, HelpListsTheLaunchersOwnOptions) {
   packLauncher({"ILAUNCH 2 0"});
   ProgramRun run = launch({"-tv:help", "--help"});
