@@ -1,5 +1,6 @@
 // Child processes: one shell command line at a time, optionally with its
 // standard output and standard error collected into strings.
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -10,6 +11,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "core/LauncherException.h"
@@ -47,11 +49,49 @@ int exitStatusOf(int waitStatus) {
   return 255;
 }
 
+// Whether another process shares the launcher's process group, as the
+// other commands of a pipeline do ("app | less").
+bool groupHasOthers() {
+  DIR* proc = opendir("/proc");
+  if (!proc) return false;
+  const pid_t self = getpid();
+  const pid_t group = getpgrp();
+  bool others = false;
+  while (dirent* entry = readdir(proc)) {
+    char* end = nullptr;
+    long pid = strtol(entry->d_name, &end, 10);
+    if (*end != '\0' || pid <= 0 || pid == self) continue;
+    char path[64];
+    snprintf(path, sizeof path, "/proc/%ld/stat", pid);
+    FILE* stat = fopen(path, "r");
+    if (!stat) continue;
+    char line[1024];
+    bool read = fgets(line, sizeof line, stat) != nullptr;
+    fclose(stat);
+    // "pid (name) state ppid pgrp ...": the name may hold anything but
+    // ends at the last parenthesis.
+    const char* close = read ? strrchr(line, ')') : nullptr;
+    char state;
+    long parent, pgrp;
+    if (close &&
+        sscanf(close + 1, " %c %ld %ld", &state, &parent, &pgrp) == 3 &&
+        pgrp == group) {
+      others = true;
+      break;
+    }
+  }
+  closedir(proc);
+  return others;
+}
+
 // The launcher's terminal when the launcher is in its foreground: the
-// descriptor to hand the foreground over with, -1 otherwise.
+// descriptor to hand the foreground over with, -1 otherwise. In a
+// pipeline the terminal stays with the whole pipeline (a pager reads the
+// keys); the launcher passes the keys' signals on.
 int foregroundTerminal() {
   for (int fd = 0; fd <= 2; ++fd) {
-    if (isatty(fd) && tcgetpgrp(fd) == getpgrp()) return fd;
+    if (isatty(fd) && tcgetpgrp(fd) == getpgrp())
+      return groupHasOthers() ? -1 : fd;
   }
   return -1;
 }

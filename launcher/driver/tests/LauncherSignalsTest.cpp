@@ -184,8 +184,11 @@ class LauncherSignalsTest : public ::testing::Test {
   }
 
   // Starts run/app on a new pseudo-terminal of which it is the controlling
-  // process, as a shell starts a command in the foreground.
-  Running startOnTerminal(const std::vector<std::string>& args) {
+  // process, as a shell starts a command in the foreground; inPipeline
+  // starts it beside another command of its process group, as in
+  // "app | less" (that command waits for it and exits with its status).
+  Running startOnTerminal(const std::vector<std::string>& args,
+                          bool inPipeline = false) {
     Running running;
     int master = posix_openpt(O_RDWR | O_NOCTTY);
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
@@ -200,6 +203,17 @@ class LauncherSignalsTest : public ::testing::Test {
       dup2(slave, 1);
       dup2(slave, 2);
       close(master);
+      if (inPipeline) {
+        signal(SIGINT, SIG_IGN);
+        pid_t launcher = fork();
+        if (launcher == 0) {
+          signal(SIGINT, SIG_DFL);
+          execLauncher(args);
+        }
+        int status = 0;
+        if (waitpid(launcher, &status, 0) != launcher) _exit(124);
+        _exit(shellStatus(status));
+      }
       execLauncher(args);
     }
     running.out = master;
@@ -322,6 +336,18 @@ TEST_F(LauncherSignalsTest, KeysAtTheTerminalActOnTheApplication) {
     EXPECT_FALSE(contains(running.seen, "Canceled")) << running.seen;
     EXPECT_EQ(listDir(tmp), std::vector<std::string>{});
   }
+}
+
+// In a pipeline the terminal stays with the pipeline (a pager reads it);
+// the launcher passes Ctrl-C on to the application.
+TEST_F(LauncherSignalsTest, CtrlCInAPipelineEndsTheApplication) {
+  packLauncher({"ILAUNCH 1 0"});
+  Running running = startOnTerminal({"-tv:log", "run.log"}, true);
+  ASSERT_TRUE(running.waitFor("ready ")) << running.seen;
+  ASSERT_EQ(write(running.out, "\x03", 1), 1);
+  EXPECT_EQ(running.finish(), 128 + SIGINT) << running.seen;
+  EXPECT_TRUE(ended(running.probe()));
+  EXPECT_EQ(listDir(tmp), std::vector<std::string>{});
 }
 
 TEST_F(LauncherSignalsTest, CtrlCDuringTheLaunchersOwnWorkCancelsTheRun) {
