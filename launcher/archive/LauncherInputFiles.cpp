@@ -29,7 +29,8 @@ LauncherInputFiles::LauncherInputFiles()
       m_instructionsFile(nullptr),
       m_launchScriptFile(nullptr),
       m_jvmFilesSupplied(false),
-      m_loaded(false) {}
+      m_loaded(false),
+      m_hasPayload(false) {}
 
 LauncherInputFiles::~LauncherInputFiles() {
   delete m_instructions;
@@ -47,6 +48,7 @@ void LauncherInputFiles::load(bool loadTagFiles) {
   long identification = loadLongValue(
       file.get(), "Unable to read launcher identification value.");
   if (identification == kLauncherIdentification) {
+    m_hasPayload = true;
     loadFileIndex(file.get(), indexOffset);
     logEntries();
     if (loadTagFiles) this->loadTagFiles(file.get());
