@@ -902,8 +902,10 @@ HVAPI_EXPORT Int AddLogDrvToConfig(UChar uchAdaptNo,
 HVAPI_EXPORT Int ClearConfig(UChar uchAdaptNo);
 /* Removes the last logical drive. Without force (bForceLastDrive 0) only a
  * drive not yet announced to the operating system may go (-58 otherwise);
- * with force (1) any. Returns 0; -16 for another bForceLastDrive; -22 when
- * there is no logical drive. */
+ * with force (1) any. The count announced is kept: the operating system
+ * still knows those numbers, so a drive made there later is not announced
+ * again. Returns 0; -16 for another bForceLastDrive; -22 when there is no
+ * logical drive. */
 HVAPI_EXPORT Int DeleteNewLogDrv(UChar uchAdaptNo, Bool bForceLastDrive);
 /* Announces every logical drive to the Linux SCSI layer, one line "scsi
  * add-single-device HOST CHANNEL ID LUN" (an 80-byte block, zero-filled)

@@ -604,12 +604,14 @@ TEST_P(ConfigurationTest, AnnouncingNeedsTheHostNumberAndTheFile) {
       "host-number 255\n"
       "logdrive raid=0\n  span start=0 blocks=2048 members=0:0\n");
   EXPECT_EQ(-11, AddSettoOS(0));
-  EXPECT_EQ(-11, MakeDrvUse(0) == -58 ? -11 : MakeDrvUse(0));
   EXPECT_EQ("", ProcScsi());
   ASSERT_EQ(0, CloseLib(HVAPI_APP_HANDLE));
   ReleaseDiscoveredNodes();
   setenv("HALVSIM_PROC_SCSI", (Dir() + "/no/such/dir").c_str(), 1);
   StartWith("logdrive raid=0\n  span start=0 blocks=2048 members=0:0\n");
+  EXPECT_EQ(-11, AddSettoOS(0));
+  // A file that takes no byte: the line is not written.
+  setenv("HALVSIM_PROC_SCSI", "/dev/full", 1);
   EXPECT_EQ(-11, AddSettoOS(0));
 }
 
