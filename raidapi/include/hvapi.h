@@ -862,25 +862,30 @@ HVAPI_EXPORT Int CheckSystemStatus(UChar uchAdaptNo,
                                    AdapterStatus_Struct *astAdapterStatus);
 
 /* The configuration writes below check the whole description before
- * anything is written; the first failing check gives its code, in this
- * order per set: spans (1 to 4 on 4-span, 1 to 8 on other adapters; -49),
- * logical drives (-48), RAID level (0, 1, 3, 5; -17) and stripe size (0, 2,
- * 4, ..., 64; -50: 128 does not fit the adapter's stripe byte), devices per
- * span (1 to 8 on 8LD, 1 to 32 on 40LD, at most 80 / 256 in all, equal in
- * every span; -51), each device's channel (below 5 / 16; -14) and target
- * (at most 16 and not the initiator ID; -18), a disk named twice anywhere
- * in what is written (-52), each device answering INQUIRY as a disk (-31;
- * target 16 names none) and its capacity (-11), the level against the
- * devices per span n (RAID 1 needs n = 2, RAID 3 and 5 n >= 3; -17), and
- * the capacity (-53). Sizes are MiB; a logical drive of at most 9 MiB is
+ * anything is written; the first failing check gives its code. Per set, in
+ * this order: spans (1 to 4 on 4-span, 1 to 8 on other adapters; -49),
+ * logical drives (-48), each drive's RAID level (0, 1, 3, 5; -17) and
+ * stripe size (0, 2, 4, ..., 64; -50: 128 does not fit the adapter's
+ * stripe byte) -- WriteNewConfig and AddLogDrvToConfig check level and
+ * stripe first --; per span its device count (1 to 8 on 8LD, 1 to 32 on
+ * 40LD adapters, at most 80 / 256 in all; -51), then per member its
+ * channel (below 5 / 16; -14), its target (at most 16 and not the
+ * initiator ID; -18), a disk named twice anywhere in what is written
+ * (-52) and, for AddLogDrvToConfig, membership (-54); spans of unequal
+ * device counts (-51); each member answering INQUIRY as a disk (-31;
+ * target 16 names none) and its capacity (-11); then the sizing, which
+ * checks the level against the devices per span n (RAID 1 needs n = 2,
+ * RAID 3 and 5 n >= 3; -17) and the capacity (-53). Sizes are MiB,
+ * computed without 32-bit overflow; a logical drive of at most 9 MiB is
  * made 10 MiB, and what the spans offer beyond the drives is given to the
  * set's last drive, so the caller's record may be changed even when a later
  * check fails. Spans of unequal disks are sized to the smallest: every span
- * of a set counts as large as its smallest disk, since each logical drive
- * takes the same blocks from every span. The array is written in one
- * command (-11 when the adapter refuses it; its configuration then stays).
- * Members become online; WriteConfig and WriteNewConfig keep no hot spare
- * of the old configuration. */
+ * of a set counts as large as the set's smallest disk, since each logical
+ * drive takes the same blocks from every span; a layout whose start blocks
+ * pass 32 bits is refused (-53). The array is written in one command (-11
+ * when the adapter refuses it; its configuration then stays). Members
+ * become online; WriteConfig and WriteNewConfig keep no hot spare of the
+ * old configuration. */
 
 /* Replaces the whole configuration with the sets of pConInfo (1 to 8 on
  * 8LD, 1 to 40 on 40LD adapters; else -66), each with its own levels and

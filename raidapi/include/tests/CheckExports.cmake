@@ -16,7 +16,10 @@ foreach(line IN LISTS lines)
   endif()
 endforeach()
 foreach(required gstAdpTab gulDacCurAdpNo giSemId Sem_Wait
-                 DataLengthOfGivenCmd IsApiInitialized ValidateAdapterNo)
+                 DataLengthOfGivenCmd IsApiInitialized ValidateAdapterNo
+                 ReadConfig UseConfig CheckSystemStatus WriteConfig
+                 WriteNewConfig AddLogDrvToConfig ClearConfig DeleteNewLogDrv
+                 AddSettoOS MakeDrvUse)
   if(NOT symbols MATCHES "[ \t]${required}\n")
     message(FATAL_ERROR "does not export ${required}")
   endif()
