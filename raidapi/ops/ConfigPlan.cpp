@@ -1,5 +1,7 @@
 #include "ops/ConfigPlan.h"
 
+#include <algorithm>
+
 #include "core/DiskSize.h"
 #include "ops/AdapterOps.h"
 #include "ops/DeviceChecks.h"
@@ -77,7 +79,9 @@ bool NamedLater(const SetRequest *sets, int count, int set, int span,
                 int index) {
   const RaidSetDrive_Struct &d = sets[set].spans[span].astDrives[index];
   for (int r = set; r < count; ++r) {
-    for (int s = r == set ? span : 0; s < sets[r].spanCount; ++s) {
+    // Later sets are not checked yet: only the spans their record holds.
+    const int spans = std::min<int>(sets[r].spanCount, HVAPI_MAX_SPANS);
+    for (int s = r == set ? span : 0; s < spans; ++s) {
       const ArrayInfo_Struct &a = sets[r].spans[s];
       const int from = r == set && s == span ? index + 1 : 0;
       for (int k = from; k < a.uchPhyDrvPerArray; ++k) {
