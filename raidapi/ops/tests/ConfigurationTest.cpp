@@ -750,6 +750,22 @@ TEST_F(SystemStatusTest, EveryAdapterIsReported) {
   EXPECT_EQ(0xEE, s[3].uchPDrvCount);
 }
 
+TEST_F(SystemStatusTest, AnswersWhileAReconstructionRuns) {
+  UseState(StateText(
+      {AdapterBlock(HVAPI_FW_40LD, 2, 0,
+                    "device 0:0 state=3 sectors=4194304\n"
+                    "device 0:1 state=3 sectors=4194304\n"
+                    "device 0:2 state=0 sectors=4194304\n"
+                    "logdrive raid=1 stripe=128\n"
+                    "  span start=0 blocks=2048 members=0:0,0:1\n"
+                    "op recon ld=0 level=5 stripe=128 add=0:2 start=0 "
+                    "duration=999999999999999\n")}));
+  Start();
+  EXPECT_EQ(-42, GetNumOfLogDrvs(0));
+  const AdapterStatus_Struct s = Status()[0];
+  EXPECT_EQ(1, s.uchRecon_Prog);
+}
+
 TEST_F(SystemStatusTest, DrivesAndDevicesOf8LDAdapters) {
   // A check runs on optimal drive 0 (state 0x22); drive 1 initialises;
   // a failed disk on channel 2 and one at target 7 (reported as 15, the
