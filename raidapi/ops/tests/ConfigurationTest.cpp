@@ -360,6 +360,30 @@ TEST_P(ConfigurationTest, WriteConfigSizesEachSetByItsLevels) {
                SimDrives(), *read);
 }
 
+TEST_P(ConfigurationTest, WriteConfigGrowsTheLastDriveByItsLevel) {
+  StartWith();
+  const struct {
+    UChar level;
+    Members members;
+    ULong32 size;
+    ULong32 grown;
+  } cases[] = {
+      // Required 20 of 2000: grows by (2000 - 20) / 2.
+      {1, {{0, 0}, {0, 1}}, 5, 1000},
+      // Required 1500 of 3000: grows by 1500 * 2 / 3.
+      {5, {{0, 0}, {0, 1}, {0, 2}}, 1000, 2000},
+      {0, {{0, 0}, {0, 1}, {0, 2}}, 1000, 3000},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.level));
+    auto config = AsConfig(*Set(c.level, 0, {c.members}, {c.size}));
+    ASSERT_EQ(0, WriteConfig(0, config.get()));
+    EXPECT_EQ(c.grown,
+              config->astRaidSetStruct[0].astLogDrvInfo[0].ulLogDrvSize);
+    EXPECT_EQ(c.grown, Read()->astFullLogDrvInfo[0].stLdrv.ulLDrvSize);
+  }
+}
+
 TEST_P(ConfigurationTest, AddDeleteAndClear) {
   StartWith();
   auto mirror = Set(1, 0, {{{0, 0}, {0, 1}}}, {1000});
