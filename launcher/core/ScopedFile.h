@@ -1,6 +1,6 @@
 // Closes a stdio stream when the scope that opened it ends, however it ends.
-#ifndef LAUNCHER_ARCHIVE_SCOPEDFILE_H
-#define LAUNCHER_ARCHIVE_SCOPEDFILE_H
+#ifndef LAUNCHER_CORE_SCOPEDFILE_H
+#define LAUNCHER_CORE_SCOPEDFILE_H
 
 #include <cstdio>
 
