@@ -44,15 +44,15 @@ class DriverTest : public ::testing::Test {
   // The trace's ioctl lines.
   std::vector<std::string> Requests() {
     std::vector<std::string> out;
-    for (const std::string &l : ReadLines(dir_.File("trace")))
+    for (const std::string &l : ReadLines(dir_.file("trace")))
       if (l.rfind("ioctl ", 0) == 0) out.push_back(l);
     return out;
   }
 
-  TempDir dir_;
-  std::string state_path_ = dir_.File("state");
+  ScratchDir dir_;
+  std::string state_path_ = dir_.file("state");
   ScopedEnv state_{"HALVSIM_STATE", state_path_};
-  ScopedEnv trace_{"HALVSIM_TRACE", dir_.File("trace")};
+  ScopedEnv trace_{"HALVSIM_TRACE", dir_.file("trace")};
   std::unique_ptr<ScopedEnv> preset_;
   std::vector<int> fds_;
 };
@@ -63,8 +63,8 @@ TEST_F(DriverTest, CountQueryAnswersTheAdaptersOfTheInterface) {
     uint32_t count;
   } cases[] = {{"one40ld", 1}, {"seven", 7}};
   for (const Case &c : cases) {
-    TempDir dir;
-    ScopedEnv state("HALVSIM_STATE", dir.File("state"));
+    ScratchDir dir;
+    ScopedEnv state("HALVSIM_STATE", dir.file("state"));
     int fd = Open(c.preset, "/dev/halvdev0");
     Mimd m;
     uint32_t count = 0;
@@ -148,14 +148,14 @@ TEST_F(DriverTest, GroupAnswersComeBackWithoutAnIncomingLength) {
   std::vector<std::string> lines = Requests();
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_NE(lines[0].find(" in=0 "), std::string::npos);
-  Tool("init -p two8ld --force " + dir_.File("other"));
-  ScopedEnv other("HALVSIM_STATE", dir_.File("other"));
+  Tool("init -p two8ld --force " + dir_.file("other"));
+  ScopedEnv other("HALVSIM_STATE", dir_.file("other"));
   SendCommand s;
   int sda = open("/dev/sda", O_RDONLY);
   ASSERT_GT(sda, 0);
   fds_.push_back(sda);
   EXPECT_EQ(s.Mailbox(sda, {0xA1, 0x0E}, {}, 0), 1);  // 8LD: refused
-  Tool("set " + dir_.File("other") + " firmware 3");
+  Tool("set " + dir_.file("other") + " firmware 3");
   std::memset(s.mem.get() + 8, 0, 2048);
   ASSERT_EQ(s.Mailbox(sda, {0xA1, 0x0E}, {}, 0), 0);
   EXPECT_EQ(std::string(reinterpret_cast<const char *>(s.answer()) + 40),
@@ -187,8 +187,8 @@ TEST_F(DriverTest, PassThroughOnBothInterfaces) {
             "sub=- area=0300061200000080000b000200 dir=read out=0 in=128 "
             "raw=0,128,0 data=- result=0 status=0 fault=- errno=0");
 
-  TempDir dir;
-  ScopedEnv state("HALVSIM_STATE", dir.File("state"));
+  ScratchDir dir;
+  ScopedEnv state("HALVSIM_STATE", dir.file("state"));
   int sda = Open("two8ld", "/dev/sda");
   SendCommand s;
   EXPECT_EQ(s.PassThrough(sda, inquiry, 0x0B, 0, 0, 1, 128), 0);
@@ -210,8 +210,8 @@ TEST_F(DriverTest, PassThroughDataGoesOutOnBothInterfaces) {
   EXPECT_EQ(std::vector<uint8_t>(m.data(), m.data() + 3),
             (std::vector<uint8_t>{9, 8, 7}));
 
-  TempDir dir;
-  ScopedEnv state("HALVSIM_STATE", dir.File("state"));
+  ScratchDir dir;
+  ScopedEnv state("HALVSIM_STATE", dir.file("state"));
   int sda = Open("two8ld", "/dev/sda");
   SendCommand s;
   // The outgoing data follows the 17-byte area of a 10-byte block.
@@ -244,8 +244,8 @@ TEST_F(DriverTest, ProbeHostWritesTheHostText) {
   EXPECT_EQ(ioctl(sda, HALV_REQ_PROBE_HOST, buf), 1);
   EXPECT_EQ(std::string(buf, 6), "QRN Hx");
   // The multi-adapter node knows no probe.
-  Tool("init -p one40ld --force " + dir_.File("other"));
-  ScopedEnv other("HALVSIM_STATE", dir_.File("other"));
+  Tool("init -p one40ld --force " + dir_.file("other"));
+  ScopedEnv other("HALVSIM_STATE", dir_.file("other"));
   int mimd = open("/dev/halvdev0", O_RDONLY);
   fds_.push_back(mimd);
   EXPECT_EQ(ioctl(mimd, HALV_REQ_PROBE_HOST, buf), -1);
@@ -348,8 +348,8 @@ TEST_F(DriverTest, FlashDownloadIsRecorded) {
   EXPECT_EQ(m.status(), 0);
   std::string flash = ReadFile(state_path_ + ".flash0");
   EXPECT_TRUE(flash == std::string(image.begin(), image.end()));
-  Tool("flash " + state_path_ + " " + dir_.File("copy"));
-  EXPECT_TRUE(ReadFile(dir_.File("copy")) == flash);
+  Tool("flash " + state_path_ + " " + dir_.file("copy"));
+  EXPECT_TRUE(ReadFile(dir_.file("copy")) == flash);
   EXPECT_NE(ReadFile(state_path_).find("flash-closes 1\n"), std::string::npos);
   EXPECT_EQ(Requests()[0].rfind(
                 "ioctl if=1 node=/dev/halvdev0 req=0x6d00 adapter=0 fake=0x81 "
@@ -363,7 +363,7 @@ TEST_F(DriverTest, FlashDownloadIsRecorded) {
 // Each case spoils one address of an otherwise good request.
 TEST_F(DriverTest, BadAddressesFailTheRequestWithoutHarm) {
   int mimd = Open("one40ld", "/dev/halvdev0");
-  Tool("init -p two8ld --force " + dir_.File("disks"));
+  Tool("init -p two8ld --force " + dir_.file("disks"));
   LowMemory gone(4096);
   uint32_t gone_addr = gone.addr();
   munmap(gone.get(), 4096);  // a low address nothing is mapped at
@@ -421,7 +421,7 @@ TEST_F(DriverTest, BadAddressesFailTheRequestWithoutHarm) {
                   reinterpret_cast<void *>(uintptr_t{gone_addr})),
             -1);
 
-  ScopedEnv disks("HALVSIM_STATE", dir_.File("disks"));
+  ScopedEnv disks("HALVSIM_STATE", dir_.file("disks"));
   int sda = open("/dev/sda", O_RDONLY);
   ASSERT_GT(sda, 0);
   fds_.push_back(sda);
@@ -451,7 +451,7 @@ TEST_F(DriverTest, BadAddressesFailTheRequestWithoutHarm) {
 // Whatever bytes the library sends, the simulator answers and stays whole.
 TEST_F(DriverTest, ArbitraryRecordsNeverCrashIt) {
   int mimd = Open("one40ld", "/dev/halvdev0");
-  Tool("init -p two8ld --force " + dir_.File("disks"));
+  Tool("init -p two8ld --force " + dir_.file("disks"));
   unsetenv("HALVSIM_TRACE");
   LowMemory buf(2 * sizeof(UserIoctl_Struct));
   uint32_t seed = 2024;
@@ -490,7 +490,7 @@ TEST_F(DriverTest, ArbitraryRecordsNeverCrashIt) {
     }
     ioctl(mimd, HALV_REQ_MIMD, buf.get());
   }
-  ScopedEnv disks("HALVSIM_STATE", dir_.File("disks"));
+  ScopedEnv disks("HALVSIM_STATE", dir_.file("disks"));
   int sda = open("/dev/sda", O_RDONLY);
   ASSERT_GT(sda, 0);
   fds_.push_back(sda);
