@@ -154,6 +154,8 @@ typedef void Void;
 #define HVAPI_MEMBER_HOTSPARE (-1)
 #define HVAPI_MEMBER_FREE (-2)
 
+/* The library's version (GetLibVer); the build takes the project's version
+ * from this line. */
 #define HVAPI_LIB_VERSION "01.65"
 
 /* ------------------------------------------------------------------------
