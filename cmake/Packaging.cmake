@@ -30,7 +30,6 @@ set(CPACK_COMPONENT_LAUNCHER_DESCRIPTION
   "Native launcher of Java applications, and launcher-pack\n The launcher program, launcher-pack, which appends a payload to it, and\n the CMake function add_launcher_payload.")
 set(CPACK_DEBIAN_SIMULATOR_PACKAGE_NAME halvsim)
 set(CPACK_DEBIAN_SIMULATOR_PACKAGE_SECTION devel)
-set(CPACK_DEBIAN_SIMULATOR_PACKAGE_DEPENDS "libhvapi0 (= ${PROJECT_VERSION})")
 set(CPACK_COMPONENT_SIMULATOR_DESCRIPTION
   "Simulated Halvoran adapter driver and firmware\n libhalvsim.so, preloaded in front of the C library, answers for the\n driver's device nodes; the halvsim tool makes and shows its state files.")
 include(CPack)
