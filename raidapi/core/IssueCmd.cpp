@@ -4,6 +4,7 @@
 
 #include "core/AdapterCommand.h"
 #include "core/AdapterTable.h"
+#include "core/CallerMemory.h"
 #include "core/DiskSize.h"
 #include "core/IoctlPass.h"
 #include "core/LowMemory.h"
@@ -64,6 +65,9 @@ Int DeviceBuffer(uint8_t channel, uint8_t target, unsigned long dataptr,
                  uint32_t blockLen, uint32_t length) {
   const uint8_t *block = reinterpret_cast<const uint8_t *>(dataptr);
   if (blockLen != 6 && blockLen != 10 && blockLen != 12) return -1;
+  // A pass-through carries its data inside the request: longer data would
+  // go out by address as a malformed mailbox command.
+  if (length > kGenericPassThruMax) return -1;
   int dir = HALV_DIR_NONE;
   if (block[0] == kWriteBuffer) {
     dir = HALV_DIR_WRITE;
@@ -92,11 +96,11 @@ Int GenericPassThru(unsigned long dataptr, uint32_t dir, uint32_t copyLen) {
     return -1;
   }
   if (copyLen > kGenericPassThruMax) return -1;
-  uint8_t *userData = static_cast<uint8_t *>(
-      FromDriverAddress(static_cast<uint32_t>(rec.DataTransferAddress)));
+  // The record's address is 32 bits: on a 64-bit host it may be a cut
+  // pointer, so the data moves only through kernel-checked copies.
+  const uint32_t userData = static_cast<uint32_t>(rec.DataTransferAddress);
   const bool copyIn = (dir & HALV_DIR_WRITE) != 0 && copyLen > 0;
   const bool copyOut = dir == HALV_DIR_READ && copyLen > 0;
-  if ((copyIn || copyOut) && userData == nullptr) return -1;
 
   AdapterCommand cmd{};
   const bool logical = rec.IsLogical != 0;
@@ -110,9 +114,10 @@ Int GenericPassThru(unsigned long dataptr, uint32_t dir, uint32_t copyLen) {
   cmd.direction = static_cast<int>(dir);
 
   uint8_t local[kGenericPassThruMax] = {};
-  if (copyIn) std::memcpy(local, userData, copyLen);
+  if (copyIn && !CopyFromCaller(local, userData, copyLen)) return -1;
   const Int result = Send(1000, cmd, reinterpret_cast<unsigned long>(local));
-  if (result == 0 && copyOut) std::memcpy(userData, local, copyLen);
+  if (result == 0 && copyOut && !CopyToCaller(userData, local, copyLen))
+    return -1;
   return result;
 }
 

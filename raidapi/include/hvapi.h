@@ -92,6 +92,31 @@ typedef void Void;
 #define HVAPI_ERR_TOO_MANY_ADAPTERS (-60)
 #define HVAPI_ERR_NOT_CLUSTERED (-65) /* ID change needs cluster mode */
 
+/* Codes of the drive operations. */
+#define HVAPI_ERR_CHECK_REFUSED (-7)    /* adapter refused the check */
+#define HVAPI_ERR_IS_MEMBER (-8)        /* device is in a logical drive */
+#define HVAPI_ERR_NOT_MEMBER (-9)       /* device is in no logical drive */
+#define HVAPI_ERR_NOT_OPTIMAL (-10)     /* drive not optimal, or busy */
+#define HVAPI_ERR_INIT_RUNNING (-13)    /* an initialisation runs */
+#define HVAPI_ERR_BAD_CHANNEL (-14)     /* channel out of range */
+#define HVAPI_ERR_BAD_RAID_LEVEL (-17)  /* RAID level not possible */
+#define HVAPI_ERR_BAD_TARGET (-18)      /* target out of range, or the ID */
+#define HVAPI_ERR_BAD_LDRV (-19)        /* logical drive out of range */
+#define HVAPI_ERR_NO_LDRV (-22)         /* no logical drive configured */
+#define HVAPI_ERR_NO_INIT (-23)         /* no initialisation runs */
+#define HVAPI_ERR_RAID0 (-25)           /* RAID 0 has no redundancy */
+#define HVAPI_ERR_TOO_FEW_DEVICES (-26) /* too few devices for the level */
+#define HVAPI_ERR_NOT_HOTSPARE (-27)    /* device is no hot spare */
+#define HVAPI_ERR_NO_DEVICE (-31)       /* device does not answer INQUIRY */
+#define HVAPI_ERR_TOO_MANY_DEVICES (-37)
+#define HVAPI_ERR_CHECK_RUNNING (-45) /* a consistency check runs */
+#define HVAPI_ERR_ABORT_REFUSED (-46) /* check abort refused */
+#define HVAPI_ERR_DEVICE_TWICE (-52)  /* device listed twice */
+#define HVAPI_ERR_DEVICE_IN_USE (-54) /* member or hot spare */
+#define HVAPI_ERR_NO_REBUILD (-55)    /* no rebuild runs on the device */
+#define HVAPI_ERR_SPANNED (-61)       /* logical drive has several spans */
+#define HVAPI_ERR_DEVICE_SMALL (-62)  /* device smaller than the members */
+
 /* ------------------------------------------------------------------------
  * Value sets
  * ------------------------------------------------------------------------ */
@@ -536,7 +561,14 @@ HVAPI_EXPORT Int DataLengthOfGivenCmd(Int opcode, Int objid, ULong32 param1,
 HVAPI_EXPORT Int IssueCmd_MT(UChar uchAdpNo, Int op, Int objid,
                              unsigned long dataptr, ULong32 param1,
                              ULong32 param2);
-/* As IssueCmd_MT, but any failure of the command answers -11. */
+/* As IssueCmd_MT, but any failure of the command answers -11. Opcode 1000
+ * sends the raw SCSI command of the PassThru_Struct at cpDataPtr and moves
+ * up to 4096 bytes of its data (ulparam2 bytes, ulparam1 the direction)
+ * through the record's 32-bit DataTransferAddress. A 64-bit caller must
+ * place that data below 4 GiB (for example mmap with MAP_32BIT) and store
+ * its address there: a pointer cut to 32 bits names other memory. Data at
+ * an address that is not mapped for the access fails the command (-11); it
+ * never crashes the caller. */
 HVAPI_EXPORT Int ExecuteCmd(UChar uchAdaptNo, Int iCommand, Int iObjID,
                             char *cpDataPtr, ULong32 ulparam1,
                             ULong32 ulparam2);
@@ -544,8 +576,10 @@ HVAPI_EXPORT Int ExecuteCmd(UChar uchAdaptNo, Int iCommand, Int iObjID,
  * logical drive (1) behind adapter uchAdaptNo, with ulDataLength bytes (at
  * most 4096) at ulDataPtr in the direction ucDataDir (HVAPI_DIR_*). On the
  * multi-adapter interface the record travels whole, so the data goes to
- * its own DataTransferAddress. Returns 0, -16 for a bad argument, or -11
- * when the command fails. */
+ * its own DataTransferAddress, which the driver takes as a 32-bit address:
+ * a 64-bit caller must place that data below 4 GiB (for example mmap with
+ * MAP_32BIT) and store its address there, never a cut pointer. Returns 0,
+ * -16 for a bad argument, or -11 when the command fails. */
 HVAPI_EXPORT Int ExecuteSCSICmd(UChar uchAdaptNo, PassThru_Struct *pstPassThru,
                                 char *ulDataPtr, Bool bIsLogical,
                                 UChar ucDataDir, ULong32 ulDataLength);
@@ -590,8 +624,9 @@ HVAPI_EXPORT Int GetScsiDetails(UChar uchAdaptNo, UChar uchChID, UChar uchTID,
  * ------------------------------------------------------------------------ */
 
 /* Runs discovery again (uchAdaptNo is not used) and returns the number of
- * adapters found, or -11 when there are more than six. The adapters' data
- * loaded by InitLib is kept. */
+ * adapters found, or -11 when there are more than six; the first six then
+ * stay usable and GetTotalAdapters answers 6. The adapters' data loaded by
+ * InitLib is kept. */
 HVAPI_EXPORT Int GetNumberOfAdapters(UChar uchAdaptNo);
 /* Writes the adapter's cache out. Returns 0. */
 HVAPI_EXPORT Int FlushAdapter(UChar uchAdaptNo);
@@ -628,6 +663,162 @@ HVAPI_EXPORT Int GetChannelRate(UChar uchAdaptNo, UChar uchChannel,
 /* Sets the transfer rate (0 to 3) of a channel. Returns 0. */
 HVAPI_EXPORT Int SetChannelRate(UChar uchAdaptNo, UChar uchChannel,
                                 UChar uchChanRate);
+
+/* ------------------------------------------------------------------------
+ * Physical drives
+ *
+ * Adapter, channel and target are taken as unsigned bytes. Each returns -24
+ * before InitLib, takes the library's lock, checks its arguments (-16 for a
+ * null record), checks that the adapter is found and not reconstructing
+ * (-44, -42), and answers -11 when a command to the adapter fails, the
+ * firmware type is unknown or the adapter's disk array holds counts beyond
+ * its layout. Operations on one device then check, in this order: channel
+ * (below 5 on 8LD, below 16 on 40LD adapters; else -14), target (at most 15,
+ * or 16 for the rebuild operations, and not the adapter's initiator ID; else
+ * -18) and that the device answers INQUIRY (-31). On 8LD adapters target 15
+ * shares the state of target 7.
+ * ------------------------------------------------------------------------ */
+
+/* Number of devices behind the adapter that report a non-zero capacity
+ * (8LD: the channels and targets of the extended enquiry; 40LD: channels 0
+ * to 2). */
+HVAPI_EXPORT Int GetNumOfPDrv(Int uchAdaptNo);
+/* Lists the disks behind the adapter with their state and size (MiB); a
+ * disk in no logical drive and no hot spare is ready (0). Returns 0; on a
+ * failure the count stays 0. */
+HVAPI_EXPORT Int GetAllPDrvInfo(Int uchAdaptNo, AllDrvInfo_Struct *pstAllDrv);
+/* Lists the disks that belong to no logical drive and are no hot spare;
+ * uchTotalDrv counts every such device that answered, uchtotalDisk the
+ * disks listed. The record is cleared first. Returns 0; -11 also for such a
+ * disk whose capacity is 0. */
+HVAPI_EXPORT Int ScanforNewDevices(Int uchAdaptNo, NewDrv_Struct *stNewDrvInfo);
+/* ScanforNewDevices for a caller that holds the lock. */
+HVAPI_EXPORT Int TScanforNewDevices(Int uchAdaptNo,
+                                    NewDrv_Struct *stNewDrvInfo);
+/* Stores a device's state (HVAPI_PDRV_*, ready for a device in no logical
+ * drive and no hot spare) in *pucPstate. Returns 0. */
+HVAPI_EXPORT Int GetPDrvState(Int uchAdaptNo, UChar *pucPstate, Int uchChid,
+                              Int uchTid);
+/* Sets a member device online (3) or failed (4); another state answers -16
+ * before the device checks. Returns 0, or -9 for a device in no logical
+ * drive. */
+HVAPI_EXPORT Int SetPDrvState(Int uchAdaptNo, Int uchPstate, Int uchChid,
+                              Int uchTid);
+/* Fails a member device. Returns 0, or -9 for a device in no logical
+ * drive. */
+HVAPI_EXPORT Int FailDrv(Int uchAdaptNo, Int uchChid, Int uchTid);
+/* Makes a ready device (or a hot spare, again) a hot spare of its size.
+ * Returns 0, or -8 for a member of a logical drive. */
+HVAPI_EXPORT Int SetHotSpare(Int uchAdaptNo, Int uchChid, Int uchTid);
+/* Makes a hot spare ready again (through failed and online). Returns 0; -8
+ * for a member of a logical drive, -27 for a device that is no hot spare;
+ * -11 when a state command fails, which may leave it failed or online. */
+HVAPI_EXPORT Int ReSetHotSpare(Int uchAdaptNo, Int uchChid, Int uchTid);
+/* The device's error counters, as the adapter keeps them. Returns 0. */
+HVAPI_EXPORT Int GetErrCntr(Int uchAdaptNo, Int uchChid, Int uchTid,
+                            Err_Struct *pstErrInfo);
+/* Clears the device's error counters. Returns 0. */
+HVAPI_EXPORT Int ResetErrCntr(Int uchAdaptNo, Int uchChid, Int uchTid);
+/* The adapter's last five sense entries with its end pointer. Returns 0. */
+HVAPI_EXPORT Int GetSCSIDump(Int uchAdaptNo, SSDa_Struct *pstScsiSenseDta);
+/* The adapter's dump text, zero-terminated, zeros behind it. Returns 0. */
+HVAPI_EXPORT Int GetDump(Int uchAdaptNo, Da_Struct *pstDumpArea);
+/* The adapter's drive history (without its checksum byte). Returns 0. */
+HVAPI_EXPORT Int GetDrvHist(Int uchAdaptNo, DrvHist_Struct *stDrvHist);
+/* Clears the adapter's drive history. Returns 0. */
+HVAPI_EXPORT Int ClearDrvHist(Int uchAdaptNo);
+/* Starts the rebuild of a member device and waits one second. Returns 0;
+ * -9 for a device in no logical drive, -1 when its drive has RAID level 0
+ * or its configuration cannot be read. Target 16 passes the target check
+ * but names no device (-31). */
+HVAPI_EXPORT Int StartRbld(Int uchAdaptNo, Int uchChid, Int uchTid);
+/* Rebuild progress of a member device, 0 to 255; 100 for an online device,
+ * without asking the adapter. Codes as StartRbld. */
+HVAPI_EXPORT Int GetRbldPrg(Int uchAdaptNo, Int uchChid, Int uchTid);
+/* Aborts the rebuild of a member device. Returns 0; -55 when none runs
+ * (progress 0 or above 99); other codes as StartRbld. */
+HVAPI_EXPORT Int AbortRbldPrg(Int uchAdaptNo, Int uchChid, Int uchTid);
+
+/* Membership of a device for a caller that holds the lock and made the
+ * adapter current: the number of the first logical drive that lists it;
+ * else -1 when ChkPDrvStruct is true and it is a hot spare; else -2. -11
+ * when the disk array cannot be read or holds counts beyond its layout;
+ * -2 for an unknown firmware type. */
+HVAPI_EXPORT Int IsConfigured(UChar uchChID, UChar uchTID, UChar FWType,
+                              Bool ChkPDrvStruct);
+/* For a caller that holds the lock: 0 when logical drive uchLDrv exists,
+ * else -1 (also when the disk array cannot be read). 0 for an unknown
+ * firmware type. */
+HVAPI_EXPORT Int ValidateLDrv(UChar uchLDrv, UChar FWType);
+/* For a caller that holds the lock: 0 when the RAID level of logical drive
+ * uchLDrv is not 0, else -1 (also when the array cannot be read, or the
+ * number lies beyond the layout's drive records). It does not check the
+ * number against the count of drives. 0 for an unknown firmware type. */
+HVAPI_EXPORT Int ValidateRaidLevel(UChar uchLDrv, UChar FWType);
+
+/* ------------------------------------------------------------------------
+ * Logical drives
+ *
+ * Adapter and logical drive numbers are taken as unsigned bytes. Each
+ * returns -24 before InitLib, takes the library's lock, checks its
+ * arguments (-16 for a null record), checks that the adapter is found and
+ * not reconstructing (-44, -42), and answers -11 when a command to the
+ * adapter fails, the firmware type is unknown or the disk array holds
+ * counts beyond its layout. A logical drive number not below the number of
+ * drives answers -19.
+ * ------------------------------------------------------------------------ */
+
+/* Number of logical drives (1 to 40); -22 when there is none. */
+HVAPI_EXPORT Int GetNumOfLogDrvs(Int uchAdaptNo);
+/* Properties of a logical drive; its size in MiB is the usable size of its
+ * spans for its RAID level. A number above 7 (8LD) or 39 (40LD) answers -19
+ * before any command. Returns 0. */
+HVAPI_EXPORT Int GetLogDrvProp(Int uchAdaptNo, Int uchLdrv,
+                               Ldrv_Struct *stLogDrvInfo);
+/* GetLogDrvProp for a caller that holds the lock. */
+HVAPI_EXPORT Int TGetLogDrvProp(Int uchAdaptNo, Int uchLdrv,
+                                Ldrv_Struct *stLogDrvInfo);
+/* Sets the write (0 or 1), cache (0 or 1) and read (0 to 2) policies of a
+ * logical drive, in that order; a value out of range answers -16 before
+ * any command. A failure may leave the earlier policies set. Returns 0. */
+HVAPI_EXPORT Int SetPolicy(Int uchAdaptNo, Int uchLdrv,
+                           LdrvPolicy_Struct stLogPolicy);
+/* Starts the reconstruction of a one-span optimal logical drive to RAID
+ * level uchNewRlevel (0, 1, 3, 5; else -17), adding the devices listed in
+ * pstDrvInfo (channel and target of the first uchNo_Newdev entries).
+ * Returns 0; -37 for more than 8 (8LD) or 32 (40LD) devices; -10 for a
+ * drive not optimal; -61 for a drive of several spans; -17 for a level the
+ * drive cannot take (RAID 1 needs exactly two devices, RAID 3 a stripe
+ * size of 0x40); -26 for too few devices; -14, -18 for a device address
+ * out of range; -52 for a device listed twice; -54 for a member or hot
+ * spare; -62 for a device smaller than the drive's smallest member. */
+HVAPI_EXPORT Int StartRecon(Int uchAdaptNo, Int uchLdrv, Int uchNewRlevel,
+                            NewPhyDrvInfo_Struct *pstDrvInfo);
+/* Reconstruction progress, the first byte of the adapter's answer (100:
+ * none runs). Works while the adapter reconstructs; an adapter number out
+ * of range answers 0 and sends nothing. */
+HVAPI_EXPORT Int GetReconPrg(Int uchAdaptNo);
+/* Starts a consistency check and waits one second. Returns 0; -25 for a
+ * RAID 0 drive; -45 when a check runs; -10 when the adapter answers that
+ * the drive is not ready; -7 when it refuses the check. */
+HVAPI_EXPORT Int StartConsistency(Int uchAdaptNo, Int uchLdrv);
+/* Consistency-check progress, 0 to 100 (100: finished or none runs); -25
+ * for a RAID 0 drive; -10 for a drive the adapter reports not ready. */
+HVAPI_EXPORT Int GetConsistencyPrg(Int uchAdaptNo, Int uchLdrv);
+/* GetConsistencyPrg for a caller that holds the lock. */
+HVAPI_EXPORT Int TGetConsistencyPrg(Int uchAdaptNo, Int uchLdrv);
+/* Aborts a consistency check. Returns 0; -46 when the adapter refuses;
+ * other codes as GetConsistencyPrg. */
+HVAPI_EXPORT Int AbortConsistency(Int uchAdaptNo, Int uchLdrv);
+/* Starts an initialisation. Returns 0; -13 when one runs already; -10 when
+ * the adapter refuses and cannot say why. */
+HVAPI_EXPORT Int StartInit(Int uchAdaptNo, Int uchldrv);
+/* Initialisation progress, the adapter's 32-bit value; -10 when the
+ * adapter answers that the drive is not ready; -23 for another refusal. */
+HVAPI_EXPORT Int GetInitPrg(Int uchAdaptNo, Int uchLdrv);
+/* Aborts an initialisation. Returns 0; -23 when none runs (progress above
+ * 99). */
+HVAPI_EXPORT Int AbortInit(Int uchAdaptNo, Int uchLdrv);
 
 /* ------------------------------------------------------------------------
  * Firmware download

@@ -127,12 +127,15 @@ extern "C" Int GetNumberOfAdapters(UChar uchAdaptNo) {
   // discovery now would open descriptors for a library that is not there.
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   const Int count = Linux_FindAdapters();
-  if (count > HVAPI_MAX_ADAPTERS) return HVAPI_ERR_CMD_FAILED;
-  gstAdpTab.chTotalNoOFAdp = static_cast<UChar>(count);
+  // Too many: discovery kept the first six, which stay usable; the table and
+  // the transport's count agree on them.
+  const Int kept = count > HVAPI_MAX_ADAPTERS ? HVAPI_MAX_ADAPTERS : count;
+  guiTotalHalvoranCount = static_cast<ULong32>(kept);
+  gstAdpTab.chTotalNoOFAdp = static_cast<UChar>(kept);
   // The rows keep their copies of the handles true; their caches stay.
-  for (Int i = 0; i < count; ++i)
+  for (Int i = 0; i < kept; ++i)
     gstAdpTab.astTotAdpInfo[i].iAdpHandle = gaiFileHandles[i];
-  return count;
+  return count > HVAPI_MAX_ADAPTERS ? HVAPI_ERR_CMD_FAILED : count;
 }
 
 extern "C" Int GetFirmwareType(UChar uchAdaptNo) {

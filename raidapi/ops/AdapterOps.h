@@ -17,6 +17,13 @@ inline Int SendAdapterCommand(Int op, Int objid, void *data, ULong32 param1 = 0,
              : HVAPI_ERR_CMD_FAILED;
 }
 
+// Sends a read command of length bytes and returns the transport's result
+// unchanged. Unlike IssueCmd it also hands over the answer that an adapter
+// gives together with a non-zero status (the progress queries do), which
+// waits in the request buffer.
+Int SendReadingStatus(Int op, Int objid, void *data, size_t length,
+                      ULong32 param1 = 0, ULong32 param2 = 0);
+
 // Firmware type of a found adapter.
 inline UChar AdapterFwType(UChar uchAdaptNo) {
   return gachDacFWType[uchAdaptNo];

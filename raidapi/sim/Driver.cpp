@@ -7,6 +7,7 @@
 #include <set>
 
 #include "Clock.h"
+#include "CommandShape.h"
 #include "Faults.h"
 #include "Firmware.h"
 #include "ScsiTarget.h"
@@ -342,6 +343,15 @@ void Run(Scenario &sc, Request &r) {
     r.Fail(EFAULT);
     return;
   }
+  if (!r.query) {
+    const std::string wrong = CheckCommandShape(
+        sc.adapters[static_cast<size_t>(r.adapter)], r.passthru, r.area, r.out,
+        r.in_len, r.fake == HALV_FAKE_MBOX);
+    if (!wrong.empty()) {
+      r.Fail(EINVAL);
+      return;
+    }
+  }
   std::optional<FaultRule> fault = MatchFault(sc, KeyOf(sc, r));
   Reply reply;
   if (fault && fault->action == FaultRule::Action::kFail) {
@@ -362,7 +372,8 @@ void Run(Scenario &sc, Request &r) {
     reply = Execute(sc, static_cast<size_t>(r.adapter), cmd, NowMs(sc));
   }
   r.status = reply.status;
-  if (reply.status == 0) {
+  // An answer that comes with a non-zero status is written back too.
+  if (reply.status == 0 || !reply.data.empty()) {
     uint32_t n = r.in_len;
     // The 40LD group's short answers come back inside the buffer even when
     // the request names no length: the firmware knows its answer's size.

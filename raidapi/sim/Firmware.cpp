@@ -249,7 +249,13 @@ Reply DriveOperationCommand(Adapter &ad, const Command &cmd, int64_t now) {
       ad.notify_ld_op_status = 0;
       return Ok();
     case 0x10:  // progress
-      if (op) return Ok(U32(Progress(*op, now)));
+      if (op) {
+        // A check that goes on over a drive that lost a member says so
+        // with status 1, together with its progress.
+        Reply r = Ok(U32(Progress(*op, now)));
+        if (check && !optimal) r.status = kStatusRefused;
+        return r;
+      }
       if (check && !optimal) return Reply{2, U32(0)};
       return Ok(U32(100));
     default:  // 0x20, abort

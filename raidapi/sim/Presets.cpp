@@ -1,5 +1,7 @@
 #include "Presets.h"
 
+#include <chrono>
+
 namespace halvsim {
 
 namespace {
@@ -93,6 +95,36 @@ Adapter Standard8LD(uint8_t firmware, size_t drives) {
   return a;
 }
 
+// A healthy RAID 5 on three disks of different sizes (the drive uses the
+// smallest), a larger free disk, a processor device and empty slots.
+Adapter HealthyRaid5(uint8_t firmware, uint8_t interface) {
+  Adapter a = Base(firmware, interface);
+  a.devices.push_back(Disk(0, 0, kStateOnline));
+  a.devices.push_back(Disk(0, 1, kStateOnline, 2 * kDiskSectors));
+  a.devices.push_back(Disk(0, 2, kStateOnline, 3 * kDiskSectors));
+  a.devices.push_back(Disk(0, 3, kStateReady, 4 * kDiskSectors));
+  a.devices.push_back(NonDisk(0, 5, 3, "ENCLOSURE PROCESSOR"));
+  a.drives.push_back(Drive(5, {{0, 0}, {0, 1}, {0, 2}}, 0));
+  return a;
+}
+
+// The RAID 5 with member 0:1 failed and a hot spare at 1:0.
+Adapter DegradedRaid5(uint8_t firmware, uint8_t interface) {
+  Adapter a = HealthyRaid5(firmware, interface);
+  a.FindDevice({0, 1})->state = kStateFailed;
+  a.FindDevice({0, 1})->medium_errors = 7;
+  a.FindDevice({0, 1})->other_errors = 2;
+  a.devices.push_back(Disk(1, 0, kStateHotSpare));
+  a.devices.back().spare_sectors = kDiskSectors - 32;
+  return a;
+}
+
+int64_t WallClockMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
 }  // namespace
 
 std::vector<std::pair<std::string, std::string>> PresetList() {
@@ -112,6 +144,19 @@ std::vector<std::pair<std::string, std::string>> PresetList() {
       {"mismatch",
        "one40ld whose adapter has lost drive 1 while the disks "
        "still record both drives"},
+      {"raid5",
+       "one 40LD adapter on interface 1: a healthy RAID 5 on disks of "
+       "three sizes, a free disk, a processor device"},
+      {"degraded",
+       "raid5 with member 0:1 failed (drive degraded) and a hot spare "
+       "at 1:0"},
+      {"rebuilding",
+       "degraded whose failed member is being rebuilt (started when the "
+       "state file was made)"},
+      {"mixed",
+       "on interface 1: a 40LD adapter (RAID 5, spanned RAID 1), an 8LD "
+       "4-span adapter (degraded RAID 5, a tape) and an 8LD 8-span adapter "
+       "(RAID 1 of two spans)"},
       {"none", "no adapter and no driver node"},
       {"seven", "seven 40LD adapters on interface 1"},
   };
@@ -158,6 +203,39 @@ bool MakePreset(const std::string &name, Scenario *out) {
     a.FindDevice({0, 3})->state = kStateReady;
     a.FindDevice({1, 0})->state = kStateReady;
     sc.adapters.push_back(a);
+  } else if (name == "raid5") {
+    sc.adapters.push_back(HealthyRaid5(kFirmware40LD, 1));
+  } else if (name == "degraded") {
+    sc.adapters.push_back(DegradedRaid5(kFirmware40LD, 1));
+  } else if (name == "rebuilding") {
+    Adapter a = DegradedRaid5(kFirmware40LD, 1);
+    a.FindDevice({0, 1})->state = kStateRebuild;
+    a.ops.push_back(
+        {OpKind::kRebuild, {0, 1}, 0, 0, 0, {}, WallClockMs(), a.rebuild_ms});
+    sc.adapters.push_back(a);
+  } else if (name == "mixed") {
+    Adapter big = HealthyRaid5(kFirmware40LD, 1);
+    big.devices.push_back(Disk(1, 0, kStateOnline));
+    big.devices.push_back(Disk(1, 1, kStateOnline));
+    big.devices.push_back(Disk(2, 0, kStateOnline));
+    big.devices.push_back(Disk(2, 1, kStateOnline));
+    LogicalDrive mirror = Drive(1, {{1, 0}, {1, 1}}, 0);
+    mirror.spans.push_back({0, kSpanBlocks, {{2, 0}, {2, 1}}});
+    big.drives.push_back(mirror);
+    sc.adapters.push_back(big);
+    Adapter four = DegradedRaid5(kFirmware4Span, 1);
+    four.devices.push_back(NonDisk(1, 2, 1, "VIRTUAL TAPE"));
+    four.host_number = 1;
+    sc.adapters.push_back(four);
+    Adapter eight = Base(kFirmware8Span, 1);
+    for (uint8_t c = 0; c < 2; ++c)
+      for (uint8_t t = 0; t < 2; ++t)
+        eight.devices.push_back(Disk(c, t, kStateOnline));
+    LogicalDrive spanned = Drive(1, {{0, 0}, {0, 1}}, 0);
+    spanned.spans.push_back({0, kSpanBlocks, {{1, 0}, {1, 1}}});
+    eight.drives.push_back(spanned);
+    eight.host_number = 2;
+    sc.adapters.push_back(eight);
   } else if (name == "none") {
     sc.node = "absent";
   } else if (name == "seven") {

@@ -170,6 +170,11 @@ bool ValidateScenario(const Scenario &sc, std::string *error) {
         *error = where + ": device channel out of range";
         return false;
       }
+      // 8LD state tables have entries for targets 0 to 14 only.
+      if (d.at.target > (ad.Is8LD() ? 14 : 15)) {
+        *error = where + ": device target out of range";
+        return false;
+      }
     }
     if (!ValidateLayout(ad, ad.drives, where, error)) return false;
     for (const auto &[name, layout] : ad.stored)

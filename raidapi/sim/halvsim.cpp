@@ -33,6 +33,9 @@ const char kUsage[] =
     "  halvsim logdrive FILE [-a N] I KEY=VALUE...\n"
     "  halvsim op FILE [-a N] KIND KEY=VALUE...\n"
     "  halvsim store FILE [-a N] NAME\n"
+    "  halvsim fail FILE [-a N] C:T\n"
+    "  halvsim pull FILE [-a N] C:T\n"
+    "  halvsim insert FILE [-a N] C:T [KEY=VALUE...]\n"
     "  halvsim fault FILE add RULE... | clear\n"
     "  halvsim flash FILE [-a N] OUT\n"
     "FILE '-' means $HALVSIM_STATE.\n";
@@ -305,6 +308,47 @@ int Run(int argc, char **argv) {
         dev->state = kStateRebuild;
       }
       ad->ops.push_back(op);
+      return std::string();
+    });
+  }
+  // A disk that fails, is pulled from its slot, or is put into one.
+  if (cmd == "fail" || cmd == "pull" || cmd == "insert") {
+    if (rest.empty() || (cmd != "insert" && rest.size() != 1)) return Usage();
+    std::vector<std::string> words(rest.begin() + 1, rest.end());
+    return Edit(args.file, [&](Scenario &sc) {
+      std::string error;
+      Adapter *ad = Pick(sc, args.adapter, &error);
+      if (!ad) return error;
+      DevRef at;
+      if (!ParseDeviceRef(rest[0], &at))
+        return std::string("bad device ") + rest[0];
+      Device *dev = ad->FindDevice(at);
+      if (cmd == "insert") {
+        if (dev) return "slot " + rest[0] + " is not empty";
+        Device fresh;
+        fresh.at = at;
+        fresh.sectors = 4194304;
+        fresh.vendor = "HALVSIM";
+        fresh.product = "DISK " + rest[0];
+        fresh.config = "none";
+        ad->devices.push_back(fresh);
+        if (!SetDeviceFields(&ad->devices.back(), words, &error)) return error;
+        return ValidateScenario(sc, &error) ? std::string() : error;
+      }
+      if (!dev) return "no device at " + rest[0];
+      // Whatever ran on the disk ends with it.
+      for (size_t i = 0; i < ad->ops.size(); ++i) {
+        if (ad->ops[i].kind == OpKind::kRebuild && ad->ops[i].dev == at) {
+          ad->ops.erase(ad->ops.begin() + static_cast<long>(i));
+          break;
+        }
+      }
+      if (cmd == "fail") {
+        if (!dev->IsDisk()) return "no disk at " + rest[0];
+        dev->state = kStateFailed;
+      } else {
+        ad->devices.erase(ad->devices.begin() + (dev - ad->devices.data()));
+      }
       return std::string();
     });
   }

@@ -306,6 +306,10 @@ TEST_F(ScsiDetailsTest, TextsStayTerminatedWhateverTheDeviceAnswers) {
   EXPECT_EQ(std::string(8, 'D'), d.achVendor);
   EXPECT_EQ(std::string(4, 'D'), d.achRevision);
   EXPECT_EQ(0x44 & 0x1F, d.uchDevType);
+  // The type is byte 0's low five bits: not byte 1, not four or six bits.
+  UseFaults("op=3 sub=0x12 data=0:3580");
+  ASSERT_EQ(0, GetScsiDetails(0, 1, 2, &d));
+  EXPECT_EQ(0x15, d.uchDevType);
 }
 
 TEST_F(ScsiDetailsTest, RefusalsAndSilentDevices) {

@@ -281,7 +281,32 @@ TEST_F(AdapterInfoTest, NumberOfAdaptersAboveSix) {
   EXPECT_EQ(6, GetNumberOfAdapters(0));
   UseState(SameAdapters(7, HVAPI_FW_40LD, 1));
   EXPECT_EQ(HVAPI_ERR_CMD_FAILED, GetNumberOfAdapters(0));
+  // The first six stay usable, and the table and the count agree on them.
   EXPECT_EQ(6, gstAdpTab.chTotalNoOFAdp);
+  EXPECT_EQ(6, GetTotalAdapters());
+  Adp_Struct info = Blank();
+  EXPECT_EQ(0, GetAdapterInfo(5, &info));
+  EXPECT_EQ(HVAPI_ERR_BAD_ADAPTER, GetAdapterInfo(6, &info));
+}
+
+// A discovery that finds fewer or more adapters changes the count, the
+// table's number and the handles alike.
+TEST_F(AdapterInfoTest, NumberOfAdaptersFollowsTheMachine) {
+  UseState(SameAdapters(3, HVAPI_FW_40LD, 2));
+  Start();
+  UseState(SameAdapters(2, HVAPI_FW_40LD, 2));
+  EXPECT_EQ(2, GetNumberOfAdapters(0));
+  EXPECT_EQ(2, GetTotalAdapters());
+  EXPECT_EQ(2, gstAdpTab.chTotalNoOFAdp);
+  EXPECT_EQ(0, gaiFileHandles[2]);
+  Adp_Struct info = Blank();
+  EXPECT_EQ(HVAPI_ERR_BAD_ADAPTER, GetAdapterInfo(2, &info));
+  UseState(SameAdapters(3, HVAPI_FW_40LD, 2));
+  EXPECT_EQ(3, GetNumberOfAdapters(0));
+  EXPECT_EQ(3, GetTotalAdapters());
+  EXPECT_GT(gaiFileHandles[2], 0);
+  EXPECT_EQ(gaiFileHandles[2], gstAdpTab.astTotAdpInfo[2].iAdpHandle);
+  EXPECT_EQ(0, GetAdapterInfo(2, &info));
 }
 
 }  // namespace

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "core/AdapterTable.h"
 #include "core/tests/LibSimScenario.h"
+#include "firmware/FirmwareLayouts.h"
 #include "hvapi.h"
 
 namespace {
@@ -234,6 +236,50 @@ TEST_P(AdapterSettingsTest, FailedCommandsAnswerMinus11) {
     UseFaults(c.faults);
     EXPECT_EQ(HVAPI_ERR_CMD_FAILED, c.call());
   }
+}
+
+// The state query sends 3 (asking), both ways, and changes nothing: a
+// library that sent a setting would silence or sound the alarm.
+TEST_P(AdapterSettingsTest, AlarmStateAsksWithoutSetting) {
+  ASSERT_EQ(0, ControlAlarm(0, 2));
+  Trace();
+  Int state = -1;
+  ASSERT_EQ(0, GetAlarmState(0, &state));
+  EXPECT_EQ(2, state);
+  const std::vector<TraceLine> sent = Commands(Trace(), "51");
+  ASSERT_EQ(1u, sent.size());
+  EXPECT_EQ("03", sent[0].at("data"));
+  EXPECT_EQ("both", sent[0].at("dir"));
+  EXPECT_EQ("2", Setting(0, "alarm"));
+}
+
+// Changing cluster mode reads the initiator ID again into the table.
+TEST_P(AdapterSettingsTest, ClusterModeRefreshesTheInitiatorID) {
+  EXPECT_EQ(7, GetAdpterID(0));
+  ASSERT_EQ(0, SetClusterState(0, 1));
+  ASSERT_EQ(0, SetAdapterID(0, 4));
+  gstAdpTab.astTotAdpInfo[0].chAdpID = 9;  // a stale copy
+  Trace();
+  ASSERT_EQ(0, SetClusterState(0, 0));
+  EXPECT_EQ(1u, Commands(Trace(), "7d").size());
+  EXPECT_EQ(4, GetAdpterID(0));
+}
+
+// SetChannelRate reads the 40LD product information into the adapter's
+// cache; GetChannelRate only into a buffer of its own.
+class ChannelRateCacheTest : public LibSimTest {};
+
+TEST_F(ChannelRateCacheTest, SetRefreshesTheProductInformationOn40LD) {
+  UsePreset("one40ld");
+  Start();
+  auto *cache = static_cast<ADAP_DATA_8SPAN_40LD *>(GetAdpCache(0));
+  ASSERT_NE(nullptr, cache);
+  cache->stRdProInfo40LD.uchSCSIChanPresent = 0xEE;
+  UChar rate = 0;
+  ASSERT_EQ(0, GetChannelRate(0, 1, &rate));
+  EXPECT_EQ(0xEE, cache->stRdProInfo40LD.uchSCSIChanPresent);
+  ASSERT_EQ(0, SetChannelRate(0, 1, 2));
+  EXPECT_EQ(3, cache->stRdProInfo40LD.uchSCSIChanPresent);
 }
 
 TEST_P(AdapterSettingsTest, ReconstructingAdapterIsRefused) {

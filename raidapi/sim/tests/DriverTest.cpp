@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <cerrno>
+#include <functional>
 #include <memory>
 
 #include "SimTestSupport.h"
@@ -364,9 +366,11 @@ TEST_F(DriverTest, FlashDownloadIsRecorded) {
 TEST_F(DriverTest, BadAddressesFailTheRequestWithoutHarm) {
   int mimd = Open("one40ld", "/dev/halvdev0");
   Tool("init -p two8ld --force " + dir_.file("disks"));
+  // A low address that nothing can read or write. It stays reserved: an
+  // unmapped page could be handed out again to the request's own buffers.
   LowMemory gone(4096);
   uint32_t gone_addr = gone.addr();
-  munmap(gone.get(), 4096);  // a low address nothing is mapped at
+  ASSERT_EQ(0, mprotect(gone.get(), 4096, PROT_NONE));
   LowMemory readonly(8192);
   mprotect(readonly.get(), 8192, PROT_READ);
   uint64_t high = reinterpret_cast<uintptr_t>(&gone_addr);  // the stack
@@ -514,6 +518,124 @@ TEST_F(DriverTest, ArbitraryRecordsNeverCrashIt) {
   uint32_t count = 0;
   EXPECT_EQ(m.Count(mimd, &count), 0);
   EXPECT_EQ(count, 1u);
+}
+
+}  // namespace
+
+namespace {
+
+// What a real driver refuses: a length, a direction or a block length that
+// does not fit the command. Each case is refused with EINVAL and changes
+// nothing; the same command in its right shape is answered.
+TEST_F(DriverTest, RequestsOfTheWrongShapeAreRefused) {
+  int sda = Open("two8ld", "/dev/sda");
+  SendCommand s;
+  struct Case {
+    const char *what;
+    std::function<int()> send;
+  };
+  const Case cases[] = {
+      {"0x07 read of 1396 bytes",
+       [&] { return s.Mailbox(sda, {0x07}, {}, 1396); }},
+      {"0x07 with data going out",
+       [&] { return s.Mailbox(sda, {0x07}, std::vector<uint8_t>(4), 1436); }},
+      {"0x24 without its 4 bytes",
+       [&] { return s.Mailbox(sda, {0x24}, {50}); }},
+      {"0x24 read back", [&] { return s.Mailbox(sda, {0x24}, {}, 4); }},
+      {"0x08 carrying data",
+       [&] {
+         return s.Mailbox(sda, {0x08, 0, 1}, {}, 4);
+       }},
+      {"0x60 of the 40LD size on 8LD",
+       [&] { return s.Mailbox(sda, {0x60}, std::vector<uint8_t>(40), 40); }},
+      {"inline data of 30000 bytes",
+       [&] { return s.Mailbox(sda, {0x07}, {}, 30000); }},
+      {"INQUIRY in a 10-byte block",
+       [&] {
+         return s.PassThrough(sda, {0x12, 0, 0, 0, 0x80, 0, 0, 0, 0, 0}, 0x0B,
+                              0, 0, 0, 128);
+       }},
+      {"READ CAPACITY in a 6-byte block",
+       [&] {
+         return s.PassThrough(sda, {0x25, 0, 0, 0, 0, 0}, 0x0B, 0, 0, 0, 8);
+       }},
+      {"INQUIRY sending data",
+       [&] {
+         return s.PassThrough(sda, {0x12, 0, 0, 0, 0x80, 0}, 0x0B, 0, 0, 0, 0,
+                              std::vector<uint8_t>(16));
+       }},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    errno = 0;
+    EXPECT_EQ(-1, c.send());
+    EXPECT_EQ(EINVAL, errno);
+  }
+  // The rebuild rate never changed; the right shapes are answered.
+  ASSERT_EQ(0, s.Mailbox(sda, {0x23}, {}, 4));
+  EXPECT_EQ(30, s.answer()[0]);
+  EXPECT_EQ(0, s.Mailbox(sda, {0x07}, {}, 1436));
+  EXPECT_EQ(0,
+            s.PassThrough(sda, {0x12, 0, 0, 0, 0x80, 0}, 0x0B, 0, 0, 0, 128));
+  for (const std::string &l : Requests()) {
+    if (l.find("result=-1") != std::string::npos) {
+      EXPECT_NE(std::string::npos, l.find("errno=EINVAL")) << l;
+    }
+  }
+}
+
+// A status that comes with data hands over both.
+TEST_F(DriverTest, AnswerWithAStatusIsWrittenBack) {
+  int fd = Open("degraded", "/dev/halvdev0");
+  Tool("op " + state_path_ + " check ld=0 start=1700000000000 duration=60000");
+  ScopedEnv clock("HALVSIM_CLOCK_MS", "1700000030000");
+  Mimd m;
+  ASSERT_EQ(0, m.Mailbox(fd, 0, {0x19, 0}, {}, 4));
+  EXPECT_EQ(1, m.status());
+  EXPECT_EQ(50, m.data()[0]);
+}
+
+// The line of a state text that starts with prefix ("" when none does).
+std::string LineOf(const std::string &text, const std::string &prefix) {
+  const size_t at = text.find("\n" + prefix);
+  if (at == std::string::npos) return "";
+  return text.substr(at + 1, text.find('\n', at + 1) - at - 1);
+}
+
+// The presets and what the tool does to their disks.
+TEST_F(DriverTest, PresetsAndDiskChanges) {
+  for (const char *preset : {"raid5", "degraded", "rebuilding", "mixed"}) {
+    SCOPED_TRACE(preset);
+    Tool(std::string("init -p ") + preset + " --force " + dir_.file(preset));
+    const std::string text = ReadFile(dir_.file(preset));
+    EXPECT_NE(std::string::npos, text.find("raid=5")) << text;
+  }
+  const std::string mixed = ReadFile(dir_.file("mixed"));
+  for (const char *fw : {"firmware 1", "firmware 2", "firmware 3"})
+    EXPECT_NE(std::string::npos, mixed.find(fw)) << fw;
+  EXPECT_NE(std::string::npos,
+            ReadFile(dir_.file("rebuilding")).find("op rebuild"));
+  EXPECT_NE(
+      std::string::npos,
+      LineOf(ReadFile(dir_.file("degraded")), "device 0:1 ").find(" state=4 "));
+
+  const std::string file = dir_.file("raid5");
+  Tool("fail " + file + " 0:2");
+  EXPECT_NE(std::string::npos,
+            LineOf(ReadFile(file), "device 0:2 ").find(" state=4 "));
+  Tool("pull " + file + " 0:0");
+  EXPECT_EQ(std::string::npos, ReadFile(file).find("device 0:0 "));
+  Tool("insert " + file + " 0:0 sectors=2097152");
+  EXPECT_NE(std::string::npos, ReadFile(file).find("device 0:0 "));
+  EXPECT_NE(std::string::npos, ReadFile(file).find("sectors=2097152"));
+  // No slot holds two disks; 8LD adapters have no target 15.
+  const std::string twice =
+      std::string(HALVSIM_TOOL) + " insert " + file + " 0:0 2>/dev/null";
+  EXPECT_NE(0, std::system(twice.c_str()));
+  Tool("init -p two8ld --force " + dir_.file("eight"));
+  const std::string fifteen = std::string(HALVSIM_TOOL) + " insert " +
+                              dir_.file("eight") + " 0:15 2>/dev/null";
+  EXPECT_NE(0, std::system(fifteen.c_str()));
 }
 
 }  // namespace
