@@ -46,6 +46,24 @@ constexpr int kOpBiosWord = 0x62;
 constexpr int kOpCluster = 0x70;
 constexpr int kOpSetInitiatorID = 0x7F;
 
+// Physical drives: rebuild, error counters, dump, device commands.
+constexpr int kOpStartRebuild = 0x08;
+constexpr int kOpRebuildProgress = 0x18;
+constexpr int kOpAbortRebuild = 0x28;
+constexpr int kOpResetErrors = 0x6A;
+constexpr int kOpReadErrors = 0x77;
+constexpr int kOpDump = 0x52;
+constexpr int kOpDeviceCommand = 0x75;
+
+// Logical drives: policies, consistency check and initialisation.
+constexpr int kOpSetPolicy = 0x26;
+constexpr int kOpStartCheck = 0x09;
+constexpr int kOpCheckProgress = 0x19;
+constexpr int kOpAbortCheck = 0x29;
+constexpr int kOpStartInit = 0x0B;
+constexpr int kOpInitProgress = 0x1B;
+constexpr int kOpAbortInit = 0x2B;
+
 // Firmware download.
 constexpr int kOpFlashBlock = 0x2C;
 constexpr int kOpFlashClose = 0x2D;

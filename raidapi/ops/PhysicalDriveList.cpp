@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr Int kOpDeviceCommand = 0x75;
 // 40LD adapters are counted on their first three channels.
 constexpr UChar kCountedChannels40LD = 3;
 
