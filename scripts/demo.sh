@@ -48,10 +48,12 @@ printf 'COMMANDS:\n  INITIALIZE_UI\n/:\n' > install.tag
 printf 'DESC:  Demo JVM\nJVM_EXE:  bin/java\n' > demo-jvm.tag
 printf 'DESC:  Demo Application\nCOMMAND:  "@JVM_EXE@" -jar demo.jar\n' > launch.tag
 head -c 150000 /dev/zero > demo.jar
+head -c 100 /dev/zero > verify.jar
 cat > manifest.tag <<TAG
 INSTRUCTIONS:  install.tag
 JVM:  id=7 demo-jvm.tag
 LAUNCHSCRIPT:  launch.tag
+VERIFY_JAR:  verify.jar
 APPLICATION_JAR:  demo.jar
 TAG
 echo "\$ cat manifest.tag"
@@ -126,6 +128,7 @@ echo
 echo "-- a normal run: find a JVM by the hints, verify it, launch the application"
 echo "\$ sample-launcher -tv:log run.log \"first argument\" 'it'\\''s \$HOME'"
 ./sample-launcher -tv:log run.log "first argument" "it's \$HOME" | show_app
+echo "(exit status ${PIPESTATUS[0]}: the application's)"
 echo "\$ grep -E 'Checking path hint|Found matching|Matching JVM|Executing' run.log | tail -4"
 grep -E 'Checking path hint|Found matching|Matching JVM|Executing' run.log | tail -4
 

@@ -26,7 +26,8 @@ LauncherInputFiles::LauncherInputFiles()
       m_instructionsFile(nullptr),
       m_launchScriptFile(nullptr),
       m_jvmFilesSupplied(false),
-      m_loaded(false) {}
+      m_loaded(false),
+      m_hasPayload(false) {}
 
 LauncherInputFiles::~LauncherInputFiles() {
   delete m_instructions;
@@ -44,6 +45,7 @@ void LauncherInputFiles::load(bool loadTagFiles) {
   long identification = loadLongValue(
       file.get(), "Unable to read launcher identification value.");
   if (static_cast<uint32_t>(identification) == kLauncherIdentification) {
+    m_hasPayload = true;
     loadFileIndex(file.get(), indexOffset);
     logEntries();
     if (loadTagFiles) this->loadTagFiles(file.get());

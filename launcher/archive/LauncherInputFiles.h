@@ -30,6 +30,8 @@ class LauncherInputFiles {
   // file whose trailer lacks the identification value has no embedded
   // files. Raises LauncherException for a damaged payload.
   void load(bool loadTagFiles);
+  // Whether the launcher file read by load carries a payload.
+  bool hasPayload() const { return m_hasPayload; }
   // Takes an input file's references to files on disk ("INSTRUCTIONS",
   // "LAUNCHSCRIPT", "VERIFY_CLASSPATH"/"VERIFY_CLASS_NAME", "UI_TITLE",
   // "JVM"); called before load(true) so that they take precedence.
@@ -81,6 +83,7 @@ class LauncherInputFiles {
   TagFile* m_launchScriptFile;
   bool m_jvmFilesSupplied;
   bool m_loaded;
+  bool m_hasPayload;
   SString m_launcherFileName;
 };
 

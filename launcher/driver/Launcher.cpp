@@ -12,6 +12,7 @@
 #include "instructions/Instructions.h"
 #include "instructions/InstructionsException.h"
 #include "platform/PlatformImpl.h"
+#include "platform/RunSignals.h"
 #include "tagfile/TagFile.h"
 
 SString Launcher::m_logFileName;
@@ -22,10 +23,29 @@ StringDeque Launcher::m_passThroughArgs;
 SString Launcher::m_userJavaHome;
 bool Launcher::m_showJavaConsole = false;
 SString Launcher::m_applicationArchive;
+int Launcher::m_applicationStatus = -1;
+bool Launcher::m_noJVM = false;
 
 namespace {
 
 const char kVersion[] = "1.53";
+const int kFailureStatus = 1;
+const char kHelp[] =
+    "Options of the launcher (every other argument reaches the "
+    "application):\n"
+    "  -tv:log FILE       append a log of the run to FILE\n"
+    "  -tv:tempdir DIR    put the temporary files in DIR\n"
+    "  -tv:silent         show no status, progress or messages\n"
+    "  -tv:javahome DIR   try the JVM in DIR first\n"
+    "  -tv:javaconsole    leave the application's output on the console\n"
+    "  -tv:in FILE        perform the action FILE asks for and print its "
+    "result\n"
+    "  -tv:extract        write the embedded files and input.tag here\n"
+    "  -tv:version        print the launcher's version\n"
+    "  -tv:help           print this text\n"
+    "Exit status: the application's, 1 after a failure or when no JVM "
+    "was found,\n"
+    "128 + the number of a signal that ended the run.\n";
 const char kLogSeparator[] = "------------------";
 LauncherEnvironment g_launcherEnvironment;
 LauncherActions g_launcherActions;
@@ -33,6 +53,21 @@ LauncherActions g_launcherActions;
 // Lets the layers below the driver (tag files, platform) write to the log.
 void logFromBelow(const SString& text, int type) {
   Launcher::logMessage(text, static_cast<LogMessageType>(type));
+}
+
+// Packaging tools strip binaries by default, which cuts the payload off;
+// such a launcher would do nothing and look successful.
+// Only a run that has nothing to do is told (an input file may name the
+// files of a run instead).
+void warnWithoutPayload(bool whenScriptGiven) {
+  LauncherInputFiles& files = Launcher::getInputFiles();
+  if (files.hasPayload()) return;
+  if (!whenScriptGiven && files.getInstructions()) return;
+  std::fprintf(stderr,
+               "%s: this launcher file carries no payload (was it "
+               "stripped?)\n",
+               Launcher::getLauncherFileName().c_str());
+  std::fflush(stderr);
 }
 
 // Shows a failure that ends the run and logs it as an error.
@@ -61,7 +96,9 @@ int Launcher::process(StringDeque& args, const SString& launcherFileName) {
   // exit status that tells the failure.
   try {
     processCmdLine(args);
-    return 0;
+    return orderlyExitStatus();
+  } catch (const ApplicationInterrupted&) {
+    return 128 + RunSignals::received();
   } catch (const LauncherException& e) {
     reportFailure(e.getMessage());
   } catch (const LengthException&) {
@@ -75,7 +112,26 @@ int Launcher::process(StringDeque& args, const SString& launcherFileName) {
   } catch (...) {
     reportFailure("Internal error: unexpected failure.");
   }
-  return 1;
+  // A run ended by a signal says so with its status, whatever failed
+  // because of it.
+  if (RunSignals::received()) return 128 + RunSignals::received();
+  return kFailureStatus;
+}
+
+int Launcher::orderlyExitStatus() {
+  if (RunSignals::received()) return 128 + RunSignals::received();
+  if (m_applicationStatus >= 0) return m_applicationStatus;
+  return m_noJVM ? kFailureStatus : 0;
+}
+
+void Launcher::checkInterrupted() {
+  if (!RunSignals::received()) return;
+  PlatformImpl::setCanceled(true);
+  throw LauncherException(PlatformImpl::getMessageText(MSGID_CANCELED));
+}
+
+void Launcher::noteActionResult() {
+  if (getLongVariable(1) == 0) m_noJVM = true;
 }
 
 int Launcher::processCmdLine(const StringDeque& args) {
@@ -98,6 +154,7 @@ int Launcher::processCmdLine(const StringDeque& args) {
       if (hasValue) m_userJavaHome = args.at(++i);
     } else if (arg == "-tv:extract") {
       m_inputFiles.extractAll();
+      warnWithoutPayload(true);
       PlatformImpl::setUIProgress(100);
       runScript = false;
     } else if (arg == "-tv:in") {
@@ -111,6 +168,11 @@ int Launcher::processCmdLine(const StringDeque& args) {
     } else if (arg == "-tv:version") {
       PlatformImpl::showUIMessage(kVersion);
       runScript = false;
+    } else if (arg == "-tv:help") {
+      // Printed even when silent: it is what was asked for.
+      std::fputs(kHelp, stdout);
+      std::fflush(stdout);
+      runScript = false;
     } else if (arg == "-tv:javaconsole") {
       m_showJavaConsole = true;
     } else {
@@ -119,6 +181,7 @@ int Launcher::processCmdLine(const StringDeque& args) {
   }
   if (runScript) {
     m_inputFiles.load(true);
+    warnWithoutPayload(false);
     run();
     PlatformImpl::setUIProgress(100);
   }

@@ -19,8 +19,11 @@ class Launcher {
   Launcher() {}
   ~Launcher();
 
-  // Runs the command line; 0 after an orderly end, 1 after a failure that
-  // has been shown and logged.
+  // Runs the command line and returns the exit status of the run: the
+  // application's own status when the instruction script launched it; 1
+  // after a failure that has been shown and logged, or when the script
+  // ended without launching because no JVM could be found, verified or
+  // installed; 128 + the signal that ended the run; 0 otherwise.
   static int process(StringDeque& args, const SString& launcherFileName);
   // Handles the options and input files from left to right, then runs the
   // instruction script unless an option or action said otherwise.
@@ -47,6 +50,13 @@ class Launcher {
   static const StringDeque& getPassThroughArgs() { return m_passThroughArgs; }
   static const SString& getUserJavaHome() { return m_userJavaHome; }
   static bool getShowJavaConsole() { return m_showJavaConsole; }
+
+  // Ends an instruction script that received a signal which ends the run:
+  // raises the canceled message.
+  static void checkInterrupted();
+  // Notes that an action of the instruction script found, verified or
+  // installed no JVM (N1 is 0 afterwards).
+  static void noteActionResult();
 
   // The instruction variables N1 to N5 and S1 to S10, numbered from 1; an
   // unknown number raises LauncherException.
@@ -107,6 +117,13 @@ class Launcher {
   // Runs the launch script with jvmFile.
   static void launch(TagFile& jvmFile, short seconds);
 
+  // Thrown when the application ended while the run was being ended by a
+  // signal: the run stops without a further message.
+  struct ApplicationInterrupted {};
+
+  // The exit status process returns after an orderly end.
+  static int orderlyExitStatus();
+
   // Constructed in this order before main and destroyed in reverse.
   static SString m_logFileName;
   static bool m_logFileInitialized;
@@ -116,6 +133,10 @@ class Launcher {
   static SString m_userJavaHome;
   static bool m_showJavaConsole;
   static SString m_applicationArchive;
+  // The exit status of the last application launched; -1 before any.
+  static int m_applicationStatus;
+  // An action of the instruction script found no JVM.
+  static bool m_noJVM;
 };
 
 #endif  // LAUNCHER_DRIVER_LAUNCHER_H_

@@ -14,6 +14,7 @@
 #include "jvm/JVMMatch.h"
 #include "jvm/LaunchScript.h"
 #include "platform/PlatformImpl.h"
+#include "platform/RunSignals.h"
 #include "tagfile/TagFile.h"
 
 namespace {
@@ -24,14 +25,15 @@ SString messageText(MessageIdentifier identifier) {
   return PlatformImpl::getMessageText(identifier);
 }
 
-// One result line for the calling program.
-void printLine(const SString& text) {
+// One result line for the calling program; false when it could not be
+// written (the caller closed the pipe), so that the caller never got it.
+bool printLine(const SString& text) {
   std::fwrite(text.data(), 1, text.length(), stdout);
   std::fputc('\n', stdout);
-  std::fflush(stdout);
+  return std::fflush(stdout) == 0 && !std::ferror(stdout);
 }
 
-void printNumber(long value) { printLine(convertToString(value)); }
+bool printNumber(long value) { return printLine(convertToString(value)); }
 
 const FileIndexEntry* firstEntryOfType(const LauncherInputFiles& files,
                                        long type) {
@@ -48,6 +50,27 @@ SString absolutePath(const SString& path) {
   if (absolute.empty()) return path;
   appendPathSeparator(absolute);
   return absolute + path;
+}
+
+// The shell command of an installer an input file names: a program and
+// its arguments, as a word list (double quotes group), each word data for
+// the shell. The program is looked up the way the caller sees it; the
+// arguments are taken in the destination, where the installer runs. A
+// value that names an existing file as a whole is that one program, so
+// that a path with blanks keeps working.
+SString installerCommand(const SString& value) {
+  if (PlatformImpl::fileExists(value))
+    return quoteForShell(absolutePath(value));
+  StringDeque words;
+  splitWordList(value, words);
+  SString command;
+  for (int i = 0; i < words.count(); ++i) {
+    SString word = words.at(i);
+    if (i == 0 && word.find('/') != SString::npos) word = absolutePath(word);
+    if (i > 0) command += ' ';
+    command += quoteForShell(word);
+  }
+  return command;
 }
 
 SString jvmFileIn(const SString& directory) {
@@ -178,8 +201,11 @@ void Launcher::launch(TagFile& jvmFile, short seconds) {
     PlatformImpl::setUISubStatus(UI_SUBSTATUS_NONE, SString());
   }
   PlatformImpl::hideUI(seconds);
-  m_inputFiles.getLaunchScript()->execute(jvm, &m_passThroughArgs,
-                                          m_showJavaConsole);
+  m_applicationStatus = m_inputFiles.getLaunchScript()->execute(
+      jvm, &m_passThroughArgs, m_showJavaConsole);
+  // The signal went on to the application, which has ended; the run ends
+  // with it, as it would have ended the application started directly.
+  if (RunSignals::received()) throw ApplicationInterrupted();
 }
 
 void Launcher::verifyJVM(bool showUI, bool showFailMsg, long fileId) {
@@ -235,9 +261,8 @@ void Launcher::verifyJVM(bool showUI, bool showFailMsg,
 
 void Launcher::installJVM(bool, bool, const SString& installerPath,
                           const SString& destination) {
-  // The installer is one program named by the caller, never shell code.
-  PlatformImpl::executeProcess(quoteForShell(absolutePath(installerPath)),
-                               destination, false, nullptr, nullptr);
+  PlatformImpl::executeProcess(installerCommand(installerPath), destination,
+                               false, nullptr, nullptr);
   SString home = absolutePath(destination);
   SString jvmFilePath = jvmFileIn(home);
   TagFile jvmFile(jvmFilePath);
@@ -250,12 +275,13 @@ void Launcher::search(bool showUI, bool showFailMsg) {
   try {
     findJVM(showUI, showFailMsg);
     long found = getLongVariable(1);
-    printNumber(found);
+    bool printed = printNumber(found);
     if (found != 0) {
       SString jvmFile = getStringVariable(2);
-      printLine(getStringVariable(1));
-      printLine(jvmFile);
-      PlatformImpl::removeFileFromCleanupList(jvmFile);
+      printed = printLine(getStringVariable(1)) && printed;
+      printed = printLine(jvmFile) && printed;
+      // A jvm file the caller never heard of is removed with the rest.
+      if (printed) PlatformImpl::removeFileFromCleanupList(jvmFile);
     }
   } catch (const LauncherException&) {
     // findJVM has logged it.
@@ -275,11 +301,12 @@ void Launcher::searchAll(bool showUI, bool showFailMsg) {
     StringDeque paths;
     for (int i = 0; i < matches.count(); ++i)
       paths.push_back(matches.at(i)->writeNewJVMFile());
-    printNumber(matches.count());
+    bool printed = printNumber(matches.count());
     for (int i = 0; i < matches.count(); ++i) {
-      PlatformImpl::removeFileFromCleanupList(paths.at(i));
-      printLine(matches.at(i)->getJVMHome());
-      printLine(paths.at(i));
+      printed = printLine(matches.at(i)->getJVMHome()) && printed;
+      printed = printLine(paths.at(i)) && printed;
+      // A jvm file the caller never heard of is removed with the rest.
+      if (printed) PlatformImpl::removeFileFromCleanupList(paths.at(i));
     }
   } catch (const LauncherException& e) {
     SString text = messageText(MSGID_SEARCH_ALL_ERROR) + e.getMessage();

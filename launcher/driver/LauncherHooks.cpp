@@ -33,22 +33,38 @@ void LauncherEnvironment::extractEmbeddedFiles(int fileType,
   }
 }
 
+// A signal that ends the run stops the script after the action it
+// interrupted (which has ended what it ran); the JVM actions also tell the
+// run whether they came up with a JVM.
 void LauncherActions::findJVM(bool showUI, bool showFailMsg) {
   Launcher::findJVM(showUI, showFailMsg);
+  Launcher::checkInterrupted();
+  Launcher::noteActionResult();
 }
 
-void LauncherActions::initializeUI() { Launcher::initializeUI(); }
+void LauncherActions::initializeUI() {
+  Launcher::initializeUI();
+  Launcher::checkInterrupted();
+}
 
-void LauncherActions::installJVM(long option) { Launcher::installJVM(option); }
+void LauncherActions::installJVM(long option) {
+  Launcher::installJVM(option);
+  Launcher::checkInterrupted();
+  Launcher::noteActionResult();
+}
 
 void LauncherActions::launch(const SString& jvmFileName, short seconds) {
   Launcher::launch(jvmFileName, seconds);
+  Launcher::checkInterrupted();
 }
 
 void LauncherActions::ilaunch(long fileId, short seconds) {
   Launcher::ilaunch(fileId, seconds);
+  Launcher::checkInterrupted();
 }
 
 void LauncherActions::verifyJVM(bool showUI, bool showFailMsg, long fileId) {
   Launcher::verifyJVM(showUI, showFailMsg, fileId);
+  Launcher::checkInterrupted();
+  Launcher::noteActionResult();
 }

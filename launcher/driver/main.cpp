@@ -1,15 +1,17 @@
-// The launcher program: runs the command line and exits 0, or 1 after a
-// failure that it has shown and logged.
+// The launcher program: runs the command line and exits with the status
+// of the run (Launcher::process).
 #include <clocale>
 
 #include "core/StringDeque.h"
 #include "driver/Launcher.h"
 #include "driver/LauncherFile.h"
 #include "platform/PlatformImpl.h"
+#include "platform/RunSignals.h"
 
 int main(int argc, char** argv) {
   // Titles are converted in the character set the user's environment names.
   setlocale(LC_CTYPE, "");
+  RunSignals::install();
   try {
     StringDeque args;
     for (int i = 1; i < argc; ++i) args.push_back(argv[i]);

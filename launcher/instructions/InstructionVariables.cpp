@@ -44,6 +44,15 @@ void InstructionVariables::setStringVariable(long n, const SString& value) {
   g_stringVariables[n - 1] = value;
 }
 
+bool InstructionVariables::readNumber(const SString& text, long& value) {
+  long number = 0;
+  // strtol saturates at the limits of a long; those lie outside 32 bits.
+  if (!convertToLong(text, number) || number < INT32_MIN || number > INT32_MAX)
+    return false;
+  value = number;
+  return true;
+}
+
 void InstructionVariables::reset() {
   for (long i = 0; i < kLongCount; ++i) g_longVariables[i] = 0;
   for (long i = 0; i < kStringCount; ++i) g_stringVariables[i] = SString();

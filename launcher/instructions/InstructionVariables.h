@@ -22,6 +22,12 @@ class InstructionVariables {
   static SString getStringVariable(long n);
   static void setStringVariable(long n, const SString& value);
 
+  // Reads a number as N variables hold it and instructions take it: a
+  // decimal number (leading blanks allowed, trailing text ignored) within
+  // signed 32 bits, so that a value stored and a value written read the
+  // same. False for anything else.
+  static bool readNumber(const SString& text, long& value);
+
   // Every variable back to 0 or empty.
   static void reset();
 };

@@ -3,6 +3,7 @@
 #include "core/LauncherException.h"
 #include "core/TextHelpers.h"
 #include "instructions/InstructionActions.h"
+#include "instructions/InstructionVariables.h"
 #include "instructions/InstructionsException.h"
 #include "instructions/VariableRef.h"
 #include "tagfile/TagFile.h"
@@ -255,7 +256,7 @@ long Instructions::evalLongExpr(const SString& expression,
   SString text = expression;
   evalExpr(text, context);
   long value = 0;
-  if (!convertToLong(text, value))
+  if (!InstructionVariables::readNumber(text, value))
     throwException(context + "Invalid numeric expression (" + text + ")");
   return value;
 }

@@ -36,7 +36,7 @@ void VariableRef::setValue(const SString& value, const SString& context) {
     return;
   }
   long number = 0;
-  if (!convertToLong(value, number))
+  if (!InstructionVariables::readNumber(value, number))
     throw LauncherException(context + " Invalid numeric expression in " +
                             value);
   InstructionVariables::setLongVariable(m_number, number);

@@ -1,5 +1,7 @@
 #include "jvm/CommandText.h"
 
+#include "core/TextHelpers.h"
+
 const char* const kMacroDelimiters = "%@#";
 
 SString quoteForShell(const SString& text) {
@@ -146,4 +148,38 @@ SString shellData(const SString& value, const ShellPosition& where) {
   if (where.quotes == ShellPosition::kDoubleQuoted)
     return first + escapeInDoubleQuotes(rest);
   return first + unquotedWord(rest);
+}
+
+void splitWordList(const SString& value, StringDeque& words) {
+  const char* p = value.c_str();
+  const SString::size_type length = value.length();
+  SString::size_type i = 0;
+  for (;;) {
+    while (i < length && isWhitespace(p[i])) ++i;
+    if (i >= length) return;
+    SString word;
+    bool inQuotes = false;
+    for (; i < length && (inQuotes || !isWhitespace(p[i])); ++i) {
+      if (p[i] == '"')
+        inQuotes = !inQuotes;
+      else
+        word += p[i];
+    }
+    words.push_back(word);
+  }
+}
+
+SString shellWords(const SString& value, const ShellPosition& where) {
+  if (where.quotes != ShellPosition::kUnquoted || where.escaped)
+    return shellData(value, where);
+  StringDeque words;
+  splitWordList(value, words);
+  SString joined;
+  for (int i = 0; i < words.count(); ++i) {
+    if (i > 0) joined += ' ';
+    const SString& word = words.at(i);
+    // An empty word written as "" is still a word.
+    joined += word.empty() ? quoteForShell(word) : unquotedWord(word);
+  }
+  return joined;
 }

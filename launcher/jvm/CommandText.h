@@ -5,6 +5,7 @@
 #define LAUNCHER_JVM_COMMANDTEXT_H_
 
 #include "core/SString.h"
+#include "core/StringDeque.h"
 
 // text in single quotes for the shell, each single quote inside written
 // as '\''.
@@ -48,5 +49,17 @@ struct ShellPosition {
 // inside single quotes with each single quote closed, escaped and reopened.
 // After a pending backslash the first character is the one it escapes.
 SString shellData(const SString& value, const ShellPosition& where);
+
+// value read as a word list, the way users write extra options: words
+// are separated by blanks, tabs and line ends, and a double-quoted part of
+// a word keeps its blanks (the quotes go). Nothing else is special: no
+// "$", backquote, glob or backslash means anything.
+void splitWordList(const SString& value, StringDeque& words);
+
+// value spliced into a command as its word list: outside quotes each word
+// becomes a shell word of its own, holding that data only, the words
+// joined by blanks; inside quotes (or after a pending backslash) value is
+// one piece of data, as shellData gives it.
+SString shellWords(const SString& value, const ShellPosition& where);
 
 #endif  // LAUNCHER_JVM_COMMANDTEXT_H_

@@ -6,6 +6,7 @@
 #include "jvm/CommandText.h"
 #include "jvm/JVMMatch.h"
 #include "jvm/LaunchScript.h"
+#include "jvm/VersionCompare.h"
 #include "platform/PlatformImpl.h"
 #include "platform/SubStatusWrapper.h"
 #include "tagfile/TagFile.h"
@@ -43,6 +44,29 @@ bool matches(const SString& line, const SString& expected) {
   SString::size_type mark = stringEndsWith(expected, kPrefixMark);
   if (mark == SString::npos) return line == expected;
   return line.compare(0, mark, expected, 0, mark) == 0;
+}
+
+// The comparison a property name asks for with its last character: '>'
+// for at least, '<' for at most, 0 for none.
+char rangeOf(const SString& name) {
+  if (name.empty()) return 0;
+  char last = name.c_str()[name.length() - 1];
+  return last == '>' || last == '<' ? last : 0;
+}
+
+// The property name without the range mark and the blanks before it.
+SString propertyName(const SString& name) {
+  if (!rangeOf(name)) return name;
+  SString bare(name, 0, name.length() - 1);
+  trim(bare, whitespaceChars);
+  return bare;
+}
+
+// Whether the reported line lies in the range.
+bool inRange(const SString& line, char range, const SString& bound) {
+  int order = 0;
+  if (!compareVersions(line, bound, order)) return false;
+  return range == '>' ? order >= 0 : order <= 0;
 }
 
 }  // namespace
@@ -182,7 +206,7 @@ bool JVMFile::performVerify(const SString& jvmHome, const SString& classpath,
     SString value(setting, equals + 1);
     trim(name, whitespaceChars);
     trim(value, whitespaceChars);
-    command += " " + templateLiteral(quoteForShell(name));
+    command += " " + templateLiteral(quoteForShell(propertyName(name)));
     expected.push_back(new StringPair(name, value));
   }
 
@@ -208,7 +232,10 @@ bool JVMFile::verifyJVMOutput(const SString& output,
        ++i) {
     line = "";
     readLineFromString(output, pos, line);
-    result = matches(line, expected.at(i)->second);
+    const StringPair& pair = *expected.at(i);
+    char range = rangeOf(pair.first);
+    result =
+        range ? inRange(line, range, pair.second) : matches(line, pair.second);
   }
   return result;
 }

@@ -43,7 +43,10 @@ class JVMFile : public MacroHandler {
                      const SString& verifyClass);
   // The verification program's output: the magic line, then one line per
   // expected (name, value) pair; a value ending in "..." asks only for the
-  // text before it as a prefix. Output that ends early checks no more.
+  // text before it as a prefix. A name ending in ">" or "<" (the setting
+  // was written name>=value or name<=value) asks for a version number at
+  // least or at most value, compared number by number (1.8 < 11 < 17.0.2).
+  // Output that ends early checks no more.
   static bool verifyJVMOutput(const SString& output,
                               const StringPairPtrDeque& expected);
 

@@ -65,6 +65,7 @@ void JVMFiles::search(JVMMatchPtrDeque& matches) {
   clearCurrentMatch();
   writeVerifyJar();
   searchUserJavaHome();
+  if (!m_currentMatch) searchJavaHomeVariable();
   bool lastAskedForAll = false;
   if (!m_currentMatch) searchHints(lastAskedForAll);
   if (!m_currentMatch && lastAskedForAll) {
@@ -83,6 +84,16 @@ void JVMFiles::searchUserJavaHome() {
   for (int i = 0; i < m_jvmFiles.count() && !m_currentMatch; ++i)
     m_currentMatch = m_jvmFiles.at(i)->verify(m_userJavaHome, m_verifyClasspath,
                                               m_verifyClass);
+}
+
+// The home most Java tools take; tried like the user's own home.
+void JVMFiles::searchJavaHomeVariable() {
+  SString home = PlatformImpl::getEnvironmentVariable("JAVA_HOME");
+  if (home.empty() || home == m_userJavaHome) return;
+  log("Checking the JAVA_HOME directory => " + home);
+  for (int i = 0; i < m_jvmFiles.count() && !m_currentMatch; ++i)
+    m_currentMatch =
+        m_jvmFiles.at(i)->verify(home, m_verifyClasspath, m_verifyClass);
 }
 
 void JVMFiles::searchHints(bool& lastAskedForAll) {

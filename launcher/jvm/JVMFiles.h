@@ -56,6 +56,7 @@ class JVMFiles : public FileFindListener {
 
   void clearCurrentMatch();
   void searchUserJavaHome();
+  void searchJavaHomeVariable();
   void searchHints(bool& lastAskedForAll);
   void verifyUnverifiedMatches(JVMMatchPtrDeque& matches);
 

@@ -42,14 +42,20 @@ void joinWithBlank(SString& joined, const SString& item) {
   joined += item;
 }
 
-// Each non-empty item as a shell word of its own, joined by blanks, from
-// that position of the command on.
-SString joinAsShellWords(const StringDeque& items, const ShellPosition& where) {
+// Each non-empty item as a shell word of its own (or, with splitWords, as
+// the words of its word list), joined by blanks, from that position of
+// the command on.
+SString joinAsShellWords(const StringDeque& items, const ShellPosition& where,
+                         bool splitWords = false) {
   SString joined;
   for (int i = 0; i < items.count(); ++i) {
     if (items.at(i).empty()) continue;
+    ShellPosition at = where.after(joined);
+    SString piece =
+        splitWords ? shellWords(items.at(i), at) : shellData(items.at(i), at);
+    if (piece.empty()) continue;
     if (!joined.empty()) joined += ' ';
-    joined += templateLiteral(shellData(items.at(i), where.after(joined)));
+    joined += templateLiteral(piece);
   }
   return joined;
 }
@@ -111,6 +117,7 @@ LaunchScript::LaunchScript(const TagFile& script, bool captureOutput)
       m_displayConsole(script.getBoolTagValue("DISPLAY_CONSOLE", false)),
       m_currentJVMFile(nullptr),
       m_includeArchives(true),
+      m_isApplication(true),
       m_description(script.getTagValue("DESC", 0)),
       m_archive(script.getTagValue("ARCHIVE", 0)),
       m_archiveDepth(0) {}
@@ -122,6 +129,7 @@ LaunchScript::LaunchScript(const SString& command, bool captureOutput,
       m_displayConsole(false),
       m_currentJVMFile(nullptr),
       m_includeArchives(includeArchives),
+      m_isApplication(false),
       m_archiveDepth(0) {}
 
 LaunchScript::~LaunchScript() {}
@@ -142,9 +150,8 @@ SString LaunchScript::resolve(const JVMFile& jvm) {
   return resolveCommand(text, '#');
 }
 
-void LaunchScript::execute(const JVMFile& jvm,
-                           const StringDeque* extraArguments,
-                           bool showConsole) {
+int LaunchScript::execute(const JVMFile& jvm, const StringDeque* extraArguments,
+                          bool showConsole) {
   SString command = resolve(jvm);
   SString directory =
       workingDirectoryOf(LaunchEnvironment::current().getLauncherFileName());
@@ -161,8 +168,8 @@ void LaunchScript::execute(const JVMFile& jvm,
   bool capture = m_captureOutput && !console;
   m_stdOut = "";
   m_errOut = "";
-  PlatformImpl::executeProcess(command, directory, capture, &m_stdOut,
-                               &m_errOut);
+  int status = PlatformImpl::executeProcess(
+      command, directory, capture, &m_stdOut, &m_errOut, m_isApplication);
   if (!console && m_captureOutput) {
     log("Output from the launch script execution", LOG_INFORMATION);
     log("StdOut:", LOG_INFORMATION);
@@ -170,6 +177,10 @@ void LaunchScript::execute(const JVMFile& jvm,
     log("ErrOut:", LOG_INFORMATION);
     log(m_errOut, LOG_INFORMATION);
   }
+  log("The launch script command ended with exit status " +
+          convertToString(static_cast<long>(status)),
+      LOG_INFORMATION);
+  return status;
 }
 
 void LaunchScript::processMacro(SString& text, char delimiter, unsigned start,
@@ -194,6 +205,18 @@ void LaunchScript::processMacro(SString& text, char delimiter, unsigned start,
 bool LaunchScript::insertCommandMacro(SString& text, char delimiter,
                                       unsigned start, unsigned& end,
                                       const ShellPosition& where) const {
+  if (delimiter == '#') {
+    SString name(text, start + 1, end - start - 1);
+    // The value's own variables expand first, as they always did.
+    SString value =
+        MacroHandler::resolve(PlatformImpl::getEnvironmentVariable(name), '#');
+    SString words = templateLiteral(shellWords(value, where), "#");
+    text.replace(start, end - start + 1, words);
+    end = start + words.length();
+    // Shell text now, whose "#" are doubled: scanning it again expands
+    // nothing.
+    return true;
+  }
   if (delimiter != '%')
     return MacroHandler::insertCommandMacro(text, delimiter, start, end, where);
   SString name(text, start + 1, end - start - 1);
@@ -453,7 +476,7 @@ SString LaunchScript::buildRuntimeJavaArgs(const JVMFile* jvm,
   StringDeque arguments;
   for (int i = 0; i < lines.count(); ++i)
     arguments.push_back(jvm->resolve(lines.at(i)));
-  if (where) return joinAsShellWords(arguments, *where);
+  if (where) return joinAsShellWords(arguments, *where, true);
   SString joined;
   for (int i = 0; i < arguments.count(); ++i)
     joinWithBlank(joined, arguments.at(i));

@@ -29,9 +29,12 @@ class LaunchScript : public MacroHandler {
   SString resolve(const JVMFile& jvm);
   // Resolves, appends the extra arguments (each as one shell word, taken
   // literally), runs the command in the launcher's directory and waits for
-  // it. Output is captured unless the console is to be shown.
-  void execute(const JVMFile& jvm, const StringDeque* extraArguments,
-               bool showConsole);
+  // it. Output is captured unless the console is to be shown. The script of
+  // a launch script file runs the application, which takes over the
+  // launcher's terminal while it runs. Returns the command's exit status
+  // (128 + the signal that ended it).
+  int execute(const JVMFile& jvm, const StringDeque* extraArguments,
+              bool showConsole);
 
   // What the last execution wrote.
   const SString& getStandardOutput() const { return m_stdOut; }
@@ -77,6 +80,9 @@ class LaunchScript : public MacroHandler {
   // path, properties, side-file arguments, conditions, replacements) give
   // shell text with their data quoted; the launcher's file, directory,
   // archive and temporary directory are data.
+  // An environment variable's value is a word list: outside quotes each
+  // of its words (blank-separated, double quotes group) lands as a shell
+  // word of its own, as data.
   bool insertCommandMacro(SString& text, char delimiter, unsigned start,
                           unsigned& end,
                           const ShellPosition& where) const override;
@@ -104,6 +110,8 @@ class LaunchScript : public MacroHandler {
   SString m_errOut;
   const JVMFile* m_currentJVMFile;
   bool m_includeArchives;
+  // Whether the command is the application (from a launch script file).
+  bool m_isApplication;
   SString m_description;
   SString m_archive;
   // Guards the resolution of the archive against a CP call inside it.

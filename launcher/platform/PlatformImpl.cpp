@@ -13,6 +13,7 @@
 #include "core/LogHandler.h"
 #include "core/TextHelpers.h"
 #include "platform/DeleteFullDir.h"
+#include "platform/RunSignals.h"
 
 SString g_title;
 
@@ -47,6 +48,18 @@ SString message(int index, const char* arg = nullptr) {
 bool isExistingDirectory(const char* path) {
   struct stat info;
   return path && *path && stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// path made absolute against the current directory.
+SString absoluteFromHere(const SString& path) {
+  if (path.empty() || path.c_str()[0] == '/') return path;
+  SString here = PlatformImpl::getCurrentDirectory();
+  if (here.empty()) return path;
+  if (here.c_str()[here.length() - 1] != '/') here += '/';
+  SString relative = path;
+  while (relative.compare(0, 2, "./") == 0) relative.erase(0, 2);
+  if (relative == ".") relative = "";
+  return here + relative;
 }
 
 // A writable copy of s for the C calls that fill in a name template.
@@ -159,14 +172,20 @@ SString PlatformImpl::promptJVMDestinationDirectory() {
   return getLine();
 }
 
+bool PlatformImpl::isCanceled() {
+  return m_canceled || RunSignals::received() != 0;
+}
+
 SString PlatformImpl::getMessageText(MessageIdentifier identifier) {
   return message(messageIndexOf(identifier));
 }
 
 // ---- Temporary files and clean-up ----
 
+// Children run in other directories, so a relative directory is taken
+// from where the launcher was started, once, when it is adopted.
 void PlatformImpl::setSystemTempDir(const SString& dir) {
-  if (isExistingDirectory(dir.c_str())) m_tempDir = dir;
+  if (isExistingDirectory(dir.c_str())) m_tempDir = absoluteFromHere(dir);
 }
 
 SString PlatformImpl::getSystemTempDirectory() {
@@ -181,7 +200,7 @@ SString PlatformImpl::tempNameTemplate() {
   const char* tmpdir = getenv("TMPDIR");
   SString dir = getSystemTempDirectory();
   if (isExistingDirectory(tmpdir))
-    dir = tmpdir;
+    dir = absoluteFromHere(tmpdir);
   else if (!isExistingDirectory(dir.c_str()))
     dir = kLastResortTempDir;
   while (dir.length() > 1 && dir.c_str()[dir.length() - 1] == '/')

@@ -45,9 +45,10 @@ class PlatformImpl {
   // One word read from standard input after the prompt; empty when silent.
   static SString promptJVMDestinationDirectory();
   static SString getMessageText(MessageIdentifier identifier);
-  static bool isCanceled() { return m_canceled; }
+  // Set by a cancel request or by a signal that ends the run.
+  static bool isCanceled();
   // For a user interface that offers a cancel request; the console has
-  // none, so only tests set it.
+  // none, so only tests and the process runs set it.
   static void setCanceled(bool canceled) { m_canceled = canceled; }
 
   // Temporary files and clean-up.
@@ -95,16 +96,22 @@ class PlatformImpl {
   static SString getCurrentDirectory();
 
   // Child processes.
-  // Runs command through the shell in a child, in workingDirectory unless
-  // that is empty, and returns once the child has ended. With capture, its
-  // standard output is appended to *output and its standard error to
-  // *errors (a null pointer drops that stream); without, the child writes
-  // to the launcher's console. The child's exit status is not reported.
+  // Runs command through the shell in a child of its own process group, in
+  // workingDirectory unless that is empty, and returns once the child has
+  // ended, with its exit status as a shell reports it (128 + the signal
+  // that ended it). With capture, its standard output is appended to
+  // *output and its standard error to *errors (a null pointer drops that
+  // stream); without, the child writes to the launcher's console. The
+  // signals the launcher gets meanwhile are passed on to the child. A
+  // foreground child (the application) also takes over the launcher's
+  // terminal while it runs; for any other child, a signal that ends the
+  // run makes the call raise the canceled message once the child ended.
   // Raises LauncherException when the child cannot be started, cannot
   // redirect its output or cannot change to the directory.
-  static void executeProcess(const SString& command,
-                             const SString& workingDirectory, bool capture,
-                             SString* output, SString* errors);
+  static int executeProcess(const SString& command,
+                            const SString& workingDirectory, bool capture,
+                            SString* output, SString* errors,
+                            bool foreground = false);
 
   // Conversions.
   // The wide string in the current locale's multibyte encoding; empty when

@@ -1,18 +1,22 @@
 // Child processes: one shell command line at a time, optionally with its
 // standard output and standard error collected into strings.
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/types.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "core/LauncherException.h"
 #include "platform/PlatformImpl.h"
+#include "platform/RunSignals.h"
 
 namespace {
 
@@ -30,47 +34,79 @@ struct ChildFailure {
   int error;
 };
 
-// Ctrl-C and Ctrl-\ reach the command and the launcher alike, as the
-// terminal signals its whole foreground group. While a command runs the
-// launcher only takes note of them (as system() ignores them), so that it
-// outlives the command and the run still ends through its clean-up. A
-// launcher started with them ignored keeps ignoring them, and so does the
-// command; exec gives the command the default handling otherwise.
-volatile sig_atomic_t g_interrupted = 0;
+// The shell between the launcher and the program outlives the signals
+// meant for the program: it waits for the program, then ends as the
+// program did (an "exit" in a trap keeps the status of the command before
+// it), and after SIGQUIT (a thread dump) it simply goes on. The program
+// itself starts with the default handling, as traps are not inherited.
+const char kShellSignalTraps[] = "trap exit INT TERM HUP; trap : QUIT\n";
 
-extern "C" void noteInterrupt(int) { g_interrupted = 1; }
+// The exit status a shell reports for a child: its own status, or 128 +
+// the signal that ended it.
+int exitStatusOf(int waitStatus) {
+  if (WIFEXITED(waitStatus)) return WEXITSTATUS(waitStatus);
+  if (WIFSIGNALED(waitStatus)) return 128 + WTERMSIG(waitStatus);
+  return 255;
+}
 
-class InterruptGuard {
- public:
-  InterruptGuard() {
-    g_interrupted = 0;
-    struct sigaction noting;
-    memset(&noting, 0, sizeof noting);
-    noting.sa_handler = noteInterrupt;
-    sigemptyset(&noting.sa_mask);
-    for (int i = 0; i < kCount; ++i) {
-      m_installed[i] = sigaction(kSignals[i], nullptr, &m_saved[i]) == 0 &&
-                       m_saved[i].sa_handler != SIG_IGN &&
-                       sigaction(kSignals[i], &noting, nullptr) == 0;
+// Whether another process shares the launcher's process group, as the
+// other commands of a pipeline do ("app | less").
+bool groupHasOthers() {
+  DIR* proc = opendir("/proc");
+  if (!proc) return false;
+  const pid_t self = getpid();
+  const pid_t group = getpgrp();
+  bool others = false;
+  while (dirent* entry = readdir(proc)) {
+    char* end = nullptr;
+    long pid = strtol(entry->d_name, &end, 10);
+    if (*end != '\0' || pid <= 0 || pid == self) continue;
+    char path[64];
+    snprintf(path, sizeof path, "/proc/%ld/stat", pid);
+    FILE* stat = fopen(path, "r");
+    if (!stat) continue;
+    char line[1024];
+    bool read = fgets(line, sizeof line, stat) != nullptr;
+    fclose(stat);
+    // "pid (name) state ppid pgrp ...": the name may hold anything but
+    // ends at the last parenthesis.
+    const char* close = read ? strrchr(line, ')') : nullptr;
+    char state;
+    long parent, pgrp;
+    if (close &&
+        sscanf(close + 1, " %c %ld %ld", &state, &parent, &pgrp) == 3 &&
+        pgrp == group) {
+      others = true;
+      break;
     }
   }
-  ~InterruptGuard() {
-    for (int i = 0; i < kCount; ++i)
-      if (m_installed[i]) sigaction(kSignals[i], &m_saved[i], nullptr);
+  closedir(proc);
+  return others;
+}
+
+// The launcher's terminal when the launcher is in its foreground: the
+// descriptor to hand the foreground over with, -1 otherwise. In a
+// pipeline the terminal stays with the whole pipeline (a pager reads the
+// keys); the launcher passes the keys' signals on.
+int foregroundTerminal() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (isatty(fd) && tcgetpgrp(fd) == getpgrp())
+      return groupHasOthers() ? -1 : fd;
   }
-  InterruptGuard(const InterruptGuard&) = delete;
-  InterruptGuard& operator=(const InterruptGuard&) = delete;
+  return -1;
+}
 
-  bool interrupted() const { return g_interrupted != 0; }
-
- private:
-  static const int kCount = 2;
-  static constexpr int kSignals[kCount] = {SIGINT, SIGQUIT};
-  struct sigaction m_saved[kCount];
-  bool m_installed[kCount];
-};
-
-constexpr int InterruptGuard::kSignals[];
+// Makes group the terminal's foreground group. A caller outside the
+// foreground would be stopped by SIGTTOU unless it is blocked meanwhile.
+void giveTerminalTo(int terminal, pid_t group) {
+  if (terminal < 0) return;
+  sigset_t ttou, saved;
+  sigemptyset(&ttou);
+  sigaddset(&ttou, SIGTTOU);
+  sigprocmask(SIG_BLOCK, &ttou, &saved);
+  tcsetpgrp(terminal, group);
+  sigprocmask(SIG_SETMASK, &saved, nullptr);
+}
 
 [[noreturn]] void fail(const char* what, int error) {
   throw LauncherException(SString(what) + strerror(error));
@@ -124,7 +160,12 @@ bool makePipe(int fds[2]) {
 }
 
 [[noreturn]] void runChild(const char* command, const char* directory,
-                           const int out[2], const int err[2], int statusFd) {
+                           const int out[2], const int err[2], int statusFd,
+                           int terminal) {
+  // A process group of its own, so that signals passed on reach the
+  // program and whatever it started, and nothing of the launcher's.
+  setpgid(0, 0);
+  giveTerminalTo(terminal, getpid());
   if (out[1] >= 0) {
     if (dup2(out[1], 1) < 0 || dup2(err[1], 2) < 0)
       reportAndExit(statusFd, kStageCapture);
@@ -137,8 +178,7 @@ bool makePipe(int fds[2]) {
 }
 
 // Waits for that one child, never for any other child of the launcher.
-bool waitForChild(pid_t pid) {
-  int status;
+bool waitForChild(pid_t pid, int& status) {
   for (;;) {
     if (waitpid(pid, &status, 0) == pid) return true;
     if (errno != EINTR) return false;
@@ -187,8 +227,8 @@ bool readChunk(int fd, SString* target) {
 // Reads both pipes as data arrives, so a child that fills one of them
 // while the other is still open never stalls, and returns once the child
 // has ended and both pipes are drained.
-void collect(pid_t pid, int outFd, int errFd, SString* output,
-             SString* errors) {
+void collect(pid_t pid, int outFd, int errFd, SString* output, SString* errors,
+             int& status) {
   int fds[2] = {outFd, errFd};
   SString* targets[2] = {output, errors};
   bool childEnded = false;
@@ -214,7 +254,6 @@ void collect(pid_t pid, int outFd, int errFd, SString* output,
       // second case what the child wrote has been read; do not wait for
       // the rest.
       if (childEnded) break;
-      int status;
       pid_t done = waitpid(pid, &status, WNOHANG);
       if (done == pid || (done < 0 && errno != EINTR)) childEnded = true;
       continue;
@@ -229,15 +268,21 @@ void collect(pid_t pid, int outFd, int errFd, SString* output,
     }
   }
   for (int i = 0; i < 2; ++i) closeQuietly(fds[i]);
-  if (!childEnded && !waitForChild(pid))
+  if (!childEnded && !waitForChild(pid, status))
     fail("Error waiting for child process: ", errno);
 }
 
 }  // namespace
 
-void PlatformImpl::executeProcess(const SString& command,
-                                  const SString& workingDirectory, bool capture,
-                                  SString* output, SString* errors) {
+int PlatformImpl::executeProcess(const SString& command,
+                                 const SString& workingDirectory, bool capture,
+                                 SString* output, SString* errors,
+                                 bool foreground) {
+  // A run that is ending starts nothing more.
+  if (RunSignals::received()) {
+    setCanceled(true);
+    throw LauncherException(getMessageText(MSGID_CANCELED));
+  }
   int out[2] = {-1, -1};
   int err[2] = {-1, -1};
   if (capture) {
@@ -248,7 +293,6 @@ void PlatformImpl::executeProcess(const SString& command,
       fail("Couldn't create either stdout or stderr pipe: ", error);
     }
   }
-  InterruptGuard interrupts;
   int status[2];
   if (!makePipe(status)) {
     int error = errno;
@@ -258,9 +302,14 @@ void PlatformImpl::executeProcess(const SString& command,
   }
 
   // Everything the child needs is ready before the fork.
-  const char* commandText = command.c_str();
+  SString script = SString(kShellSignalTraps) + command;
+  const char* commandText = script.c_str();
   const char* directory =
       workingDirectory.empty() ? nullptr : workingDirectory.c_str();
+  // The application reads the keyboard and gets Ctrl-C and Ctrl-\ as it
+  // would when started directly; the launcher's own helpers do not, so
+  // that those keys reach the launcher, which ends them and its run.
+  int terminal = foreground ? foregroundTerminal() : -1;
   // What the launcher has printed so far comes before the child's output.
   fflush(stdout);
   fflush(stderr);
@@ -273,33 +322,47 @@ void PlatformImpl::executeProcess(const SString& command,
     closePair(status);
     fail("Error forking new process: ", error);
   }
-  if (pid == 0) runChild(commandText, directory, out, err, status[1]);
+  if (pid == 0) runChild(commandText, directory, out, err, status[1], terminal);
 
+  // Set on both sides, so that it holds whichever runs first.
+  setpgid(pid, pid);
+  giveTerminalTo(terminal, pid);
+  RunSignals::setChildGroup(pid);
   closeQuietly(status[1]);
   closeQuietly(out[1]);
   closeQuietly(err[1]);
   ChildFailure failure = {0, 0};
   bool started = childStarted(status[0], failure);
   closeQuietly(status[0]);
+  int waitStatus = 0;
   if (!started) {
     closeQuietly(out[0]);
     closeQuietly(err[0]);
-    waitForChild(pid);
+    waitForChild(pid, waitStatus);
+    RunSignals::setChildGroup(0);
+    giveTerminalTo(terminal, getpgrp());
     fail(failure.stage == kStageCapture
              ? "Error capturing stdout or stderr in new process: "
              : "Error setting working directory: ",
          failure.error);
   }
 
-  if (capture) {
-    collect(pid, out[0], err[0], output, errors);
-  } else if (!waitForChild(pid)) {
-    fail("Error waiting for child process: ", errno);
-  }
-  if (interrupts.interrupted()) {
-    PlatformImpl::setCanceled(true);
+  bool waited = true;
+  if (capture)
+    collect(pid, out[0], err[0], output, errors, waitStatus);
+  else
+    waited = waitForChild(pid, waitStatus);
+  int error = errno;
+  RunSignals::setChildGroup(0);
+  giveTerminalTo(terminal, getpgrp());
+  if (!waited) fail("Error waiting for child process: ", error);
+  // The application's end is the run's to judge; a helper of the
+  // launcher's own work that was interrupted cancels the run.
+  if (!foreground && RunSignals::received()) {
+    setCanceled(true);
     throw LauncherException(getMessageText(MSGID_CANCELED));
   }
+  return exitStatusOf(waitStatus);
 }
 
 unsigned readFromFile(FILE* stream, SString* target) {

@@ -136,6 +136,7 @@ bool PackManifest::load(const std::string& path, std::string& error) {
   m_path = absolutePath(path);
   m_directory = directoryOf(m_path);
   m_items.clear();
+  m_extractedInputFile = false;
   FILE* file = std::fopen(m_path.c_str(), "r");
   if (!file) {
     error = "cannot open the manifest " + path + ": " + std::strerror(errno);
@@ -156,7 +157,10 @@ bool PackManifest::load(const std::string& path, std::string& error) {
     std::string tag = toStd(entries.at(i)->getName());
     int type = fileTypeOfTag(tag);
     if (type < 0) {
-      if (isIgnoredTag(tag)) continue;
+      if (isIgnoredTag(tag)) {
+        m_extractedInputFile = true;
+        continue;
+      }
       error = path + ": unknown tag " + quoted(tag) +
               "; files are named with " + knownTags();
       return false;
@@ -173,7 +177,27 @@ bool PackManifest::load(const std::string& path, std::string& error) {
       }
     }
   }
-  return checkUnique(error);
+  return checkUnique(error) && checkVerifiable(error);
+}
+
+// Without the verification archive no candidate JVM can be verified, so
+// the launcher would walk the whole disk and still find none.
+// The input.tag that -tv:extract writes names the tag files only: packing
+// it again takes the other files from elsewhere, as its packer knows.
+bool PackManifest::checkVerifiable(std::string& error) const {
+  if (m_extractedInputFile) return true;
+  const int kJVMFile = fileTypeOfTag("JVM");
+  const int kVerifyJar = fileTypeOfTag("VERIFY_JAR");
+  const PackItem* jvmFile = nullptr;
+  for (const PackItem& item : m_items) {
+    if (item.type == kVerifyJar) return true;
+    if (item.type == kJVMFile && !jvmFile) jvmFile = &item;
+  }
+  if (!jvmFile) return true;
+  error = m_label + ": " + jvmFile->what +
+          " needs a VERIFY_JAR (the JVM verification archive, the "
+          "launcher's verify.jar): without it no JVM can be verified";
+  return false;
 }
 
 bool PackManifest::addValue(int type, const std::string& tag,

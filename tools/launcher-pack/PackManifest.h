@@ -22,7 +22,8 @@ class PackManifest {
  public:
   // Reads the manifest and checks every file it names: a plain stored
   // name, a readable regular file, a tag file that parses, unique names
-  // and ids. False with a message in error at the first problem.
+  // and ids, and a verification archive when there are jvm files. False
+  // with a message in error at the first problem.
   bool load(const std::string& path, std::string& error);
 
   const std::vector<PackItem>& items() const { return m_items; }
@@ -34,11 +35,14 @@ class PackManifest {
                 std::string& error);
   bool checkItem(PackItem& item, std::string& error) const;
   bool checkUnique(std::string& error) const;
+  bool checkVerifiable(std::string& error) const;
 
   std::string m_label;  // the manifest as it was named
   std::string m_path;
   std::string m_directory;
   std::vector<PackItem> m_items;
+  // The manifest is an extracted "input.tag" (it has an ACTION).
+  bool m_extractedInputFile = false;
 };
 
 // Whether name is fit to be stored: a plain file name (not empty, "." or

@@ -216,16 +216,20 @@ TEST(PackedLauncher, PackingAnExtractedDirectoryAgainGivesTheSameIndex) {
   writeFile(dir.file("jvm1.tag"), "DESC: one\n");
   writeFile(dir.file("jvm2.tag"), "DESC: two");  // no final line feed
   writeFile(dir.file("launch.tag"), "DESC: Product\n");
+  writeFile(dir.file("v.jar"), "verify");
   writeFile(dir.file("manifest.tag"),
             "INSTRUCTIONS: script.tag\nJVM:\n  jvm1.tag\n  jvm2.tag\n/:\n"
-            "LAUNCHSCRIPT: launch.tag\n");
+            "LAUNCHSCRIPT: launch.tag\nVERIFY_JAR: v.jar\n");
   std::string first = pack(dir, dir.file("manifest.tag"), "first");
   std::string out = dir.file("out");
   mkdir(out.c_str(), 0755);
   ASSERT_EQ(runProgram(first, {"-tv:extract"}, out).status, 0);
+  // input.tag names the tag files only; the packer adds the rest.
+  writeFile(out + "/input.tag",
+            readFile(out + "/input.tag") + "VERIFY_JAR: v.jar\n");
   std::string again = pack(dir, out + "/input.tag", "again");
   EXPECT_EQ(listing(again), listing(first));
-  EXPECT_EQ(parseListing(listing(again)).size(), 4u);
+  EXPECT_EQ(parseListing(listing(again)).size(), 5u);
 
   // With the other kinds and explicit ids added to input.tag, the sample
   // comes back as it was too.

@@ -148,6 +148,9 @@ class LauncherActionsTest : public ::testing::Test {
       setenv("LANG", "C", 1);
       setenv("TMPDIR", tmp.c_str(), 1);
       setenv("LAUNCHER_SEARCH_PARTITIONS", partitions.c_str(), 1);
+      unsetenv("JAVA_HOME");
+      for (const auto& variable : environment)
+        setenv(variable.first.c_str(), variable.second.c_str(), 1);
       std::string exe = program.empty() ? run_ + "/app" : program;
       std::vector<char*> argv;
       argv.push_back(const_cast<char*>(exe.c_str()));
@@ -183,6 +186,8 @@ class LauncherActionsTest : public ::testing::Test {
   ScratchDir dir;
   std::string homes, pack, run_, tmp;
   std::string partitions = "";
+  // Set for the launcher after the test's own settings.
+  std::map<std::string, std::string> environment;
 };
 
 TEST_F(LauncherActionsTest, SearchPrintsTheMatchAndKeepsItsJVMFile) {
@@ -311,10 +316,16 @@ TEST_F(LauncherActionsTest, InstallOptionsUseTheEmbeddedInstaller) {
     std::vector<std::string> args;
     std::string stdinText;
     bool launchedInstalled;
+    // The application's status, or 1 when no JVM could be installed.
+    int status;
   } cases[] = {
-      {"option 0: a temporary directory", {}, "", true},
-      {"option 2 answered at the prompt", {}, "@DEST@\n", true},
-      {"option 2 while silent: nothing installed", {"-tv:silent"}, "", false},
+      {"option 0: a temporary directory", {}, "", true, 0},
+      {"option 2 answered at the prompt", {}, "@DEST@\n", true, 0},
+      {"option 2 while silent: nothing installed",
+       {"-tv:silent"},
+       "",
+       false,
+       1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -329,7 +340,7 @@ TEST_F(LauncherActionsTest, InstallOptionsUseTheEmbeddedInstaller) {
     args.push_back("-tv:log");
     args.push_back("run.log");
     ProgramRun run = launch(args, replaceAll(c.stdinText, "@DEST@", dest));
-    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(run.status, c.status) << run.output;
     std::vector<std::string> launchedArgs = launched();
     if (!c.launchedInstalled) {
       EXPECT_EQ(readFile(run_ + "/launched.txt"), "<missing>");
@@ -394,14 +405,21 @@ TEST_F(LauncherActionsTest, ScriptFailuresAndTheirMessages) {
        1,
        "Unable to load input file: /no/such.jvm\n",
        ""},
-      {"no installer shown after the UI was hidden",
+      {"an installation with the UI hidden shows nothing",
        {"INSTALL_JVM 0"},
        0,
        "",
        ""},
+      {"an installer that leaves no jvm file",
+       {"INSTALL_JVM 0", "JMP0 @N1@ END", "LAUNCH \"@S1@\" 0", ":END"},
+       1,
+       "",
+       "ERROR: Invalid bundled JVM. Missing 'jvm' file."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
+    if (std::string(c.name) == "an installer that leaves no jvm file")
+      makeExecutable(pack + "/setup with blank.sh", "#!/bin/sh\nexit 0\n");
     packLauncher(c.script);
     unlink((run_ + "/run.log").c_str());
     ProgramRun run = launch({"-tv:log", "run.log"});
@@ -412,6 +430,214 @@ TEST_F(LauncherActionsTest, ScriptFailuresAndTheirMessages) {
     EXPECT_TRUE(contains(log(), replaceAll(c.logLine, "@HOMES@", homes)))
         << log();
   }
+}
+
+TEST_F(LauncherActionsTest, NoEmbeddedInstallerEndsTheRun) {
+  writeFile(pack + "/manifest.tag",
+            "INSTRUCTIONS:  script.tag\nJVM:  java17.tag\n"
+            "LAUNCHSCRIPT:  launch.tag\nVERIFY_JAR:  verify.jar\n");
+  writeFile(pack + "/script.tag", "INSTRUCTIONS:  INSTALL_JVM 0\n");
+  std::string command = "'" + kPack + "' '" LAUNCHER_PROGRAM "' '" + pack +
+                        "/manifest.tag' '" + run_ + "/app' >/dev/null";
+  ASSERT_EQ(system(command.c_str()), 0);
+  ProgramRun run = launch({"-tv:log", "run.log"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.output,
+            "Test Application\nNo JVM installer was included in the "
+            "launcher.\n");
+  EXPECT_TRUE(
+      contains(log(), "ERROR: No JVM installer was included in the launcher."))
+      << log();
+}
+
+// Results callers parse when the action fails: SEARCH prints nothing (a
+// failure is no "0"), SEARCH_ALL its message, if asked, and then "0".
+TEST_F(LauncherActionsTest, FailingSearchesOnStandardOutput) {
+  packLauncher({"INITIALIZE_UI"});
+  partitions = homes;
+  // No temporary directory can be made there.
+  environment["TMPDIR"] = "/proc";
+  struct Case {
+    const char* input;
+    std::string output;
+  } cases[] = {
+      {"ACTION:  SEARCH\n", ""},
+      {"ACTION:  SEARCH_ALL\n", "0\n"},
+      {"ACTION:  SEARCH_ALL\nSHOW_FAIL_MSG:  1\n",
+       "Test Application\nUnable to search for all JVMs.@ERROR@\n0\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input);
+    // -tv:tempdir is no way out: TMPDIR comes first.
+    writeFile(run_ + "/in.tag", std::string("LOGFILE:  run.log\n") + c.input);
+    ProgramRun run = launch({"-tv:tempdir", tmp, "-tv:in", "in.tag"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output,
+              replaceAll(c.output, "@ERROR@", "No such file or directory"));
+  }
+  EXPECT_TRUE(contains(log(), "ERROR: Unable to search for all JVMs."))
+      << log();
+}
+
+TEST_F(LauncherActionsTest, VerifyShowsWhenTheJVMIsNotValid) {
+  packLauncher({"INITIALIZE_UI"});
+  ProgramRun run = action(
+      "ACTION:  VERIFY_JVM\nSHOW_FAIL_MSG:  1\n"
+      "VERIFY_JVM_FILE:  " +
+      pack + "/java17.tag\nVERIFY_JVM_HOME:  " + homes + "/jdk11\n");
+  EXPECT_EQ(run.status, 0);
+  // Behind the title and the progress dots of the verification.
+  EXPECT_TRUE(contains(run.output, "\nThe JVM is not valid.\n0\n"))
+      << run.output;
+}
+
+TEST_F(LauncherActionsTest, JavaHomeIsTriedBeforeTheHints) {
+  packLauncher({"INITIALIZE_UI"});
+  partitions = homes;  // the hint of java17 would find jdk17
+  struct Case {
+    const char* name;
+    std::string javaHome;
+    std::string found;
+  } cases[] = {
+      {"a matching JAVA_HOME", homes + "/other17", homes + "/other17"},
+      {"a JAVA_HOME that matches no jvm file", homes + "/jdk11x",
+       homes + "/jdk17"},
+  };
+  makeFakeHome(homes + "/jdk11x", "9");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    unlink((run_ + "/run.log").c_str());
+    environment["JAVA_HOME"] = c.javaHome;
+    ProgramRun run = action("ACTION:  SEARCH\n");
+    std::vector<std::string> out = lines(run.output);
+    ASSERT_EQ(out.size(), 3u) << run.output;
+    EXPECT_EQ(out[1], c.found);
+    EXPECT_TRUE(contains(log(), "Checking the JAVA_HOME directory => " +
+                                    c.javaHome + "\n" + "Verifying JVM at " +
+                                    c.javaHome + "/bin/java"))
+        << log();
+  }
+  // After the home given on the command line.
+  environment["JAVA_HOME"] = homes + "/other17";
+  ProgramRun run =
+      launch({"-tv:javahome", homes + "/jdk17", "-tv:in", "in.tag"});
+  EXPECT_EQ(lines(run.output).at(1), homes + "/jdk17");
+}
+
+// The JVM refuses "-Xmx64m -Xms32m" as one option: a .ja line and an
+// environment value are word lists; none of their words is shell code.
+TEST_F(LauncherActionsTest, JavaArgumentsAreWordLists) {
+  writeFile(pack + "/launch.tag",
+            "DESC:  Test Application\n"
+            "COMMAND:  \"\"\"@JVM_HOME@/@JVM_EXE@\"\" #APP_OPTS# "
+            "%RUNTIME_JAVAARGS%() App\"\n");
+  packLauncher({"ILAUNCH 2 0"});
+  std::string pwned = dir.file("pwned");
+  writeFile(run_ + "/app.ja",
+            "-Xmx64m -Xms32m\n\"-Dname=a b\" $(touch " + pwned + ")\n");
+  environment["APP_OPTS"] = "-Dx=1 `touch " + pwned + "` * $HOME ;";
+  ProgramRun run = launch({"-tv:log", "run.log"});
+  EXPECT_EQ(run.status, 0) << run.output;
+  std::vector<std::string> args = launched();
+  EXPECT_EQ(args, (std::vector<std::string>{
+                      homes + "/jdk11/bin/java", "-Dx=1", "`touch", pwned + "`",
+                      "*", "$HOME", ";", "-Xmx64m", "-Xms32m", "-Dname=a b",
+                      "$(touch", pwned + ")", "App"}));
+  EXPECT_FALSE(exists(pwned));
+}
+
+TEST_F(LauncherActionsTest, InstallJVMActionTakesAProgramAndItsArguments) {
+  packLauncher({"INITIALIZE_UI"});
+  std::string dest = dir.file("dest");
+  mkdir(dest.c_str(), 0755);
+  std::string pwned = dir.file("pwned");
+  // The arguments are taken in the destination, where the installer runs.
+  writeFile(dest + "/setup.sh",
+            "printf '%s\\n' \"$@\" > args.txt\n"
+            "printf 'DESC:  Installed\\nJVM_EXE:  bin/java\\n' > jvm\n");
+  ProgramRun run = action(
+      "ACTION:  INSTALL_JVM\nINSTALL_JVM_EXE:  /bin/sh setup.sh \"two "
+      "words\" $(touch " +
+      pwned + ")\nINSTALL_JVM_DEST:  " + dest + "\n");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.output, dest + "/jvm\n");
+  EXPECT_EQ(lines(readFile(dest + "/args.txt")),
+            (std::vector<std::string>{"two words", "$(touch", pwned + ")"}));
+  EXPECT_FALSE(exists(pwned));
+}
+
+// A caller that stops reading: the launcher still removes its files,
+// also the jvm file it could not tell about.
+TEST_F(LauncherActionsTest, AClosedPipeLeavesNoTemporaryFiles) {
+  packLauncher({"INITIALIZE_UI"});
+  partitions = homes;
+  writeFile(run_ + "/in.tag", "ACTION:  SEARCH\n");
+  int out[2];
+  ASSERT_EQ(pipe(out), 0);
+  // Closed before the launcher writes anything.
+  close(out[0]);
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(out[1], 1);
+    close(out[1]);
+    if (chdir(run_.c_str()) != 0) _exit(126);
+    setenv("TMPDIR", tmp.c_str(), 1);
+    setenv("LAUNCHER_SEARCH_PARTITIONS", partitions.c_str(), 1);
+    unsetenv("JAVA_HOME");
+    std::string exe = run_ + "/app";
+    execl(exe.c_str(), exe.c_str(), "-tv:in", "in.tag", nullptr);
+    _exit(127);
+  }
+  close(out[1]);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_FALSE(WIFSIGNALED(status)) << "signal " << WTERMSIG(status);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(listDir(tmp), std::vector<std::string>{});
+}
+
+// strip removes the appended payload; such a launcher says so, and
+// otherwise does what a launcher without payload does.
+TEST_F(LauncherActionsTest, ALauncherWithoutPayloadSaysSo) {
+  packLauncher({"ILAUNCH 2 0"});
+  std::string stripped = run_ + "/stripped";
+  // Without strip, the launcher program is what stripping would leave.
+  std::string command = "cd '" + run_ + "' && { strip -o stripped app || cp '" +
+                        LAUNCHER_PROGRAM + "' stripped; } 2>/dev/null && '" +
+                        stripped + "' 2> err.txt >/dev/null";
+  EXPECT_EQ(system(command.c_str()), 0);
+  EXPECT_EQ(readFile(run_ + "/err.txt"),
+            stripped +
+                ": this launcher file carries no payload (was it "
+                "stripped?)\n");
+}
+
+// A failure that is not the launcher's own (memory runs out reading a
+// title of 8 MB with 7 MB of address space) still ends the run with a
+// message and status 1.
+TEST_F(LauncherActionsTest, AnInternalErrorEndsTheRunWithStatusOne) {
+  writeFile(run_ + "/big.tag",
+            "ACTION:  SEARCH\nUI_TITLE:  " + std::string(8 << 20, 'x') + "\n");
+  std::string command = "cd '" + run_ +
+                        "' && ulimit -v 7000 && '" LAUNCHER_PROGRAM
+                        "' -tv:in big.tag > out.txt";
+  int status = system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_EQ(readFile(run_ + "/out.txt"), "Internal error: out of memory.\n");
+  EXPECT_EQ(listDir(tmp), std::vector<std::string>{});
+}
+
+TEST_F(LauncherActionsTest, HelpListsTheLaunchersOwnOptions) {
+  packLauncher({"ILAUNCH 2 0"});
+  ProgramRun run = launch({"-tv:help", "--help"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_TRUE(contains(run.output, "  -tv:in FILE ")) << run.output;
+  EXPECT_TRUE(contains(run.output, "Exit status:")) << run.output;
+  // The application does not run; without -tv:help it gets --help.
+  EXPECT_EQ(readFile(run_ + "/launched.txt"), "<missing>");
+  launch({"--help"});
+  EXPECT_EQ(launched().back(), "--help");
 }
 
 TEST_F(LauncherActionsTest, ILaunchRunsTheEmbeddedJVMFile) {

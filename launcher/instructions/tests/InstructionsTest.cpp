@@ -152,6 +152,12 @@ TEST_F(InstructionsTest, ScriptsAndTheirResults) {
        {"INITIALIZE_UI"},
        "",
        0},
+      {"the limits of 32 bits are numbers",
+       {"SET N1 = -2147483648", "SET N2 = 2147483647", "JMP0 @N2@ END",
+        "SET S1 = reached", ":END"},
+       {},
+       "reached",
+       -2147483648L},
       {"JMP0 on 1 does nothing, even without such a label",
        {"SET N1 = 1", "JMP0 @N1@ NOWHERE", "SET S1 = reached"},
        {},
@@ -319,6 +325,18 @@ TEST_F(InstructionsTest, FailuresAndTheirMessages) {
       {"JMP0 without label",
        {"JMP0 0"},
        "JMP0 requires a jump label as its second argument.",
+       1},
+      // A number an N variable cannot hold is read nowhere, so that a
+      // stored value and a written one never differ.
+      {"SET of a number beyond 32 bits",
+       {"SET N1 = 4294967296", "JMP0 @N1@ END", ":END"},
+       "Invalid value specified for SET command Invalid numeric expression in "
+       "4294967296",
+       1},
+      {"JMP0 of a number beyond 32 bits",
+       {"JMP0 4294967296 END", ":END"},
+       "The second argument to JMP0 must be numeric.Invalid numeric "
+       "expression (4294967296)",
        1},
       {"LAUNCH without seconds",
        {"LAUNCH x.tag"},

@@ -79,6 +79,47 @@ TEST(VerifyJVMOutputTest, ComparesTheReportedLines) {
   }
 }
 
+// A setting name>=value or name<=value reaches the check as the name with
+// its mark ("v>", "v<") and asks for a version range.
+TEST(VerifyJVMOutputTest, VersionRanges) {
+  struct RangeCase {
+    const char* reported;
+    const char* name;
+    const char* bound;
+    bool result;
+  } cases[] = {
+      {"11", "v>", "11", true},
+      {"17", "v>", "11", true},
+      {"25", "v>", "11", true},
+      {"1.8", "v>", "11", false},
+      {"10", "v>", "11", false},
+      {"17.0.2", "v>", "17.0.10", false},
+      {"17.0.10", "v>", "17.0.2", true},
+      {"17", "v>", "17.0", true},
+      {"1.8.0_392", "v>", "1.8", true},
+      {"11", "v<", "17", true},
+      {"17", "v<", "17.0.2", true},
+      {"21", "v<", "17", false},
+      {"1.8", "v<", "11", true},
+      {"11", "v<", "1.8", false},
+      // Numbers of any length are compared as numbers.
+      {"100000000000000000000", "v>", "99999999999999999999", true},
+      {"007", "v<", "7", true},
+      // Something that is no version number is outside every range.
+      {"unknown", "v>", "1", false},
+      {"", "v<", "99", false},
+  };
+  for (const RangeCase& c : cases) {
+    SCOPED_TRACE(std::string(c.reported) + " " + c.name + "= " + c.bound);
+    StringPairPtrDeque expected;
+    expected.push_back(new StringPair(c.name, c.bound));
+    EXPECT_EQ(JVMFile::verifyJVMOutput(
+                  ("1739021872\n" + std::string(c.reported) + "\n").c_str(),
+                  expected),
+              c.result);
+  }
+}
+
 TEST(VerifyJVMOutputTest, WrongMagicLineIsLoggedAsAnError) {
   LogRecorder log;
   StringPairPtrDeque none;
@@ -170,8 +211,11 @@ TEST_F(JVMFileTest, PassesClassPathClassAndPropertyNames) {
   std::string argsFile = scratch.file("args");
   makeFakeJVM(jvmHome, "for a; do printf '%s\\n' \"$a\"; done > '" + argsFile +
                            "'; echo 1739021872");
-  TagFile& tags = jvmFile({{"JVM_PROPERTIES", "java.version=..."},
-                           {"JVM_PROPERTIES", "odd name;$(x)=..."}});
+  TagFile& tags =
+      jvmFile({{"JVM_PROPERTIES", "java.version=..."},
+               {"JVM_PROPERTIES", "odd name;$(x)=..."},
+               {"JVM_PROPERTIES", "java.specification.version >= 0"},
+               {"JVM_PROPERTIES", "java.vm.version<=99"}});
   JVMFile jvm(tags);
   std::unique_ptr<JVMMatch> match(jvm.verify(
       jvmHome.c_str(), "\"/opt/with blank/verify.jar\"", kVerifyClass));
@@ -185,7 +229,8 @@ TEST_F(JVMFileTest, PassesClassPathClassAndPropertyNames) {
   fclose(file);
   EXPECT_EQ(args, (std::vector<std::string>{
                       "-classpath", "/opt/with blank/verify.jar", "Verify",
-                      "java.version", "odd name;$(x)"}));
+                      "java.version", "odd name;$(x)",
+                      "java.specification.version", "java.vm.version"}));
 }
 
 // A home found on disk may hold anything a file name can: it must run

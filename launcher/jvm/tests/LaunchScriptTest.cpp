@@ -66,13 +66,14 @@ TEST_F(LaunchScriptTest, ResolvesEveryFunction) {
       {"%CP% ( \"a.jar\" , \"b.jar\" , ) end", "-classpath a.jar:b.jar end"},
       {"%CP%(\"\"\"quoted.jar\"\"\")", "-classpath \"quoted.jar\""},
       {"%CP%(\"a.jar\"", "-classpath a.jar"},
-      // Values reach the shell as one piece of data each.
-      {"#LAUNCH_TEST_VAR#", "'from env'"},
+      // An environment value is a word list: each word reaches the shell
+      // as data of its own.
+      {"#LAUNCH_TEST_VAR#", "from env"},
       {"[#LAUNCH_TEST_UNSET#]", "[]"},
       {"100%% @@ ##", "100% @ #"},
       {"a % b", "a % b"},
       // Functions first, then tags, then the environment.
-      {"%SYSTEMPROP%(\"p\", \"#LAUNCH_TEST_VAR#\")", "-Dp='from env'"},
+      {"%SYSTEMPROP%(\"p\", \"#LAUNCH_TEST_VAR#\")", "-Dp=from env"},
       {"%IF_EXISTS%(\"JVM_EXE\", \"%%\")", "%"},
   };
   for (const ResolveCase& c : cases) {
@@ -312,6 +313,26 @@ std::string environmentResolved(std::string value) {
   return value;
 }
 
+// The words of a word list as the shell should receive them: split at
+// blanks, double quotes grouping and removed.
+std::vector<std::string> wordsOf(const std::string& value) {
+  std::vector<std::string> words;
+  size_t i = 0;
+  while (true) {
+    while (i < value.size() && value[i] == ' ') ++i;
+    if (i >= value.size()) return words;
+    std::string word;
+    bool quoted = false;
+    for (; i < value.size() && (quoted || value[i] != ' '); ++i) {
+      if (value[i] == '"')
+        quoted = !quoted;
+      else
+        word += value[i];
+    }
+    words.push_back(word);
+  }
+}
+
 // Whether a file of that name lies anywhere below dir.
 bool existsBelow(const std::string& dir, const std::string& name) {
   std::string command = "find '" + dir + "' -name '" + name + "' | grep -q .";
@@ -326,6 +347,8 @@ TEST_F(LaunchScriptTest, OutsideValuesReachTheCommandAsData) {
     bool fromEnvironment;
     // How the printed argument is made of the value.
     std::string (*expected)(const std::string&);
+    // The value is a word list there: each word arrives as one argument.
+    bool wordList = false;
   } cases[] = {
       {"tag alone", "printf '%%s\\n' @VAL@", false,
        [](const std::string& v) { return v; }},
@@ -340,7 +363,7 @@ TEST_F(LaunchScriptTest, OutsideValuesReachTheCommandAsData) {
       {"tag behind quoted text", "printf '%%s\\n' \"a'b\"@VAL@'c\"d'", false,
        [](const std::string& v) { return "a'b" + v + "c\"d"; }},
       {"environment variable", "printf '%%s\\n' #LAUNCH_VAL#", true,
-       [](const std::string& v) { return v; }},
+       [](const std::string& v) { return v; }, true},
       {"environment variable in double quotes",
        "printf '%%s\\n' \"#LAUNCH_VAL#\"", true,
        [](const std::string& v) { return v; }},
@@ -353,7 +376,7 @@ TEST_F(LaunchScriptTest, OutsideValuesReachTheCommandAsData) {
        "printf '%%s\\n' %RUNTIME_SYSTEMPROP%()", false,
        [](const std::string& v) { return "-Dp=" + v; }},
       {"Java argument of the side file", "printf '%%s\\n' %RUNTIME_JAVAARGS%()",
-       false, [](const std::string& v) { return v; }},
+       false, [](const std::string& v) { return v; }, true},
   };
   for (const std::string& value : oddValues(pwned)) {
     m_tags.setTagValue("VAL", value.c_str());
@@ -367,8 +390,9 @@ TEST_F(LaunchScriptTest, OutsideValuesReachTheCommandAsData) {
       script.execute(jvm, nullptr, false);
       std::string resolved =
           c.fromEnvironment ? environmentResolved(value) : tagsResolved(value);
-      EXPECT_EQ(lines(str(script.getStandardOutput())),
-                std::vector<std::string>{c.expected(resolved)});
+      std::vector<std::string> expected{c.expected(resolved)};
+      if (c.wordList) expected = wordsOf(resolved);
+      EXPECT_EQ(lines(str(script.getStandardOutput())), expected);
       EXPECT_EQ(str(script.getErrorOutput()), "");
     }
   }
@@ -453,8 +477,9 @@ TEST_F(LaunchScriptTest, RunsInTheLauncherDirectoryAndLogsTheOutput) {
                         "Executing launch script command: pwd; echo oops >&2 "
                         "in working directory " +
                             scratch.path(),
-                        "Output from the launch script execution", "StdOut:",
-                        scratch.path() + "\n", "ErrOut:", "oops\n"}));
+                        "Output from the launch script execution",
+                        "StdOut:", scratch.path() + "\n", "ErrOut:", "oops\n",
+                        "The launch script command ended with exit status 0"}));
 }
 
 TEST_F(LaunchScriptTest, ConsoleRunsAreNotCaptured) {

@@ -189,6 +189,26 @@ TEST_F(TempFilesTest, OnlyAnExistingDirectoryBecomesTheTemporaryDirectory) {
   }
 }
 
+// Children run in other directories: a relative temporary directory, given
+// or in TMPDIR, is taken from where the launcher runs.
+TEST_F(TempFilesTest, RelativeTemporaryDirectoriesBecomeAbsolute) {
+  mkdir(m_scratch.file("rel").c_str(), 0755);
+  std::string here = PlatformImpl::getCurrentDirectory().c_str();
+  ASSERT_EQ(chdir(m_scratch.path().c_str()), 0);
+  PlatformImplTestPeer::reset();
+  PlatformImpl::setSystemTempDir("rel");
+  EXPECT_EQ(str(PlatformImpl::getSystemTempDirectory()), m_scratch.file("rel"));
+  PlatformImpl::setSystemTempDir("./rel");
+  EXPECT_EQ(str(PlatformImpl::getSystemTempDirectory()), m_scratch.file("rel"));
+  setenv("TMPDIR", "rel", 1);
+  std::string file = str(PlatformImpl::createTempFile());
+  std::string directory = str(PlatformImpl::createTempSubDirectory());
+  EXPECT_EQ(file.rfind(m_scratch.file("rel/tvj"), 0), 0u) << file;
+  EXPECT_EQ(directory.rfind(m_scratch.file("rel/tvj"), 0), 0u) << directory;
+  PlatformImpl::cleanup();
+  ASSERT_EQ(chdir(here.c_str()), 0);
+}
+
 struct DeleteCase {
   const char* name;
   enum Kind { kFile, kTree, kLinkToDirectory, kMissing } kind;

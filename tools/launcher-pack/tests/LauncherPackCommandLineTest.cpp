@@ -102,8 +102,10 @@ TEST(LauncherPackCommandLine, PacksListsAndWritesADependencyFile) {
   mkdir(dir.file("jvm").c_str(), 0755);
   writeFile(dir.file("jvm/sun.tag"), "DESC: Sun\n");
   writeFile(dir.file("app file.jar"), "JAR");
+  writeFile(dir.file("v.jar"), "V");
   writeFile(dir.file("manifest.tag"),
-            "JVM: id=12 jvm/sun.tag\nAPPLICATION_JAR: app file.jar\n");
+            "JVM: id=12 jvm/sun.tag\nAPPLICATION_JAR: app file.jar\n"
+            "VERIFY_JAR: v.jar\n");
   ProgramRun run = runProgram(
       kPack, {"--depfile", "deps.d", kLauncher, "manifest.tag", "packed"},
       dir.path());
@@ -112,15 +114,16 @@ TEST(LauncherPackCommandLine, PacksListsAndWritesADependencyFile) {
   EXPECT_EQ(readFile(dir.file("deps.d")),
             "packed: \\\n  " + dir.file("manifest.tag") + " \\\n  " +
                 dir.file("jvm/sun.tag") + " \\\n  " + dir.path() +
-                "/app\\ file.jar\n");
+                "/app\\ file.jar \\\n  " + dir.file("v.jar") + "\n");
 
   long program = static_cast<long>(readFile(kLauncher).size());
   char expected[256];
   // A line feed follows the JVM file.
   snprintf(expected, sizeof expected,
            "1 JVM             %10d %10d %10ld sun.tag\n"
-           "6 APPLICATION_JAR %10d %10d %10ld app file.jar\n",
-           12, 10, program, 1, 3, program + 11);
+           "6 APPLICATION_JAR %10d %10d %10ld app file.jar\n"
+           "5 VERIFY_JAR      %10d %10d %10ld v.jar\n",
+           12, 10, program, 1, 3, program + 11, 2, 1, program + 14);
   ProgramRun list = runProgram(kPack, {"--list", "packed"}, dir.path());
   EXPECT_EQ(list.status, 0);
   EXPECT_EQ(list.output, expected);

@@ -79,6 +79,12 @@ const ManifestCase kCases[] = {
      "",
      {{5, 0, "a.jar"}}},
     {"no files at all", "ACTION: RUN_INSTRUCTIONS\n", "", {}},
+    // No JVM could be verified, and the launcher would walk the disk.
+    {"jvm files without a verification jar",
+     "JVM:\n  j1.tag\n  j2.tag\n/:\nAPPLICATION_JAR: app.jar\n",
+     "@M@: JVM \"j1.tag\" needs a VERIFY_JAR (the JVM verification archive, "
+     "the launcher's verify.jar): without it no JVM can be verified",
+     {}},
     {"a missing file",
      "CLASSPATH_JAR: lib/none.jar\n",
      "@M@: CLASSPATH_JAR \"lib/none.jar\": cannot read @DIR@/lib/none.jar: No "
