@@ -6,6 +6,7 @@
 
 #include "core/ApiLock.h"
 #include "core/Validations.h"
+#include "firmware/AdapterOpcodes.h"
 #include "ops/AdapterOps.h"
 #include "ops/ArrayImage.h"
 #include "ops/DeviceChecks.h"
@@ -16,7 +17,6 @@ namespace {
 
 constexpr UChar kDiskConfig = 1;
 constexpr UChar kMaxSourceAddress = 16;
-constexpr Int kOpBiosWord = 0x62;
 constexpr ULong32 kBiosWordRead = 1;
 constexpr UChar kConfigsAgree = 1;
 

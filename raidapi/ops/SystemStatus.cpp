@@ -5,12 +5,12 @@
 
 #include "core/ApiLock.h"
 #include "core/Validations.h"
+#include "firmware/AdapterOpcodes.h"
 #include "firmware/FirmwareLayouts.h"
 #include "ops/AdapterOps.h"
 
 namespace {
 
-constexpr Int kOpBiosWord = 0x62;
 constexpr ULong32 kBiosWordRead = 1;
 constexpr UChar kConfigsAgree = 1;
 constexpr UChar k8LDReportedTarget = 15;  // shares the entry of target 7
