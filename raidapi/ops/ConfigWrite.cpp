@@ -24,9 +24,9 @@ void RaiseSmallDrives(const SetRequest &set) {
   }
 }
 
-// The checks of a set description that need no command: spans, drives,
-// levels and stripes, devices per span, then each member's address, twice
-// named devices and, for a set added to a configuration, its membership.
+// Per span of set r: its device count (and the running total), then each
+// member's address, a disk named twice and, for a set added to a
+// configuration, its membership.
 struct SetCheck {
   UChar adapter;
   ConfigLimits limits;
@@ -103,7 +103,7 @@ Int SizeMixedSet(const SetRequest &set, ULong32 smallest) {
 
 // Sizing of a set of one level (WriteNewConfig, AddLogDrvToConfig): usable
 // sizes against the usable capacity; more than 10 MiB left becomes a new
-// drive while room remains drives below the limit.
+// drive while the set holds fewer than room drives.
 Int SizeUniformSet(const SetRequest &set, ULong32 smallest, int room) {
   RaiseSmallDrives(set);
   uint64_t required = 0;
