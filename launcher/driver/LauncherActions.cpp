@@ -6,6 +6,7 @@
 
 #include "archive/FileIndexEntry.h"
 #include "core/LauncherException.h"
+#include "core/ScopedFile.h"
 #include "core/TextHelpers.h"
 #include "driver/Launcher.h"
 #include "jvm/CommandText.h"
@@ -343,32 +344,33 @@ const SString& Launcher::getApplicationArchive(const SString& name) {
   appendPathSeparator(destination);
   destination += base;
 
-  FILE* in = std::fopen(source.c_str(), "rb");
-  FILE* out = in ? std::fopen(destination.c_str(), "wb") : nullptr;
+  ScopedFile in(std::fopen(source.c_str(), "rb"));
+  ScopedFile out(in.get() ? std::fopen(destination.c_str(), "wb") : nullptr);
   int writeError = 0;
   bool readFailed = false;
-  if (in && out) {
+  const bool opened = in.get() && out.get();
+  if (opened) {
     char block[kCopyBlockSize];
     size_t read;
-    while ((read = std::fread(block, 1, sizeof block, in)) > 0) {
-      if (std::fwrite(block, 1, read, out) < read) {
+    while ((read = std::fread(block, 1, sizeof block, in.get())) > 0) {
+      if (std::fwrite(block, 1, read, out.get()) < read) {
         writeError = errno ? errno : EIO;
         break;
       }
     }
     // A source that cannot be read (a directory, say) ends the loop as an
     // end of file would.
-    readFailed = std::ferror(in) != 0;
-    if (std::fflush(out) != 0 && !writeError) writeError = errno ? errno : EIO;
+    readFailed = std::ferror(in.get()) != 0;
+    if (std::fflush(out.get()) != 0 && !writeError)
+      writeError = errno ? errno : EIO;
   }
-  if (out && std::fclose(out) != 0 && !writeError)
-    writeError = errno ? errno : EIO;
-  if (in) std::fclose(in);
+  if (out.close() != 0 && !writeError) writeError = errno ? errno : EIO;
+  in.close();
   if (writeError)
     throw LauncherException(messageText(MSGID_WRITE_ERROR) +
                             convertToString(writeError) +
                             messageText(MSGID_TEMP_SPACE_HINT));
   // A copy cut short is no archive; the path is kept only for a whole one.
-  if (in && out && !readFailed) m_applicationArchive = destination;
+  if (opened && !readFailed) m_applicationArchive = destination;
   return m_applicationArchive;
 }

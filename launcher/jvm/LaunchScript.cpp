@@ -4,6 +4,7 @@
 
 #include "core/LauncherException.h"
 #include "core/LogHandler.h"
+#include "core/ScopedFile.h"
 #include "core/TextHelpers.h"
 #include "jvm/CommandText.h"
 #include "jvm/JVMFile.h"
@@ -26,14 +27,13 @@ void readSideFile(const char* suffix, StringDeque& lines) {
   SString name = LaunchScript::sideFileName(
       LaunchEnvironment::current().getLauncherFileName(), suffix);
   if (name.empty()) return;
-  FILE* file = fopen(name.c_str(), "r");
-  if (!file) return;
-  while (!feof(file) && !ferror(file)) {
+  ScopedFile file(fopen(name.c_str(), "r"));
+  if (!file.get()) return;
+  while (!feof(file.get()) && !ferror(file.get())) {
     SString line;
-    readLineFromStream(file, line);
+    readLineFromStream(file.get(), line);
     if (!line.empty()) lines.push_back(line);
   }
-  fclose(file);
 }
 
 void joinWithBlank(SString& joined, const SString& item) {
