@@ -6,6 +6,7 @@
 
 #include "core/LauncherException.h"
 #include "core/LogHandler.h"
+#include "core/PathHelpers.h"
 #include "core/ScopedFile.h"
 #include "core/TextHelpers.h"
 #include "driver/LauncherHooks.h"
@@ -295,11 +296,7 @@ void Launcher::setLogFileName(const SString& name) {
   m_logFileName = name;
 }
 
-SString Launcher::getLauncherDir() {
-  SString::size_type slash = m_launcherFileName.find_last_of("/\\");
-  if (slash == SString::npos) return SString();
-  return m_launcherFileName.substr(0, slash);
-}
+SString Launcher::getLauncherDir() { return directoryPart(m_launcherFileName); }
 
 // ---- Instruction variables ----
 

@@ -6,6 +6,7 @@
 
 #include "archive/FileIndexEntry.h"
 #include "core/LauncherException.h"
+#include "core/PathHelpers.h"
 #include "core/ScopedFile.h"
 #include "core/TextHelpers.h"
 #include "driver/Launcher.h"
@@ -46,11 +47,7 @@ const FileIndexEntry* firstEntryOfType(const LauncherInputFiles& files,
 // Child processes run in another directory, so relative paths are made
 // absolute against the launcher's own one first.
 SString absolutePath(const SString& path) {
-  if (path.empty() || path.c_str()[0] == '/') return path;
-  SString absolute = PlatformImpl::getCurrentDirectory();
-  if (absolute.empty()) return path;
-  appendPathSeparator(absolute);
-  return absolute + path;
+  return absoluteAgainst(path, PlatformImpl::getCurrentDirectory());
 }
 
 // The shell command of an installer an input file names: a program and
@@ -338,8 +335,7 @@ const SString& Launcher::getApplicationArchive(const SString& name) {
   if (!source.empty() && stringEndsWith(source, "/") == SString::npos)
     source += "/";
   source += name;
-  SString::size_type slash = name.find_last_of("/\\");
-  SString base = slash == SString::npos ? name : SString(name, slash + 1);
+  SString base = fileNamePart(name);
   SString destination = PlatformImpl::createTempSubDirectory();
   appendPathSeparator(destination);
   destination += base;

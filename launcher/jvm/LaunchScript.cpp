@@ -4,6 +4,7 @@
 
 #include "core/LauncherException.h"
 #include "core/LogHandler.h"
+#include "core/PathHelpers.h"
 #include "core/ScopedFile.h"
 #include "core/TextHelpers.h"
 #include "jvm/CommandText.h"
@@ -101,12 +102,13 @@ class ClasspathText {
   SString m_entries;
 };
 
-// Leaves the launcher's directory as the working directory of the command.
+// Leaves the launcher's directory as the working directory of the command;
+// the root for a launcher file there.
 SString workingDirectoryOf(const SString& launcherFileName) {
-  SString::size_type cut = launcherFileName.rfind('/');
-  if (cut == npos) return SString();
-  if (cut == 0) return SString("/");
-  return SString(launcherFileName, 0, cut);
+  SString directory = directoryPart(launcherFileName);
+  if (directory.empty() && lastPathSeparator(launcherFileName) == 0)
+    return SString("/");
+  return directory;
 }
 
 }  // namespace
@@ -522,7 +524,7 @@ SString LaunchScript::sideFileName(const SString& launcherFileName,
   if (launcherFileName.empty()) return SString();
   SString base = launcherFileName;
   SString::size_type dot = base.rfind('.');
-  SString::size_type separator = base.find_last_of("/\\");
+  SString::size_type separator = lastPathSeparator(base);
   // Only a dot in the file's own name starts an extension; a name without
   // any directory keeps its extension.
   if (dot != npos && separator != npos && separator < dot) base.erase(dot);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/PathHelpers.h"
 #include "core/ScopedFile.h"
 #include "platform/PlatformImpl.h"
 
@@ -71,13 +72,6 @@ void readPseudoMountPoints(StringDeque& mountPoints) {
         isPseudoFileSystemType(type))
       mountPoints.push_back(unescapeMountPoint(mountPoint));
   }
-}
-
-// directory without its trailing slashes ("/" stays "/").
-SString withoutTrailingSlashes(const SString& directory) {
-  SString::size_type end = directory.length();
-  while (end > 1 && directory.c_str()[end - 1] == '/') --end;
-  return SString(directory, 0, end);
 }
 
 // The last length(relative) characters of path are relative, and a "/"
