@@ -4,6 +4,8 @@
 
 #include "core/LauncherException.h"
 #include "core/LogHandler.h"
+#include "core/PathHelpers.h"
+#include "core/ScopedFile.h"
 #include "core/TextHelpers.h"
 #include "jvm/CommandText.h"
 #include "jvm/JVMFile.h"
@@ -26,14 +28,13 @@ void readSideFile(const char* suffix, StringDeque& lines) {
   SString name = LaunchScript::sideFileName(
       LaunchEnvironment::current().getLauncherFileName(), suffix);
   if (name.empty()) return;
-  FILE* file = fopen(name.c_str(), "r");
-  if (!file) return;
-  while (!feof(file) && !ferror(file)) {
+  ScopedFile file(fopen(name.c_str(), "r"));
+  if (!file.get()) return;
+  while (!feof(file.get()) && !ferror(file.get())) {
     SString line;
-    readLineFromStream(file, line);
+    readLineFromStream(file.get(), line);
     if (!line.empty()) lines.push_back(line);
   }
-  fclose(file);
 }
 
 void joinWithBlank(SString& joined, const SString& item) {
@@ -101,12 +102,13 @@ class ClasspathText {
   SString m_entries;
 };
 
-// Leaves the launcher's directory as the working directory of the command.
+// Leaves the launcher's directory as the working directory of the command;
+// the root for a launcher file there.
 SString workingDirectoryOf(const SString& launcherFileName) {
-  SString::size_type cut = launcherFileName.rfind('/');
-  if (cut == npos) return SString();
-  if (cut == 0) return SString("/");
-  return SString(launcherFileName, 0, cut);
+  SString directory = directoryPart(launcherFileName);
+  if (directory.empty() && lastPathSeparator(launcherFileName) == 0)
+    return SString("/");
+  return directory;
 }
 
 }  // namespace
@@ -522,7 +524,7 @@ SString LaunchScript::sideFileName(const SString& launcherFileName,
   if (launcherFileName.empty()) return SString();
   SString base = launcherFileName;
   SString::size_type dot = base.rfind('.');
-  SString::size_type separator = base.find_last_of("/\\");
+  SString::size_type separator = lastPathSeparator(base);
   // Only a dot in the file's own name starts an extension; a name without
   // any directory keeps its extension.
   if (dot != npos && separator != npos && separator < dot) base.erase(dot);

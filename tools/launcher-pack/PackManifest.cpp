@@ -10,6 +10,7 @@
 
 #include "PayloadFormat.h"
 #include "core/LauncherException.h"
+#include "core/ScopedFile.h"
 #include "tagfile/TagFile.h"
 
 namespace {
@@ -61,20 +62,19 @@ std::string knownTags() {
 // Parses the file the way the launcher parses an embedded tag file, under
 // its stored name, so that messages match what the launcher would say.
 bool parsesAsTagFile(const PackItem& item, std::string& error) {
-  FILE* file = std::fopen(item.path.c_str(), "r");
-  if (!file) {
+  ScopedFile file(std::fopen(item.path.c_str(), "r"));
+  if (!file.get()) {
     error = "cannot open " + item.path + ": " + std::strerror(errno);
     return false;
   }
   bool parsed = true;
   try {
     TagFile tags;
-    tags.load(file, item.name.c_str(), 0, -1);
+    tags.load(file.get(), item.name.c_str(), 0, -1);
   } catch (const LauncherException& e) {
     error = toStd(e.getMessage());
     parsed = false;
   }
-  std::fclose(file);
   return parsed;
 }
 
@@ -137,20 +137,19 @@ bool PackManifest::load(const std::string& path, std::string& error) {
   m_directory = directoryOf(m_path);
   m_items.clear();
   m_extractedInputFile = false;
-  FILE* file = std::fopen(m_path.c_str(), "r");
-  if (!file) {
+  ScopedFile file(std::fopen(m_path.c_str(), "r"));
+  if (!file.get()) {
     error = "cannot open the manifest " + path + ": " + std::strerror(errno);
     return false;
   }
   TagFile manifest;
   try {
-    manifest.load(file, path.c_str(), 0, -1);
+    manifest.load(file.get(), path.c_str(), 0, -1);
   } catch (const LauncherException& e) {
-    std::fclose(file);
     error = toStd(e.getMessage());
     return false;
   }
-  std::fclose(file);
+  file.close();
 
   const TagFileEntryPtrDeque& entries = manifest.getEntries();
   for (int i = 0; i < entries.count(); ++i) {
