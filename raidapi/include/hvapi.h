@@ -128,6 +128,12 @@ typedef void Void;
 #define HVAPI_ERR_CONFIG_COUNT (-64)   /* stored configuration's count */
 #define HVAPI_ERR_SET_COUNT (-66)      /* no or too many sets */
 
+/* A short English text for a return code of this library (for example
+ * "no adapter found" for -2), for messages to people; a code the library
+ * does not know, non-negative codes other than 0 and 255 among them, gives
+ * "unknown return code". The text is static: never freed or changed. */
+HVAPI_EXPORT const Char *GetReturnCodeText(Int iCode);
+
 /* ------------------------------------------------------------------------
  * Value sets
  * ------------------------------------------------------------------------ */
