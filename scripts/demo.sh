@@ -191,4 +191,30 @@ echo "-- two 8LD adapters on SCSI disk devices (preset two8ld, boards that show 
 "$halvsim" set "$work/two8ld.state" -a 1 subsystem-vendor 0x103C
 echo "\$ hvapi-demo"
 HALVSIM_STATE="$work/two8ld.state" LD_PRELOAD="$sim" "$demo"
+
+echo
+echo "-- hvctl, the administrator's tool (preset blank, operations of 2 s)"
+hvctl=$raidapi/tools/hvctl/hvctl
+state=$work/hvctl.state
+"$halvsim" init -p blank "$state" >/dev/null
+for key in init-ms rebuild-ms; do "$halvsim" set "$state" "$key" 2000; done
+run() {
+  echo "\$ $*"
+  HALVSIM_STATE="$state" LD_PRELOAD="$sim" "$hvctl" "${@:2}"
+}
+run hvctl adapters
+run hvctl pd list
+run hvctl config create --yes --raid 5 0:0 0:1 0:2
+run hvctl init start 0 --wait
+run hvctl pd hotspare-set 0:3
+run hvctl settings auto-rebuild 1
+echo "\$ halvsim fail \$state 0:1     (the disk dies)"
+"$halvsim" fail "$state" 0:1
+run hvctl status
+echo "   (the administrator fails it on the adapter; automatic rebuild takes the hot spare)"
+run hvctl pd fail --yes 0:1
+run hvctl rebuild progress 0:3 --wait
+run hvctl ld list
+run hvctl status
+run hvctl ld list --json
 )

@@ -387,9 +387,13 @@ int CmdStatus(const Options &o) {
                                             s.astPhyDrvStatus[i].uchTarget)},
                      {"state", PdrvStateName(s.astPhyDrvStatus[i].uchStatus)},
                      {"state_code", s.astPhyDrvStatus[i].uchStatus}});
-    bool healthy = lds.empty() && pds.empty() && !s.uchNVRAM_Mismatch;
+    // Degraded: a logical drive is not optimal; warning: only a device or
+    // the stored configurations need attention.
+    const char *health = !lds.empty()                          ? "degraded"
+                         : !pds.empty() || s.uchNVRAM_Mismatch ? "warning"
+                                                               : "ok";
     list.push_back({{"adapter", a},
-                    {"health", healthy ? "ok" : "degraded"},
+                    {"health", health},
                     {"config_mismatch", s.uchNVRAM_Mismatch != 0},
                     {"reconstructing", s.uchRecon_Prog != 0},
                     {"logical_drives_not_optimal", lds},
@@ -502,8 +506,39 @@ int FillRaidSet(int level, int stripe, const std::vector<std::string> &disks,
   LogDrvInfo_Struct &ld = set->astLogDrvInfo[0];
   ld.uchRaidLevel = static_cast<UChar>(level);
   ld.uchStripeSize = static_cast<UChar>(stripe);
-  ld.ulLogDrvSize = 0;  // the whole capacity of the span
+  ld.ulLogDrvSize = 0;
   return kExitOk;
+}
+
+// The usable MiB of one span of the named disks at a RAID level: every
+// member counts as large as the smallest. 0 when a disk is not listed,
+// which leaves the sizing to the library.
+unsigned WholeCapacity(int adapter, int level,
+                       const std::vector<std::string> &disks) {
+  std::vector<Drive> drives;
+  if (ReadDrives(adapter, &drives) != kExitOk) return 0;
+  unsigned smallest = 0;
+  for (const std::string &name : disks) {
+    bool found = false;
+    for (const Drive &d : drives)
+      if (AddressText(d.channel, d.target) == name) {
+        found = true;
+        if (smallest == 0 || d.size < smallest) smallest = d.size;
+      }
+    if (!found) return 0;
+  }
+  unsigned long long n = disks.size(), size = smallest;
+  switch (level) {
+    case HVAPI_RAID0:
+      size *= n;
+      break;
+    case HVAPI_RAID1:
+      break;
+    default:
+      size *= n > 1 ? n - 1 : 1;
+      break;
+  }
+  return size > 0xFFFFFFFFull ? 0 : static_cast<unsigned>(size);
 }
 
 int CmdConfigShow(const Options &o, int source, const std::string &disk) {
@@ -1168,6 +1203,7 @@ int main(int argc, char **argv) {
     run = [&] { return CmdConfigShow(o, stored ? 1 : 0, storedDisk); };
   });
   int raidLevel = 5, stripe = 64;
+  unsigned sizeMib = 0;
   std::vector<std::string> disks;
   for (bool replace : {true, false}) {
     auto *c = config->add_subcommand(
@@ -1177,6 +1213,7 @@ int main(int argc, char **argv) {
     common(c, false);
     c->add_option("--raid", raidLevel, "RAID level 0, 1, 3, 5")->required();
     c->add_option("--stripe", stripe, "stripe size (API form, default 64)");
+    c->add_option("--size", sizeMib, "size in MiB (default: all of it)");
     c->add_option("disks", disks, "member disks C:T")->required();
     if (replace) c->add_flag("-y,--yes", o.yes, "do not ask");
     c->callback([&, replace] {
@@ -1185,6 +1222,8 @@ int main(int argc, char **argv) {
         int status = FillRaidSet(raidLevel, stripe, disks, set.get());
         if (status != kExitOk) return status;
         if (replace && !Confirmed(o, "config create")) return int(kExitRefused);
+        set->astLogDrvInfo[0].ulLogDrvSize =
+            sizeMib ? sizeMib : WholeCapacity(o.adapter, raidLevel, disks);
         Int rc = replace ? WriteNewConfig(UChar(o.adapter), set.get())
                          : AddLogDrvToConfig(UChar(o.adapter), set.get());
         return rc < 0
