@@ -49,18 +49,24 @@ inline std::string replaceAll(std::string text, const std::string& from,
 
 struct LauncherRun {
   int status;  // exit status, or -1 when the program did not exit normally
-  std::string output;
+  std::string output;  // standard output: results and the application's
+  std::string errors;  // standard error: the launcher's own console
 };
 
 // Runs the built launcher with args in directory cwd, with English texts
-// and standard input empty, and collects its standard output.
+// and standard input empty, and collects its standard output and its
+// standard error.
 inline LauncherRun runLauncher(const std::vector<std::string>& args,
                                const std::string& cwd) {
   int out[2];
-  if (pipe(out) != 0) return {-1, "<no pipe>"};
+  if (pipe(out) != 0) return {-1, "<no pipe>", ""};
+  // A file, not a pipe: nothing to read while the output pipe is read.
+  FILE* err = tmpfile();
+  if (!err) return {-1, "<no error file>", ""};
   pid_t pid = fork();
   if (pid == 0) {
     dup2(out[1], 1);
+    dup2(fileno(err), 2);
     close(out[0]);
     close(out[1]);
     FILE* null = freopen("/dev/null", "r", stdin);
@@ -76,7 +82,7 @@ inline LauncherRun runLauncher(const std::vector<std::string>& args,
     _exit(127);
   }
   close(out[1]);
-  LauncherRun run{-1, ""};
+  LauncherRun run{-1, "", ""};
   char buffer[4096];
   ssize_t n;
   while ((n = read(out[0], buffer, sizeof buffer)) > 0)
@@ -85,6 +91,10 @@ inline LauncherRun runLauncher(const std::vector<std::string>& args,
   int status = 0;
   waitpid(pid, &status, 0);
   if (WIFEXITED(status)) run.status = WEXITSTATUS(status);
+  rewind(err);
+  int c;
+  while ((c = fgetc(err)) != EOF) run.errors += static_cast<char>(c);
+  fclose(err);
   return run;
 }
 

@@ -77,7 +77,8 @@ std::string jvmFile(const std::string& desc, const std::string& version,
 
 struct ProgramRun {
   int status;
-  std::string output;
+  std::string output;  // standard output: results and the application's
+  std::string errors;  // standard error: the launcher's own console
 };
 
 class LauncherActionsTest : public ::testing::Test {
@@ -136,10 +137,14 @@ class LauncherActionsTest : public ::testing::Test {
     std::string input = dir.file("stdin.txt");
     writeFile(input, stdinText);
     int out[2];
-    if (pipe(out) != 0) return {-1, ""};
+    if (pipe(out) != 0) return {-1, "", ""};
+    // A file: nothing to read while the output pipe is read.
+    FILE* err = tmpfile();
+    if (!err) return {-1, "", ""};
     pid_t pid = fork();
     if (pid == 0) {
       dup2(out[1], 1);
+      dup2(fileno(err), 2);
       close(out[0]);
       close(out[1]);
       int in = open(input.c_str(), O_RDONLY);
@@ -161,7 +166,7 @@ class LauncherActionsTest : public ::testing::Test {
       _exit(127);
     }
     close(out[1]);
-    ProgramRun result{-1, ""};
+    ProgramRun result{-1, "", ""};
     char buffer[4096];
     ssize_t n;
     while ((n = read(out[0], buffer, sizeof buffer)) > 0)
@@ -170,6 +175,10 @@ class LauncherActionsTest : public ::testing::Test {
     int status = 0;
     waitpid(pid, &status, 0);
     if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
+    rewind(err);
+    int c;
+    while ((c = fgetc(err)) != EOF) result.errors += static_cast<char>(c);
+    fclose(err);
     return result;
   }
 
@@ -215,16 +224,19 @@ TEST_F(LauncherActionsTest, SearchWithoutMatchPrintsZeroAndLeavesNothing) {
   struct Case {
     const char* input;
     std::string output;
+    std::string console;
   } cases[] = {
-      {"ACTION:  SEARCH\n", "0\n"},
-      {"ACTION:  SEARCH\nSHOW_FAIL_MSG:  1\n",
-       "Test Application\nNo matching JVM was found.\n0\n"},
+      {"ACTION:  SEARCH\n", "0\n", ""},
+      // No JVM was run, so there is no last one to name.
+      {"ACTION:  SEARCH\nSHOW_FAIL_MSG:  1\n", "0\n",
+       "Test Application\nNo matching JVM was found.\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.input);
     ProgramRun run = action(c.input);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.output, c.output);
+    EXPECT_EQ(run.errors, c.console);
     EXPECT_EQ(listDir(tmp), std::vector<std::string>{});
   }
 }
@@ -424,9 +436,9 @@ TEST_F(LauncherActionsTest, ScriptFailuresAndTheirMessages) {
     unlink((run_ + "/run.log").c_str());
     ProgramRun run = launch({"-tv:log", "run.log"});
     EXPECT_EQ(run.status, c.status);
-    std::string output = run.output;
+    EXPECT_EQ(run.output, "");
     // The title line of the launch script comes first.
-    EXPECT_EQ(output, "Test Application\n" + c.output);
+    EXPECT_EQ(run.errors, "Test Application\n" + c.output);
     EXPECT_TRUE(contains(log(), replaceAll(c.logLine, "@HOMES@", homes)))
         << log();
   }
@@ -442,7 +454,8 @@ TEST_F(LauncherActionsTest, NoEmbeddedInstallerEndsTheRun) {
   ASSERT_EQ(system(command.c_str()), 0);
   ProgramRun run = launch({"-tv:log", "run.log"});
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.output,
+  EXPECT_EQ(run.output, "");
+  EXPECT_EQ(run.errors,
             "Test Application\nNo JVM installer was included in the "
             "launcher.\n");
   EXPECT_TRUE(
@@ -460,11 +473,12 @@ TEST_F(LauncherActionsTest, FailingSearchesOnStandardOutput) {
   struct Case {
     const char* input;
     std::string output;
+    std::string console;
   } cases[] = {
-      {"ACTION:  SEARCH\n", ""},
-      {"ACTION:  SEARCH_ALL\n", "0\n"},
-      {"ACTION:  SEARCH_ALL\nSHOW_FAIL_MSG:  1\n",
-       "Test Application\nUnable to search for all JVMs.@ERROR@\n0\n"},
+      {"ACTION:  SEARCH\n", "", ""},
+      {"ACTION:  SEARCH_ALL\n", "0\n", ""},
+      {"ACTION:  SEARCH_ALL\nSHOW_FAIL_MSG:  1\n", "0\n",
+       "Test Application\nUnable to search for all JVMs.@ERROR@\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.input);
@@ -472,8 +486,9 @@ TEST_F(LauncherActionsTest, FailingSearchesOnStandardOutput) {
     writeFile(run_ + "/in.tag", std::string("LOGFILE:  run.log\n") + c.input);
     ProgramRun run = launch({"-tv:tempdir", tmp, "-tv:in", "in.tag"});
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.output,
-              replaceAll(c.output, "@ERROR@", "No such file or directory"));
+    EXPECT_EQ(run.output, c.output);
+    EXPECT_EQ(run.errors,
+              replaceAll(c.console, "@ERROR@", "No such file or directory"));
   }
   EXPECT_TRUE(contains(log(), "ERROR: Unable to search for all JVMs."))
       << log();
@@ -487,8 +502,8 @@ TEST_F(LauncherActionsTest, VerifyShowsWhenTheJVMIsNotValid) {
       pack + "/java17.tag\nVERIFY_JVM_HOME:  " + homes + "/jdk11\n");
   EXPECT_EQ(run.status, 0);
   // Behind the title and the progress dots of the verification.
-  EXPECT_TRUE(contains(run.output, "\nThe JVM is not valid.\n0\n"))
-      << run.output;
+  EXPECT_TRUE(contains(run.errors, "\nThe JVM is not valid.\n")) << run.errors;
+  EXPECT_EQ(run.output, "0\n");
 }
 
 TEST_F(LauncherActionsTest, JavaHomeIsTriedBeforeTheHints) {
@@ -606,10 +621,11 @@ TEST_F(LauncherActionsTest, ALauncherWithoutPayloadSaysSo) {
                         LAUNCHER_PROGRAM + "' stripped; } 2>/dev/null && '" +
                         stripped + "' 2> err.txt >/dev/null";
   EXPECT_EQ(system(command.c_str()), 0);
+  // Then the line break that ends the progress, on the same console.
   EXPECT_EQ(readFile(run_ + "/err.txt"),
             stripped +
                 ": this launcher file carries no payload (was it "
-                "stripped?)\n");
+                "stripped?)\n\n");
 }
 
 // A failure that is not the launcher's own (memory runs out reading a
@@ -620,11 +636,12 @@ TEST_F(LauncherActionsTest, AnInternalErrorEndsTheRunWithStatusOne) {
             "ACTION:  SEARCH\nUI_TITLE:  " + std::string(8 << 20, 'x') + "\n");
   std::string command = "cd '" + run_ +
                         "' && ulimit -v 7000 && '" LAUNCHER_PROGRAM
-                        "' -tv:in big.tag > out.txt";
+                        "' -tv:in big.tag > out.txt 2> err.txt";
   int status = system(command.c_str());
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 1);
-  EXPECT_EQ(readFile(run_ + "/out.txt"), "Internal error: out of memory.\n");
+  EXPECT_EQ(readFile(run_ + "/err.txt"), "Internal error: out of memory.\n");
+  EXPECT_EQ(readFile(run_ + "/out.txt"), "");
   EXPECT_EQ(listDir(tmp), std::vector<std::string>{});
 }
 
@@ -644,7 +661,8 @@ TEST_F(LauncherActionsTest, ILaunchRunsTheEmbeddedJVMFile) {
   packLauncher({"ILAUNCH 2 1"});
   ProgramRun run = launch({"-tv:log", "run.log", "arg"});
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.output, "Test Application\n\nRunning Test Application...\n");
+  EXPECT_EQ(run.output, "");
+  EXPECT_EQ(run.errors, "Test Application\n\nRunning Test Application...\n");
   std::vector<std::string> args = launched();
   ASSERT_FALSE(args.empty());
   EXPECT_EQ(args[0], homes + "/jdk11/bin/java");
