@@ -6,6 +6,7 @@
 #include "jvm/CommandText.h"
 #include "jvm/JVMMatch.h"
 #include "jvm/LaunchScript.h"
+#include "jvm/VerificationRuns.h"
 #include "jvm/VersionCompare.h"
 #include "platform/PlatformImpl.h"
 #include "platform/SubStatusWrapper.h"
@@ -74,7 +75,8 @@ bool inRange(const SString& line, char range, const SString& bound) {
 
 }  // namespace
 
-JVMFile::JVMFile(TagFile& tagFile) : m_tagFile(&tagFile) {}
+JVMFile::JVMFile(TagFile& tagFile)
+    : m_tagFile(&tagFile), m_verificationRuns(nullptr) {}
 
 JVMFile::~JVMFile() {}
 
@@ -213,9 +215,31 @@ bool JVMFile::performVerify(const SString& jvmHome, const SString& classpath,
     expected.push_back(new StringPair(name, value));
   }
 
-  LaunchScript script(command, true, false);
-  script.execute(*this, nullptr, false);
-  bool result = verifyJVMOutput(script.getStandardOutput(), expected);
+  // Everything of the jvm file that shapes the run is part of what is
+  // asked; the same question to the same JVM gets the same answer.
+  SString question = command;
+  const char* const shaping[] = {
+      "JVM_EXE",       "CLASSPATH",      "CLASSPATH_SEPARATOR",
+      "JVM_CLASSPATH", "USE_CP_ENV_VAR", "CP_ENV_VAR"};
+  for (const char* tag : shaping)
+    question += "\n" + m_tagFile->getTagValue(tag, 0);
+  SString output, errors;
+  if (m_verificationRuns &&
+      m_verificationRuns->find(question, output, errors)) {
+    log("Matching the output of the earlier run of " + jvmHome + " again",
+        kLogInformation);
+  } else {
+    LaunchScript script(command, true, false);
+    script.execute(*this, nullptr, false);
+    output = script.getStandardOutput();
+    errors = script.getErrorOutput();
+    if (m_verificationRuns) m_verificationRuns->add(question, output, errors);
+  }
+  if (m_verificationRuns) {
+    SString executable = home + m_tagFile->getTagValue("JVM_EXE", 0);
+    m_verificationRuns->setLast(executable, output, errors);
+  }
+  bool result = verifyJVMOutput(output, expected);
   PlatformImpl::advanceUIProgress(kVerifyRunUnits);
   return result;
 }
@@ -255,6 +279,18 @@ void JVMFile::processMacro(SString& text, char, unsigned start,
     value.erase(value.length() - 1);
   text.replace(start, end - start + 1, value);
   end = start + value.length();
+}
+
+bool JVMFile::isMacro(const SString& text, char, unsigned start,
+                      unsigned end) const {
+  const char* p = text.c_str();
+  for (unsigned i = start + 1; i < end; ++i) {
+    char c = p[i];
+    bool nameChar = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                    (c >= '0' && c <= '9') || c == '_';
+    if (!nameChar) return false;
+  }
+  return true;
 }
 
 bool JVMFile::insertCommandMacro(SString& text, char delimiter, unsigned start,
