@@ -741,6 +741,17 @@ TEST_F(LauncherActionsTest, TheBuildsRealJVM) {
   EXPECT_TRUE(contains(run.output, "  test.prop=a-b")) << run.output;
   EXPECT_TRUE(contains(log(), "Found matching JVM at " + javaHome)) << log();
 
+  // Installed elsewhere (dir/app) and started in run/ with WORKING_DIR
+  // CALLER, the JVM's user.dir is where the user is.
+  writeFile(pack + "/launch.tag",
+            "WORKING_DIR:  CALLER\n" + readFile(pack + "/launch.tag"));
+  command = "'" + kPack + "' '" LAUNCHER_PROGRAM "' '" + pack +
+            "/manifest.tag' '" + dir.file("app") + "' >/dev/null";
+  ASSERT_EQ(system(command.c_str()), 0);
+  ProgramRun fromRun = launch({}, "", dir.file("app"));
+  EXPECT_TRUE(contains(fromRun.output, "  user.dir=" + run_ + "\n"))
+      << fromRun.output;
+
   partitions = javaHome;
   ProgramRun all = action("ACTION:  SEARCH_ALL\n");
   std::vector<std::string> out = lines(all.output);
@@ -749,6 +760,242 @@ TEST_F(LauncherActionsTest, TheBuildsRealJVM) {
   bool listed = false;
   for (size_t i = 1; i < out.size(); i += 2) listed |= out[i] == javaHome;
   EXPECT_TRUE(listed) << all.output;
+}
+
+// ---- The launcher as a command: output, directory, links, arguments ----
+
+class LauncherAsCommandTest : public LauncherActionsTest {
+ protected:
+  void SetUp() override {
+    LauncherActionsTest::SetUp();
+    out = dir.file("out");
+    mkdir(out.c_str(), 0755);
+  }
+
+  // Makes home/bin/java a JVM of that version that appends a line to
+  // out/verify-runs.txt for each verification run and otherwise runs
+  // appBody (a shell script; OUT stands for the out directory).
+  void makeProbeHome(const std::string& home, const std::string& version,
+                     const std::string& appBody) {
+    mkdir(home.c_str(), 0755);
+    mkdir((home + "/bin").c_str(), 0755);
+    makeExecutable(home + "/bin/java",
+                   "#!/bin/sh\n"
+                   "for a in \"$@\"; do\n"
+                   "  if [ \"$a\" = Verify ]; then\n"
+                   "    echo run >> '" +
+                       out +
+                       "/verify-runs.txt'\n"
+                       "    echo 1739021872; echo " +
+                       version +
+                       "; exit 0\n"
+                       "  fi\n"
+                       "done\n" +
+                       replaceAll(appBody, "OUT", out) + "\n");
+  }
+
+  // Packs run/app (ILAUNCH of the Java 11 file) with that launch script.
+  void packWithLaunchScript(const std::string& launchScript) {
+    writeFile(pack + "/launch.tag", launchScript);
+    packLauncher({"ILAUNCH 2 0"});
+  }
+
+  // Moves run/app to dir/inst/app, away from the directory the tests
+  // start it in (run/), and returns its new path.
+  std::string install() {
+    std::string inst = dir.file("inst");
+    mkdir(inst.c_str(), 0755);
+    EXPECT_EQ(rename((run_ + "/app").c_str(), (inst + "/app").c_str()), 0);
+    return inst + "/app";
+  }
+
+  std::vector<std::string> outLines(const std::string& name) {
+    return lines(readFile(out + "/" + name));
+  }
+
+  std::string out;
+};
+
+const char kConsoleLaunch[] =
+    "DISPLAY_CONSOLE:  1\n"
+    "COMMAND:  \"\"\"@JVM_HOME@/@JVM_EXE@\"\" App\"\n";
+
+TEST_F(LauncherAsCommandTest, StandardOutputIsTheApplicationsAlone) {
+  makeProbeHome(homes + "/jdk11", "11", "echo 'tool 2.1'");
+  struct Case {
+    const char* name;
+    std::string desc;
+    std::string console;
+  } const cases[] = {
+      {"with a title", "DESC:  Test Application\n", "Test Application\n"},
+      {"an empty title prints nothing", "DESC:  \"\"\n", ""},
+      {"no title", "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    packWithLaunchScript(c.desc + kConsoleLaunch);
+    ProgramRun run = launch({"--version"});
+    EXPECT_EQ(run.status, 0);
+    // "tool --version | head -1" reads the application's line.
+    EXPECT_EQ(run.output, "tool 2.1\n");
+    EXPECT_EQ(run.errors, c.console);
+  }
+}
+
+TEST_F(LauncherAsCommandTest, WorkingDirectoryChoices) {
+  makeProbeHome(homes + "/jdk11", "11",
+                "pwd > OUT/cwd.txt\n"
+                "for a; do last=$a; done\n"
+                "if [ -f \"$last\" ]; then echo found; else echo missing; fi "
+                ">> OUT/cwd.txt");
+  // The user's file, named relative to where the user is.
+  writeFile(run_ + "/build.xml", "<project/>");
+  std::string inst = dir.file("inst");
+  environment["WORK_DIR"] = tmp;
+  struct Case {
+    const char* name;
+    std::string tag;  // the WORKING_DIR line
+    std::string directory;
+    std::string file;
+  } const cases[] = {
+      {"absent: the launcher's directory", "", inst, "missing"},
+      {"LAUNCHER", "WORKING_DIR:  LAUNCHER\n", inst, "missing"},
+      {"CALLER: where the user started it", "WORKING_DIR:  CALLER\n", run_,
+       "found"},
+      {"a relative path, in the launcher's directory", "WORKING_DIR:  sub\n",
+       inst + "/sub", "missing"},
+      {"an environment variable", "WORKING_DIR:  #WORK_DIR#\n", tmp, "missing"},
+      {"a jvm file tag", "WORKING_DIR:  @JVM_HOME@/bin\n", homes + "/jdk11/bin",
+       "missing"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    unlink((out + "/cwd.txt").c_str());
+    packWithLaunchScript(c.tag + kConsoleLaunch);
+    std::string program = install();
+    mkdir((inst + "/sub").c_str(), 0755);
+    ProgramRun run = launch({"build.xml"}, "", program);
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(outLines("cwd.txt"),
+              (std::vector<std::string>{c.directory, c.file}));
+  }
+}
+
+TEST_F(LauncherAsCommandTest, StartedThroughTwoLevelsOfLinks) {
+  makeProbeHome(homes + "/jdk11", "11", "printf '%s\\n' \"$@\" > OUT/args.txt");
+  packWithLaunchScript(
+      "DISPLAY_CONSOLE:  1\n"
+      "COMMAND:  \"\"\"@JVM_HOME@/@JVM_EXE@\"\" %RUNTIME_SYSTEMPROP%() "
+      "%LAUNCHER_DIR%() App\"\n");
+  std::string program = install();
+  std::string inst = dir.file("inst");
+  writeFile(inst + "/app.sp", "side=file\n");
+  // As Debian installs a command: /usr/bin/x -> /etc/alternatives/x -> the
+  // real file.
+  std::string alternatives = dir.file("alternatives");
+  std::string bin = dir.file("bin");
+  mkdir(alternatives.c_str(), 0755);
+  mkdir(bin.c_str(), 0755);
+  ASSERT_EQ(symlink("../inst/app", (alternatives + "/app").c_str()), 0);
+  ASSERT_EQ(symlink((alternatives + "/app").c_str(), (bin + "/app").c_str()),
+            0);
+  ProgramRun run = launch({"-tv:log", "run.log", "arg"}, "", bin + "/app");
+  EXPECT_EQ(run.status, 0) << run.errors;
+  EXPECT_EQ(outLines("args.txt"),
+            (std::vector<std::string>{"-Dside=file", inst, "App", "arg"}));
+  // The log is named relative to where the user is, as given.
+  EXPECT_TRUE(contains(log(), "Executing launch script command")) << log();
+}
+
+TEST_F(LauncherAsCommandTest, ThreeThousandArgumentsOfSixtyBytesArriveAll) {
+  makeProbeHome(homes + "/jdk11", "11", "printf '%s\\n' \"$@\" > OUT/args.txt");
+  packWithLaunchScript(kConsoleLaunch);
+  std::vector<std::string> args;
+  for (int i = 0; i < 3000; ++i) {
+    char number[8];
+    snprintf(number, sizeof number, "%04d", i);
+    args.push_back(number + std::string(56, i % 2 ? 'x' : ' '));
+  }
+  ProgramRun run = launch(args);
+  EXPECT_EQ(run.status, 0) << run.errors;
+  std::vector<std::string> expected = {"App"};
+  expected.insert(expected.end(), args.begin(), args.end());
+  std::vector<std::string> got = outLines("args.txt");
+  ASSERT_EQ(got.size(), expected.size());
+  EXPECT_TRUE(got == expected);
+}
+
+TEST_F(LauncherAsCommandTest, ACommandThatCannotStartGives127AndSaysWhy) {
+  struct Case {
+    const char* name;
+    std::string console;
+  } const cases[] = {
+      {"output captured", ""},
+      {"output on the console", "DISPLAY_CONSOLE:  1\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    packWithLaunchScript(c.console + "COMMAND:  /nonexistent/java App\n");
+    unlink((run_ + "/run.log").c_str());
+    ProgramRun run = launch({"-tv:log", "run.log"});
+    EXPECT_EQ(run.status, 127);
+    EXPECT_TRUE(contains(run.errors, "/nonexistent/java: not found"))
+        << run.errors;
+    EXPECT_TRUE(contains(log(), "ERROR: The shell found no program to run"))
+        << log();
+  }
+}
+
+TEST_F(LauncherAsCommandTest, AtSignsInSideFileValuesStayWhileTagsExpand) {
+  makeProbeHome(homes + "/jdk11", "11", "printf '%s\\n' \"$@\" > OUT/args.txt");
+  packWithLaunchScript(
+      "DISPLAY_CONSOLE:  1\n"
+      "COMMAND:  \"\"\"@JVM_HOME@/@JVM_EXE@\"\" %RUNTIME_SYSTEMPROP%() "
+      "App\"\n");
+  writeFile(run_ + "/app.sp",
+            "mail=a@b.org or c@d.org\nhome=@JVM_HOME@\nboth=x@y @JVM_EXE@\n");
+  ProgramRun run = launch({});
+  EXPECT_EQ(run.status, 0) << run.errors;
+  EXPECT_EQ(outLines("args.txt"),
+            (std::vector<std::string>{"-Dmail=a@b.org or c@d.org",
+                                      "-Dhome=" + homes + "/jdk11",
+                                      "-Dboth=x@y bin/java", "App"}));
+}
+
+TEST_F(LauncherAsCommandTest, AHomeIsRunOnceWhenTheSecondJVMFileMatches) {
+  makeProbeHome(homes + "/probe", "11", "");
+  packLauncher({"INITIALIZE_UI"});
+  partitions = out;  // no hints match
+  writeFile(run_ + "/in.tag", "LOGFILE:  run.log\nACTION:  SEARCH\n");
+  ProgramRun run =
+      launch({"-tv:javahome", homes + "/probe", "-tv:in", "in.tag"});
+  EXPECT_EQ(run.status, 0) << run.errors;
+  std::vector<std::string> result = lines(run.output);
+  ASSERT_EQ(result.size(), 3u) << run.output;
+  EXPECT_EQ(result[1], homes + "/probe");
+  // Java 17 did not match it, Java 11 did, with the answer of one run.
+  EXPECT_EQ(outLines("verify-runs.txt"), std::vector<std::string>{"run"});
+}
+
+TEST_F(LauncherAsCommandTest, NoMatchingJVMNamesTheLastCandidate) {
+  std::string broken = homes + "/broken";
+  makeFakeHome(broken, "11");
+  makeExecutable(broken + "/bin/java",
+                 "#!/bin/sh\necho 'Error: Could not find or load main class "
+                 "Verify' >&2\nexit 1\n");
+  packLauncher({"INITIALIZE_UI"});
+  partitions = out;
+  writeFile(run_ + "/in.tag",
+            "LOGFILE:  run.log\nACTION:  SEARCH\nSHOW_FAIL_MSG:  1\n");
+  ProgramRun run = launch({"-tv:javahome", broken, "-tv:in", "in.tag"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.output, "0\n");
+  EXPECT_TRUE(contains(run.errors,
+                       "No matching JVM was found.\nThe last JVM tried was " +
+                           broken +
+                           "/bin/java, which printed: Error: Could not find "
+                           "or load main class Verify\n"))
+      << run.errors;
 }
 
 }  // namespace
