@@ -10,6 +10,11 @@
 # launcher-pack writes, so editing one of them repacks; DEPENDS adds others.
 # A relative MANIFEST is taken from the current source directory, a
 # relative OUTPUT from the current binary directory.
+#
+# Inside this project the launcher-pack target packs; from an installed
+# prefix (find_package(LauncherPack), which sets LAUNCHER_PACK_EXECUTABLE)
+# the installed launcher-pack does, and
+# PROGRAM may be ${LAUNCHER_PROGRAM}, the installed launcher.
 function(add_launcher_payload target)
   cmake_parse_arguments(PARSE_ARGV 1 ARG "" "PROGRAM;MANIFEST;OUTPUT" "DEPENDS")
   if(ARG_UNPARSED_ARGUMENTS)
@@ -36,12 +41,17 @@ function(add_launcher_payload target)
                          BASE_DIR ${CMAKE_CURRENT_BINARY_DIR})
   get_filename_component(output_dir ${output} DIRECTORY)
   set(depfile ${CMAKE_CURRENT_BINARY_DIR}/CMakeFiles/${target}.d)
+  if(LAUNCHER_PACK_EXECUTABLE)
+    set(pack ${LAUNCHER_PACK_EXECUTABLE})
+  else()
+    set(pack launcher-pack)
+  endif()
 
   add_custom_command(
     OUTPUT ${output}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${output_dir}
-    COMMAND launcher-pack --depfile ${depfile} ${program} ${manifest} ${output}
-    DEPENDS launcher-pack ${program_dependency} ${manifest} ${ARG_DEPENDS}
+    COMMAND ${pack} --depfile ${depfile} ${program} ${manifest} ${output}
+    DEPENDS ${pack} ${program_dependency} ${manifest} ${ARG_DEPENDS}
     DEPFILE ${depfile}
     COMMENT "Packing launcher file ${output}"
     VERBATIM)

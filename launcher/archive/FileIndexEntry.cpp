@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "archive/ArchiveValues.h"
-#include "archive/ScopedFile.h"
+#include "core/ScopedFile.h"
 #include "core/LauncherException.h"
 #include "core/TextHelpers.h"
 #include "platform/PlatformImpl.h"
@@ -12,7 +12,7 @@
 
 namespace {
 
-const long kLastFileType = FileIndexEntry::APPLICATION_ARCHIVE;
+const long kLastFileType = kApplicationArchive;
 const char kCannotOpenLauncher[] = "Cannot open launcher file.";
 
 SString writeError(const SString& detail) {
@@ -143,6 +143,6 @@ SString FileIndexEntry::extract(const SString& directory) const {
   if (truncated)
     throw LauncherException(extractError(
         SString("The launcher file ends inside \"") + m_name + "\"."));
-  if (m_type == JVM_INSTALLER) PlatformImpl::setFileExecutable(target);
+  if (m_type == kJvmInstaller) PlatformImpl::setFileExecutable(target);
   return target;
 }

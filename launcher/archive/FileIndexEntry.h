@@ -8,22 +8,13 @@
 
 #include <cstdio>
 
+#include "archive/PayloadFormat.h"
 #include "core/SString.h"
 
 class TagFile;
 
 class FileIndexEntry {
  public:
-  enum FileType {
-    INSTRUCTIONS = 0,
-    JVM_FILE = 1,
-    LAUNCH_SCRIPT = 2,
-    CLASSPATH_ARCHIVE = 3,
-    JVM_INSTALLER = 4,
-    VERIFY_ARCHIVE = 5,
-    APPLICATION_ARCHIVE = 6,
-  };
-
   // sourceFile: the launcher file whose index holds the record; extract
   // reads the bytes from there.
   explicit FileIndexEntry(const SString& sourceFile = SString());
@@ -45,9 +36,7 @@ class FileIndexEntry {
   SString extract(const SString& directory) const;
 
   long getType() const { return m_type; }
-  bool isTagFileType() const {
-    return m_type >= INSTRUCTIONS && m_type <= LAUNCH_SCRIPT;
-  }
+  bool isTagFileType() const { return ::isTagFileType(m_type); }
   // Null until loadTagFile has run on a tag-file entry.
   TagFile* getTagFile() const { return m_tagFile; }
   long getId() const { return m_id; }

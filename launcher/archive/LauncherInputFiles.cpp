@@ -2,7 +2,8 @@
 
 #include "archive/ArchiveValues.h"
 #include "archive/FileIndexEntry.h"
-#include "archive/ScopedFile.h"
+#include "archive/PayloadFormat.h"
+#include "core/ScopedFile.h"
 #include "core/LauncherException.h"
 #include "core/LogHandler.h"
 #include "core/TextHelpers.h"
@@ -14,10 +15,6 @@
 
 namespace {
 
-// The last word of a launcher file that carries a payload, 0xCA82CA82 read
-// as a signed number.
-const long kLauncherIdentification = -897398142L;
-const int kLogInformation = 0;
 const char kIndexOffsetError[] = "Invalid file index offset.";
 const char kFileCountError[] = "Unable to read the file count.";
 
@@ -41,13 +38,13 @@ void LauncherInputFiles::load(bool loadTagFiles) {
   if (m_loaded) return;
   ScopedFile file(std::fopen(m_launcherFileName.c_str(), "rb"));
   if (!file.get()) throw LauncherException("Cannot open launcher file.");
-  if (std::fseek(file.get(), -8, SEEK_END) != 0)
+  if (std::fseek(file.get(), -kPayloadTrailerSize, SEEK_END) != 0)
     throw LauncherException("Invalid launcher format.");
   long indexOffset =
       loadLongValue(file.get(), "Unable to read file index offset.");
   long identification = loadLongValue(
       file.get(), "Unable to read launcher identification value.");
-  if (identification == kLauncherIdentification) {
+  if (static_cast<uint32_t>(identification) == kLauncherIdentification) {
     m_hasPayload = true;
     loadFileIndex(file.get(), indexOffset);
     logEntries();
@@ -86,7 +83,7 @@ void LauncherInputFiles::logEntries() const {
                           "\n  length: " + convertToString(entry->getLength()) +
                           "\n  offset: " + convertToString(entry->getOffset()) +
                           "\n  file name: " + entry->getName(),
-                      kLogInformation);
+                      LOG_INFORMATION);
   }
 }
 
@@ -95,13 +92,13 @@ void LauncherInputFiles::loadTagFiles(FILE* stream) {
     FileIndexEntry* entry = m_files.at(i);
     entry->loadTagFile(stream);
     switch (entry->getType()) {
-      case FileIndexEntry::INSTRUCTIONS:
+      case kInstructionsFile:
         if (!m_instructions) setInstructions(entry->getTagFile());
         break;
-      case FileIndexEntry::JVM_FILE:
+      case kJvmFile:
         if (!m_jvmFilesSupplied) addJVMFile(entry->getTagFile());
         break;
-      case FileIndexEntry::LAUNCH_SCRIPT:
+      case kLaunchScriptFile:
         if (!m_launchScript) setLaunchScript(entry->getTagFile());
         break;
       default:
@@ -178,13 +175,13 @@ void LauncherInputFiles::extractAll() {
   for (int i = 0; i < m_files.count(); ++i) {
     const FileIndexEntry* entry = m_files.at(i);
     switch (entry->getType()) {
-      case FileIndexEntry::JVM_FILE:
+      case kJvmFile:
         inputTag.appendTagValue("JVM", entry->getName());
         break;
-      case FileIndexEntry::LAUNCH_SCRIPT:
+      case kLaunchScriptFile:
         inputTag.setTagValue("LAUNCHSCRIPT", entry->getName());
         break;
-      case FileIndexEntry::INSTRUCTIONS:
+      case kInstructionsFile:
         inputTag.setTagValue("INSTRUCTIONS", entry->getName());
         break;
       default:

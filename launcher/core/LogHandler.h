@@ -3,9 +3,16 @@
 
 #include "core/SString.h"
 
+// The kinds of log entries, each with the prefix of its lines.
+enum LogMessageType {
+  LOG_INFORMATION = 0,  // no prefix
+  LOG_WARNING = 1,      // "WARNING: "
+  LOG_ERROR = 2,        // "ERROR: "
+};
+
 // Lets code below the driver write to the launcher log without depending
-// on it: the driver installs its log function at start-up. Types are those
-// of the log: 0 information, 1 warning, 2 error.
+// on it: the driver installs its log function at start-up. Types are
+// LogMessageType values.
 typedef void (*LogHandler)(const SString& text, int type);
 
 // Null (the default) drops entries.

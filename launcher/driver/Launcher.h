@@ -5,17 +5,12 @@
 #define LAUNCHER_DRIVER_LAUNCHER_H_
 
 #include "archive/LauncherInputFiles.h"
+#include "core/LogHandler.h"
 #include "core/SString.h"
 #include "core/StringDeque.h"
 #include "core/TypedDeques.h"
 
 class TagFile;
-
-enum LogMessageType {
-  LOG_INFORMATION = 0,  // no prefix
-  LOG_WARNING = 1,      // "WARNING: "
-  LOG_ERROR = 2,        // "ERROR: "
-};
 
 class Launcher {
  public:

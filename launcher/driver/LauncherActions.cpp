@@ -148,7 +148,7 @@ void Launcher::installJVM(long option) {
     PlatformImpl::setUIStatus(UI_STATUS_PREPARING);
   }
   const FileIndexEntry* installer =
-      firstEntryOfType(m_inputFiles, FileIndexEntry::JVM_INSTALLER);
+      firstEntryOfType(m_inputFiles, kJvmInstaller);
   if (!installer) throw LauncherException(messageText(MSGID_NO_JVM_INSTALLER));
 
   SString destination;
@@ -191,7 +191,7 @@ void Launcher::launch(const SString& jvmFileName, short seconds) {
 void Launcher::ilaunch(long fileId, short seconds) {
   const FileIndexEntry* entry = m_inputFiles.getFile(fileId);
   if (!m_inputFiles.getLaunchScript() || !entry ||
-      entry->getType() != FileIndexEntry::JVM_FILE || !entry->getTagFile()) {
+      entry->getType() != kJvmFile || !entry->getTagFile()) {
     logMessage(
         "Unable to launch the internal launch script with the internal JVM "
         "file. Either the launch script or the JVM file is missing from the "
@@ -223,7 +223,7 @@ void Launcher::verifyJVM(bool showUI, bool showFailMsg, long fileId) {
   if (!entry)
     throw LauncherException("Cannot verify jvm file at index " + id +
                             " because it does not exist.");
-  if (entry->getType() != FileIndexEntry::JVM_FILE)
+  if (entry->getType() != kJvmFile)
     throw LauncherException(
         "To verify a JVM, use an index of a jvm file. The index passed in "
         "was " +
@@ -326,13 +326,13 @@ void Launcher::searchAll(bool showUI, bool showFailMsg) {
 
 const SString& Launcher::getApplicationArchive() {
   if (!m_applicationArchive.empty()) return m_applicationArchive;
-  if (!firstEntryOfType(m_inputFiles, FileIndexEntry::APPLICATION_ARCHIVE))
+  if (!firstEntryOfType(m_inputFiles, kApplicationArchive))
     return m_applicationArchive;
   SString directory = PlatformImpl::createTempSubDirectory();
   SString path;
   for (long i = 0; i < m_inputFiles.getFileCount(); ++i) {
     const FileIndexEntry* entry = m_inputFiles.getFileAt(i);
-    if (entry->getType() == FileIndexEntry::APPLICATION_ARCHIVE)
+    if (entry->getType() == kApplicationArchive)
       path = entry->extract(directory);
   }
   m_applicationArchive = path;

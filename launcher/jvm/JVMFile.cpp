@@ -16,9 +16,6 @@ const char* const jvmPropertiesTag = "JVM_PROPERTIES";
 
 namespace {
 
-const int kLogInformation = 0;
-const int kLogWarning = 1;
-const int kLogError = 2;
 const char kMagicLine[] = "1739021872";
 const char kPrefixMark[] = "...";
 // Progress units: a verification run, and a home without the executable.
@@ -84,7 +81,7 @@ bool JVMFile::hasRequiredProperties() const {
   if (!m_tagFile->getTagValue(jvmPropertiesTag, 0).empty()) return true;
   log("Unable to verify " + m_tagFile->getFileName() + " because the " +
           jvmPropertiesTag + " tag was not specified.",
-      kLogWarning);
+      LOG_WARNING);
   return false;
 }
 
@@ -106,14 +103,14 @@ JVMMatch* JVMFile::verify(const SString& jvmHome, const SString& classpath,
   appendPathSeparator(executable);
   executable += exe;
   log("Verifying JVM at " + executable + "\n   for JVM: " + description,
-      kLogInformation);
+      LOG_INFORMATION);
   if (!PlatformImpl::fileExists(executable)) {
-    log(executable + " does not exist", kLogInformation);
+    log(executable + " does not exist", LOG_INFORMATION);
     PlatformImpl::advanceUIProgress(kMissingExecutableUnits);
     return nullptr;
   }
   if (!performVerify(jvmHome, classpath, verifyClass)) return nullptr;
-  log("Found matching JVM at " + jvmHome, kLogInformation);
+  log("Found matching JVM at " + jvmHome, LOG_INFORMATION);
   return new JVMMatch(jvmHome, *m_tagFile);
 }
 
@@ -122,7 +119,7 @@ JVMMatch* JVMFile::verifyWithPathHints(const SString& classpath,
   if (!hasRequiredProperties()) return nullptr;
   log("Searching for " + m_tagFile->getTagValue("DESC", 0) +
           " using path hints",
-      kLogInformation);
+      LOG_INFORMATION);
   StringDeque partitions;
   PlatformImpl::getJVMSearchPartitions(partitions);
   const SString separator = PlatformImpl::getPathSeparator();
@@ -136,7 +133,7 @@ JVMMatch* JVMFile::verifyWithPathHints(const SString& classpath,
       appendPathSeparator(candidate);
       candidate += hint;
       if (candidate.empty()) continue;
-      log("Checking path hint " + candidate, kLogInformation);
+      log("Checking path hint " + candidate, LOG_INFORMATION);
       match = verify(candidate, classpath, verifyClass);
     }
   }
@@ -148,7 +145,7 @@ JVMMatch* JVMFile::verifyWithPlatformHints(const SString& classpath,
   if (!hasRequiredProperties()) return nullptr;
   log("Searching for " + m_tagFile->getTagValue("DESC", 0) +
           " using platform hints",
-      kLogInformation);
+      LOG_INFORMATION);
   JVMMatch* match = nullptr;
   unsigned hints = m_tagFile->getTagValueCount("PLATFORM_HINT");
   for (unsigned i = 0; i < hints && !match; ++i) {
@@ -158,7 +155,7 @@ JVMMatch* JVMFile::verifyWithPlatformHints(const SString& classpath,
     if (home.empty()) continue;
     log("Checking JVM at " + home + " which was resolved from platform hint " +
             value,
-        kLogInformation);
+        LOG_INFORMATION);
     match = verify(home, classpath, verifyClass);
   }
   return match;
@@ -204,7 +201,7 @@ bool JVMFile::performVerify(const SString& jvmHome, const SString& classpath,
     if (equals == SString::npos) {
       log(SString("Invalid ") + jvmPropertiesTag + " setting (" + setting +
               ") in JVM File " + m_tagFile->getFileName(),
-          kLogWarning);
+          LOG_WARNING);
       continue;
     }
     SString name(setting, 0, equals);
@@ -227,7 +224,7 @@ bool JVMFile::performVerify(const SString& jvmHome, const SString& classpath,
   if (m_verificationRuns &&
       m_verificationRuns->find(question, output, errors)) {
     log("Matching the output of the earlier run of " + jvmHome + " again",
-        kLogInformation);
+        LOG_INFORMATION);
   } else {
     LaunchScript script(command, true, false);
     script.execute(*this, nullptr, false);
@@ -251,7 +248,7 @@ bool JVMFile::verifyJVMOutput(const SString& output,
   SString line;
   readLineFromString(output, pos, line);
   if (line != kMagicLine) {
-    log("Invalid magic value: " + line + "\n", kLogError);
+    log("Invalid magic value: " + line + "\n", LOG_ERROR);
     return false;
   }
   bool result = true;

@@ -13,9 +13,7 @@
 
 namespace {
 
-const int kLogInformation = 0;
-
-void log(const SString& text) { logThroughHandler(text, kLogInformation); }
+void log(const SString& text) { logThroughHandler(text, LOG_INFORMATION); }
 
 }  // namespace
 
@@ -44,12 +42,10 @@ void JVMFiles::setVerifyClass(const SString& classpath,
 void JVMFiles::writeVerifyJar() {
   if (!m_verifyClasspath.empty() || !m_verifyClass.empty()) return;
   LaunchEnvironment& environment = LaunchEnvironment::current();
-  if (!environment.hasEmbeddedFiles(LaunchEnvironment::kVerificationArchive))
-    return;
+  if (!environment.hasEmbeddedFiles(kVerificationArchive)) return;
   StringDeque paths;
-  environment.extractEmbeddedFiles(LaunchEnvironment::kVerificationArchive,
-                                   PlatformImpl::createTempSubDirectory(),
-                                   paths);
+  environment.extractEmbeddedFiles(
+      kVerificationArchive, PlatformImpl::createTempSubDirectory(), paths);
   if (paths.count() == 0) return;
   m_verifyClasspath = "\"" + paths.back() + "\"";
   m_verifyClass = "\"Verify\"";

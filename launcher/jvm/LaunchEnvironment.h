@@ -6,17 +6,12 @@
 #ifndef LAUNCHER_JVM_LAUNCHENVIRONMENT_H_
 #define LAUNCHER_JVM_LAUNCHENVIRONMENT_H_
 
+#include "archive/PayloadFormat.h"
 #include "core/SString.h"
 #include "core/StringDeque.h"
 
 class LaunchEnvironment {
  public:
-  // Kinds of embedded files that launch scripts and the JVM search unpack.
-  enum EmbeddedFileType {
-    kClasspathArchive = 3,
-    kVerificationArchive = 5,
-  };
-
   virtual ~LaunchEnvironment();
 
   virtual SString getLauncherFileName() const;
@@ -27,7 +22,7 @@ class LaunchEnvironment {
   // each unpacked on first use; empty when there is none.
   virtual SString getApplicationArchive();
   virtual SString getApplicationArchive(const SString& name);
-  // Whether the payload holds a file of that type.
+  // Whether the payload holds a file of that type (a PayloadFileType).
   virtual bool hasEmbeddedFiles(int fileType) const;
   // Extracts every embedded file of that type into directory, in index
   // order, appending the paths written.

@@ -14,8 +14,6 @@
 namespace {
 
 const SString::size_type npos = SString::npos;
-const int kLogInformation = 0;
-const int kLogError = 2;
 
 void log(const SString& text, int type) { logThroughHandler(text, type); }
 
@@ -199,7 +197,7 @@ int LaunchScript::execute(const JVMFile& jvm, const StringDeque* extraArguments,
   }
   log("Executing launch script command: " + command + " in working directory " +
           directory,
-      kLogInformation);
+      LOG_INFORMATION);
   bool console = m_displayConsole || showConsole;
   bool capture = m_captureOutput && !console;
   m_stdOut = "";
@@ -207,19 +205,19 @@ int LaunchScript::execute(const JVMFile& jvm, const StringDeque* extraArguments,
   int status = PlatformImpl::executeProcess(
       command, directory, capture, &m_stdOut, &m_errOut, m_isApplication);
   if (!console && m_captureOutput) {
-    log("Output from the launch script execution", kLogInformation);
-    log("StdOut:", kLogInformation);
-    log(m_stdOut, kLogInformation);
-    log("ErrOut:", kLogInformation);
-    log(m_errOut, kLogInformation);
+    log("Output from the launch script execution", LOG_INFORMATION);
+    log("StdOut:", LOG_INFORMATION);
+    log(m_stdOut, LOG_INFORMATION);
+    log("ErrOut:", LOG_INFORMATION);
+    log(m_errOut, LOG_INFORMATION);
   }
   log("The launch script command ended with exit status " +
           convertToString(static_cast<long>(status)),
-      kLogInformation);
+      LOG_INFORMATION);
   if (m_isApplication && (status == 126 || status == 127)) {
     log(status == 127 ? "The shell found no program to run for the command."
                       : "The shell could not run the program of the command.",
-        kLogError);
+        LOG_ERROR);
     // The shell said why on the error output, which went to the log only.
     if (capture && !m_errOut.empty()) {
       fwrite(m_errOut.data(), 1, m_errOut.length(), stderr);
@@ -467,11 +465,11 @@ SString LaunchScript::classpathFunction(const StringDeque& args,
   if (variable.empty()) {
     log("If USE_CP_ENV_VAR is set to 1 in the jvm file, then the jvm file "
         "should also define CP_ENV_VAR.",
-        kLogError);
+        LOG_ERROR);
   } else {
     PlatformImpl::setEnvironmentVariable(variable, classpath.entries());
     log("Set env var " + variable + " to " + classpath.entries() + "\n",
-        kLogInformation);
+        LOG_INFORMATION);
   }
   return SString();
 }
@@ -532,12 +530,10 @@ SString LaunchScript::buildRuntimeJavaArgs(const JVMFile* jvm,
 SString LaunchScript::buildJARClasspath() const {
   if (!m_includeArchives) return SString();
   LaunchEnvironment& environment = LaunchEnvironment::current();
-  if (!environment.hasEmbeddedFiles(LaunchEnvironment::kClasspathArchive))
-    return SString();
+  if (!environment.hasEmbeddedFiles(kClasspathArchive)) return SString();
   SString directory = PlatformImpl::createTempSubDirectory();
   StringDeque paths;
-  environment.extractEmbeddedFiles(LaunchEnvironment::kClasspathArchive,
-                                   directory, paths);
+  environment.extractEmbeddedFiles(kClasspathArchive, directory, paths);
   SString classpath;
   for (int i = 0; i < paths.count(); ++i)
     addToClasspath(m_currentJVMFile, classpath, paths.at(i));
@@ -553,8 +549,8 @@ void LaunchScript::addToClasspath(const JVMFile* jvm, SString& classpath,
 
 void LaunchScript::throwException(const SString& command,
                                   const char* message) const {
-  log("Launch command:", kLogInformation);
-  log(command, kLogInformation);
+  log("Launch command:", LOG_INFORMATION);
+  log(command, LOG_INFORMATION);
   throw LauncherException(SString("Launch script error: ") + message);
 }
 

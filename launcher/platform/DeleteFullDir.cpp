@@ -8,8 +8,6 @@
 
 namespace {
 
-const int kLogWarning = 1;
-
 // directory with a "/" behind it, so that prefixes match whole components.
 SString withSlash(const SString& directory) {
   SString result = directory;
@@ -28,7 +26,7 @@ bool deleteOneFile(const SString& path) {
 
 void logDeleteFileFailure(const SString& path, int errorNumber) {
   logThroughHandler("Could not delete " + path + " :  " + strerror(errorNumber),
-                    kLogWarning);
+                    LOG_WARNING);
 }
 
 bool DeleteFullDir::process(const SString& root) {

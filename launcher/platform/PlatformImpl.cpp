@@ -36,7 +36,6 @@ const char kDefaultTempDir[] = "/var/tmp/";
 // temporary directory is usable.
 const char kLastResortTempDir[] = "/tmp";
 const char kTempPrefix[] = "tvj";
-const int kLogWarning = 1;
 
 // One catalogue text, formatted with arg.
 SString message(int index, const char* arg = nullptr) {
@@ -304,7 +303,7 @@ void PlatformImpl::setEnvironmentVariable(const SString& name,
   if (setenv(name.c_str(), value.c_str(), 1) != 0) {
     logThroughHandler("Could not set the environment variable " + name +
                           " :  " + strerror(errno),
-                      kLogWarning);
+                      LOG_WARNING);
   }
 }
 

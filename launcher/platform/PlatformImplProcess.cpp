@@ -396,7 +396,7 @@ int PlatformImpl::executeProcess(const SString& command,
       SString text = SString("The command could not be started: ") +
                      strerror(failure.error);
       showUIMessage(text);
-      logThroughHandler(text, 2);
+      logThroughHandler(text, LOG_ERROR);
       return failure.error == ENOENT ? 127 : 126;
     }
     fail(failure.stage == kStageCapture

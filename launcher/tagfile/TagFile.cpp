@@ -2,22 +2,10 @@
 
 #include "core/LauncherException.h"
 #include "core/LogHandler.h"
+#include "core/ScopedFile.h"
 #include "core/TextHelpers.h"
 
 namespace {
-
-const int kLogError = 2;
-
-class FileCloser {
- public:
-  explicit FileCloser(FILE* file) : m_file(file) {}
-  ~FileCloser() { std::fclose(m_file); }
-
- private:
-  FileCloser(const FileCloser&) = delete;
-  FileCloser& operator=(const FileCloser&) = delete;
-  FILE* m_file;
-};
 
 // A value needs quotes when reading it back plainly would change it.
 bool needsQuotes(const SString& value) {
@@ -61,7 +49,7 @@ TagFile::TagFile(const SString& fileName) : TagFile() {
   FILE* file = std::fopen(fileName.c_str(), "r");
   if (!file)
     throw LauncherException(SString("Unable to load input file: ") + fileName);
-  FileCloser closer(file);
+  ScopedFile closer(file);
   load(file, fileName, 0, -1);
 }
 
@@ -130,7 +118,7 @@ void TagFile::logSyntaxError(const SString& message, const SString& fileName,
                              long line) {
   SString text = SString("Syntax error in ") + fileName + " at line " +
                  convertToString(line) + " ==> " + message;
-  logThroughHandler(text, kLogError);
+  logThroughHandler(text, LOG_ERROR);
   throw LauncherException(text);
 }
 
@@ -211,7 +199,7 @@ void TagFile::setDynamicJVMTags(const SString& jvmHome, const SString& jvmFile,
 void TagFile::write(const SString& fileName) const {
   FILE* file = std::fopen(fileName.c_str(), "w");
   if (!file) return;
-  FileCloser closer(file);
+  ScopedFile closer(file);
   for (int i = 0; i < m_entries.count(); ++i) {
     const TagFileEntry* entry = m_entries.at(i);
     const StringDeque* values = entry->getValues();

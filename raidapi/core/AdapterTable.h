@@ -7,6 +7,7 @@
 #include <cstddef>
 
 #include "hvapi.h"
+#include "hvapi_lowlevel.h"
 
 #pragma pack(push, 1)
 
@@ -59,22 +60,6 @@ static_assert(offsetof(ADAPTER_TABLE, astApInfoTable) == 5,
               "astApInfoTable at 5");
 static_assert(offsetof(ADAPTER_TABLE, astTotAdpInfo) == 45,
               "astTotAdpInfo at 45");
-
-extern "C" {
-
-// Process-wide state. Written by discovery and InitLib, read by the
-// transport; all of it under the library's semaphore.
-HVAPI_EXPORT extern ADAPTER_TABLE gstAdpTab;
-HVAPI_EXPORT extern ULong32 gulDacCurAdpNo;  // current adapter, 0-based
-// Per adapter: an open SCSI disk descriptor (interface 2) or the adapter
-// index (interface 1).
-HVAPI_EXPORT extern Int gaiFileHandles[HVAPI_MAX_ADAPTERS];
-HVAPI_EXPORT extern UChar gachDacFWType[HVAPI_MAX_ADAPTERS];  // HVAPI_FW_*
-HVAPI_EXPORT extern ULong32 guiTotalHalvoranCount;  // last discovery's count
-HVAPI_EXPORT extern Int giDriverType;               // HVAPI_DRIVER_*
-HVAPI_EXPORT extern Int giMIMDFileDescriptor;       // "/dev/halvdev0"
-
-}  // extern "C"
 
 // The initialised mark that InitLib sets on success.
 constexpr Int kAdpTabInitialisedMark = HVAPI_APP_HANDLE;

@@ -5,18 +5,6 @@
 
 #include "core/DriverRecords.h"
 #include "hvapi.h"
-
-extern "C" {
-
-// Prints the multi-adapter record, then its pass-through part.
-HVAPI_EXPORT Int Printuioctl_t(uioctl_t *pstIoctl);
-
-// Prints a pass-through record, then waits for ENTER.
-HVAPI_EXPORT Int PrintPassThru_Struct(PassThru_Struct *pstPassThru);
-
-// Asks for ENTER and reads one character from standard input. Returns 0.
-HVAPI_EXPORT Int PressC(void);
-
-}  // extern "C"
+#include "hvapi_lowlevel.h"
 
 #endif  // HVAPI_CORE_DEBUG_DUMP_H

@@ -9,8 +9,6 @@
 #include "hvapi.h"
 
 namespace {
-constexpr int kOpInquiry = 0xF0;
-constexpr int kOpReadCapacity = 0xF2;
 constexpr UChar kDeviceTypeMask = 0x1F;
 // Channel and target share one device number: four bits each.
 constexpr UChar kMaxAddressPart = HVAPI_TARGETS_PER_CHANNEL - 1;

@@ -9,39 +9,7 @@
 #include <sys/types.h>
 
 #include "hvapi.h"
-
-extern "C" {
-
-// Identifier of the set; -1 until Sem_Init. The set is used whenever the
-// identifier is 0 or more (the system may hand out 0).
-HVAPI_EXPORT extern int giSemId;
-HVAPI_EXPORT extern int giNoOfSems;  // semaphores in the set: 1
-// The two entries of a take (wait for 0, then raise to 1, undone at exit).
-// Shown for inspection only: the calls use their own copies, so threads that
-// take and release at once never see each other's entries.
-HVAPI_EXPORT extern struct sembuf *pstSemBuf;
-
-// Creates the set (owner read and write only) or opens the existing one and
-// stores its identifier. Returns 0; on failure prints "semget() failed" with
-// the system's reason and returns -1, which InitLib answers as -11. The
-// process is never ended.
-HVAPI_EXPORT int Sem_Init(void);
-
-// Takes the lock, blocking the calling thread until it is free; a take that a
-// signal interrupts is retried. The kernel gives the lock back if the process
-// ends while holding it. Returns 0; on failure prints "semop failed" with the
-// reason and returns -1, and the caller goes on without the lock. Does nothing
-// before Sem_Init.
-HVAPI_EXPORT int Sem_Wait(void);
-
-// Releases the lock. Returns 0; on failure prints "semop 2 failed" with the
-// reason and returns -1. Does nothing before Sem_Init.
-HVAPI_EXPORT int Sem_Post(void);
-
-// Leaves the set in the system, so a later InitLib in any process finds it.
-HVAPI_EXPORT int Sem_Kill(void);
-
-}  // extern "C"
+#include "hvapi_lowlevel.h"
 
 // The key every instance of the library uses.
 constexpr key_t kSemKey = 0x48564150;  // "HVAP"

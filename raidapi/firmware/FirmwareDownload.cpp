@@ -11,6 +11,7 @@
 #include "core/DriverRecords.h"
 #include "core/IoctlPass.h"
 #include "core/LowMemory.h"
+#include "firmware/AdapterOpcodes.h"
 #include "core/Validations.h"
 
 extern "C" {
@@ -27,8 +28,6 @@ namespace {
 constexpr size_t kPageSize = 4096;
 // Room for one page-aligned transfer page wherever the allocation starts.
 constexpr size_t kTransferAllocation = 2 * kPageSize;
-constexpr uint8_t kOpFlashBlock = 0x2C;
-constexpr uint8_t kOpFlashClose = 0x2D;
 constexpr uint8_t kFlashCloseCode = 0x83;
 constexpr uint32_t kBlockIncoming = 64;
 constexpr uint32_t kCloseIncoming = 72;

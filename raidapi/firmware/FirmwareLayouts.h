@@ -8,6 +8,7 @@
 
 #include <cstddef>
 
+#include "firmware/AdapterOpcodes.h"
 #include "hvapi.h"
 
 // ---------------------------------------------------------------------------
@@ -26,42 +27,6 @@ constexpr int kDeviceTargetMask = 0x0F;
 inline bool IsFw8LD(int type) {
   return type == HVAPI_FW_8LD_4SPAN || type == HVAPI_FW_8LD_8SPAN;
 }
-
-// ---------------------------------------------------------------------------
-// Adapter opcodes (command-area byte 0) that name a firmware layout
-// ---------------------------------------------------------------------------
-
-constexpr int kOpExtEnquiry8LD = 0x04;  // HALVORAN_EXT_ENQ_8LD
-constexpr int kOpEnquiry8LD = 0x05;     // HALVORAN_ENQ_8LD
-constexpr int kOpSetDeviceState = 0x06;
-constexpr int kOpDiskArray4Span = 0x07;    // DISK_ARRAY_8LD_4SPAN
-constexpr int kOpExtEnquiry2_8LD = 0x0C;   // HALVORAN_EXTEN_ENQ2_8LD
-constexpr int kOpWriteConfig4Span = 0x20;  // DISK_ARRAY_8LD_4SPAN
-constexpr int kOpSenseDump = 0x53;         // SENSE_DUMP
-constexpr int kOpStartRecon = 0x60;        // RECONSTRUCT_*_DATA
-constexpr int kOpReconProgress = 0x61;     // RECONSTRUCT_PROG_STATUS
-constexpr int kOpDeviceConfig8LD = 0x63;   // DISK_ARRAY_8LD_8SPAN
-constexpr int kOpAdapterProperty = 0x64;
-constexpr int kOpDiskArray8Span = 0x67;    // DISK_ARRAY_8LD_8SPAN
-constexpr int kOpWriteConfig8Span = 0x68;  // DISK_ARRAY_8LD_8SPAN
-constexpr int kOpDriveHistory = 0x92;      // DRV_HISTORY
-constexpr int kOp40LD = 0xA1;              // 40LD group, sub-opcode below
-constexpr int kOpA4 = 0xA4;
-constexpr int kOpAdapterStatus = 0xC3;  // DAC_STAT_8LD
-
-// Sub-opcodes of the 40LD group 0xA1 (command-area byte 1; param1 in byte 2).
-constexpr int kSub40LDReadDiskArray = 0x04;     // APP_DISC_ARRAY_40LD
-constexpr int kSub40LDReadDiskArray2 = 0x05;    // same size, no user
-constexpr int kSub40LDReadDeviceConfig = 0x06;  // param1: device number
-constexpr int kSub40LDLoopIdMap = 0x0A;         // LOOPID_MAP
-constexpr int kSub40LD0C = 0x0C;                // 1 byte read, no user
-constexpr int kSub40LDWriteConfig = 0x0D;       // APP_DISC_ARRAY_40LD
-constexpr int kSub40LDProductInfo = 0x0E;       // HALVORAN_PRODUCT_INFO_40LD
-constexpr int kSub40LDEnquiry3 = 0x0F;          // param1 below
-constexpr int kEnq3Notify = 1;                  // HALVORAN_NOTIFY_40LD
-constexpr int kEnq3Full = 2;                    // HALVORAN_ENQ3_40LD
-// The only sub-opcode of 0xA4: 40 bytes read.
-constexpr int kSubA4Read = 0x02;
 
 // A reconstruction progress whose first byte reads this means none runs.
 constexpr UChar kReconNotRunning = 100;

@@ -63,7 +63,11 @@ typedef uint32_t ULong;
 typedef int32_t Long;
 typedef uint16_t UShort;
 typedef uint16_t Word;
-typedef int32_t Bool; /* 0 false, anything else true */
+/* 0 false, anything else true. X11's <X11/Xlib.h> defines Bool as a macro
+ * for int, the same 32-bit signed type; after it, that macro stands in. */
+#ifndef Bool
+typedef int32_t Bool;
+#endif
 typedef void Void;
 
 /* ------------------------------------------------------------------------
@@ -175,6 +179,8 @@ typedef void Void;
 #define HVAPI_MEMBER_HOTSPARE (-1)
 #define HVAPI_MEMBER_FREE (-2)
 
+/* The library's version (GetLibVer); the build takes the project's version
+ * from this line. */
 #define HVAPI_LIB_VERSION "01.65"
 
 /* ------------------------------------------------------------------------

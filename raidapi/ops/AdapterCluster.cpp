@@ -1,12 +1,9 @@
 #include "core/ApiLock.h"
 #include "core/Validations.h"
+#include "firmware/AdapterOpcodes.h"
 #include "ops/AdapterOps.h"
 
 namespace {
-
-constexpr Int kOpBiosWord = 0x62;
-constexpr Int kOpCluster = 0x70;
-constexpr Int kOpSetInitiatorID = 0x7F;
 
 constexpr ULong32 kBiosWordRead = 1;
 constexpr UChar kClusterQuery = 2;

@@ -1,15 +1,9 @@
 #include "core/ApiLock.h"
 #include "core/Validations.h"
+#include "firmware/AdapterOpcodes.h"
 #include "ops/AdapterOps.h"
 
 namespace {
-
-constexpr Int kOpFlush = 0x0A;
-constexpr Int kOpGetRebuildRate = 0x23;
-constexpr Int kOpSetRebuildRate = 0x24;
-constexpr Int kOpAlarm = 0x51;
-constexpr Int kOpBiosWord = 0x62;
-constexpr Int kOpAdapterProperty = 0x64;
 
 // Adapter property numbers of command 0x64.
 constexpr ULong32 kGetAutoRebuild = 3;

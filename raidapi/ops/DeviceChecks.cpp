@@ -4,12 +4,8 @@
 
 #include "core/DiskSize.h"
 #include "core/Validations.h"
+#include "firmware/AdapterOpcodes.h"
 #include "ops/AdapterOps.h"
-
-namespace {
-constexpr Int kOpInquiry = 0xF0;
-constexpr Int kOpReadCapacity = 0xF2;
-}  // namespace
 
 UChar ChannelLimit(UChar fwType) {
   return fwType == HVAPI_FW_40LD ? HVAPI_MAX_CHANNELS_40LD

@@ -4,14 +4,12 @@
 
 #include "core/ApiLock.h"
 #include "core/Validations.h"
+#include "firmware/AdapterOpcodes.h"
 #include "ops/AdapterOps.h"
 #include "ops/DeviceChecks.h"
 
 namespace {
 
-constexpr Int kOpResetErrors = 0x6A;
-constexpr Int kOpReadErrors = 0x77;
-constexpr Int kOpDump = 0x52;
 constexpr size_t kDumpSize = 4096;
 constexpr size_t kDumpTextOffset = 2;  // behind the adapter's offset word
 constexpr size_t kDumpTextMax = 4094;

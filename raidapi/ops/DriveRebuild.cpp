@@ -4,15 +4,13 @@
 
 #include "core/ApiLock.h"
 #include "core/Validations.h"
+#include "firmware/AdapterOpcodes.h"
 #include "ops/AdapterOps.h"
 #include "ops/DeviceChecks.h"
 #include "ops/DiskArray.h"
 
 namespace {
 
-constexpr Int kOpStartRebuild = 0x08;
-constexpr Int kOpRebuildProgress = 0x18;
-constexpr Int kOpAbortRebuild = 0x28;
 constexpr UChar kRebuildDone = 100;
 constexpr ULong32 kLastRunningProgress = 99;
 // The firmware needs a moment before the rebuild shows.

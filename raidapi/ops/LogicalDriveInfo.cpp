@@ -2,13 +2,13 @@
 // application sees them, and their cache policies.
 #include "core/ApiLock.h"
 #include "core/Validations.h"
+#include "firmware/AdapterOpcodes.h"
 #include "ops/AdapterOps.h"
 #include "ops/DiskArray.h"
 #include "ops/LogicalDriveSize.h"
 
 namespace {
 
-constexpr Int kOpSetPolicy = 0x26;
 constexpr ULong32 kPolicyWrite = 1;
 constexpr ULong32 kPolicyCache = 2;
 constexpr ULong32 kPolicyRead = 3;

@@ -5,16 +5,11 @@
 
 #include "core/ApiLock.h"
 #include "core/Validations.h"
+#include "firmware/AdapterOpcodes.h"
 #include "ops/AdapterOps.h"
 
 namespace {
 
-constexpr Int kOpStartCheck = 0x09;
-constexpr Int kOpCheckProgress = 0x19;
-constexpr Int kOpAbortCheck = 0x29;
-constexpr Int kOpStartInit = 0x0B;
-constexpr Int kOpInitProgress = 0x1B;
-constexpr Int kOpAbortInit = 0x2B;
 constexpr ULong32 kLastRunningProgress = 99;
 constexpr Int kProgressDone = 100;
 constexpr unsigned kStartSettleSeconds = 1;

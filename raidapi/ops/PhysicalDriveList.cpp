@@ -5,14 +5,13 @@
 
 #include "core/ApiLock.h"
 #include "core/Validations.h"
+#include "firmware/AdapterOpcodes.h"
 #include "ops/AdapterOps.h"
 #include "ops/DeviceChecks.h"
 #include "ops/DiskArray.h"
 
 namespace {
 
-constexpr Int kOpDeviceCommand = 0x75;
-constexpr Int kOpReadCapacity = 0xF2;
 // 40LD adapters are counted on their first three channels.
 constexpr UChar kCountedChannels40LD = 3;
 

@@ -4,6 +4,7 @@
 
 #include "core/ApiLock.h"
 #include "core/DiskSize.h"
+#include "firmware/AdapterOpcodes.h"
 #include "ops/AdapterOps.h"
 #include "ops/DeviceChecks.h"
 #include "ops/DiskArray.h"
@@ -11,7 +12,6 @@
 namespace {
 
 // The size a hot spare carries: the capacity's remapped sector count.
-constexpr Int kOpReadCapacity = 0xF2;
 
 Int SetState(UChar channel, UChar target, UChar state) {
   return SendAdapterCommand(kOpSetDeviceState, DeviceNumber(channel, target),

@@ -5,13 +5,13 @@
 
 #include "core/ApiLock.h"
 #include "core/Validations.h"
+#include "firmware/AdapterOpcodes.h"
 #include "ops/AdapterOps.h"
 #include "ops/DeviceChecks.h"
 #include "ops/DiskArray.h"
 
 namespace {
 
-constexpr Int kOpReadCapacity = 0xF2;
 constexpr UChar kReconstructOperation = 1;
 constexpr int kMaxNew8LD = 8;
 constexpr int kMaxNew40LD = 32;

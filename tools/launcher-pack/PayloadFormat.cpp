@@ -31,8 +31,8 @@ bool hasPayloadTrailer(const std::string& path, bool& hasTrailer,
     error = "cannot open " + path + ": " + std::strerror(errno);
     return false;
   }
-  unsigned char trailer[8];
-  if (std::fseek(file, -8, SEEK_END) == 0 &&
+  unsigned char trailer[kPayloadTrailerSize];
+  if (std::fseek(file, -kPayloadTrailerSize, SEEK_END) == 0 &&
       std::fread(trailer, 1, sizeof trailer, file) == sizeof trailer) {
     uint32_t value = (uint32_t(trailer[4]) << 24) |
                      (uint32_t(trailer[5]) << 16) |

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "core/tests/ScratchDir.h"
+#include "testsupport/ScratchDir.h"
 
 inline std::string be32(uint32_t value) {
   std::string bytes;

@@ -220,7 +220,8 @@ TEST(StringDeque, CopyIsDeep) {
   StringDeque c;
   c.push_back("old");
   c = a;
-  c = c;
+  const StringDeque& self = c;  // self-assignment through a name of its own
+  c = self;
   ASSERT_EQ(2, c.count());
   EXPECT_EQ("q", c.at(1));
 }

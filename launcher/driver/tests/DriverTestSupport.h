@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "core/tests/ScratchDir.h"
+#include "testsupport/ScratchDir.h"
 
 inline void writeFile(const std::string& path, const std::string& text) {
   FILE* file = fopen(path.c_str(), "w");

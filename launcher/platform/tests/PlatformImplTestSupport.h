@@ -16,7 +16,7 @@
 
 #include "core/LogHandler.h"
 #include "core/TextHelpers.h"
-#include "core/tests/ScratchDir.h"
+#include "testsupport/ScratchDir.h"
 #include "platform/PlatformImpl.h"
 
 // Puts the platform back into its start-up state.

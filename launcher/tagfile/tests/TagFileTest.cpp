@@ -13,6 +13,7 @@
 #include "core/LogHandler.h"
 #include "core/tests/SStringPrinter.h"
 #include "tagfile/TagFile.h"
+#include "testsupport/ScratchDir.h"
 
 namespace {
 
@@ -45,24 +46,15 @@ void recordLog(const SString& text, int type) {
 class TagFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = ::testing::TempDir() + "tagfileXXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    ASSERT_NE(nullptr, mkdtemp(buffer.data()));
-    m_dir = buffer.data();
+    m_dir = m_scratch.path();
     g_logged.clear();
     g_logHandler = &recordLog;
   }
 
-  void TearDown() override {
-    g_logHandler = nullptr;
-    for (const std::string& f : m_files) std::remove(f.c_str());
-    rmdir(m_dir.c_str());
-  }
+  void TearDown() override { g_logHandler = nullptr; }
 
   std::string path(const char* name) {
     std::string p = m_dir + "/" + name;
-    m_files.push_back(p);
     return p;
   }
 
@@ -84,8 +76,8 @@ class TagFileTest : public ::testing::Test {
     return content;
   }
 
+  ScratchDir m_scratch;
   std::string m_dir;
-  std::vector<std::string> m_files;
 };
 
 TEST_F(TagFileTest, ReadsTheFormat) {

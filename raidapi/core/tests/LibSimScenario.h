@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@
 #include "core/Discovery.h"
 #include "core/tests/SimTrace.h"
 #include "hvapi.h"
+#include "testsupport/ScratchDir.h"
 
 namespace libsim {
 
@@ -91,9 +93,8 @@ inline uint64_t LowMappedBytes() {
 class LibSimTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/hvapi-lib-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(tmpl));
-    dir_ = tmpl;
+    scratch_.reset(new ScratchDir);
+    dir_ = scratch_->path();
     setenv("HALVSIM_STATE", StatePath().c_str(), 1);
     setenv("HALVSIM_TRACE", (dir_ + "/trace").c_str(), 1);
     unsetenv("HALVSIM_FAULTS");
@@ -109,8 +110,7 @@ class LibSimTest : public ::testing::Test {
     unsetenv("HALVSIM_PRESET");
     unsetenv("HALVSIM_TRACE");
     unsetenv("HALVSIM_STATE");
-    const std::string cmd = "rm -rf '" + dir_ + "'";
-    EXPECT_EQ(0, std::system(cmd.c_str()));
+    scratch_.reset();
   }
 
   std::string StatePath() const { return dir_ + "/state"; }
@@ -179,6 +179,7 @@ class LibSimTest : public ::testing::Test {
   }
 
  private:
+  std::unique_ptr<ScratchDir> scratch_;
   std::string dir_;
   size_t seen_ = 0;
 };

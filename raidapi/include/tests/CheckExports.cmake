@@ -1,7 +1,9 @@
-# Fails when the shared library exports anything but the library's own C
-# names: no C++ (mangled) name may appear in its dynamic symbol table, and
-# the names the applications link against must be there.
-# Run as: cmake -DLIB=<path of libhvapi.so> -P CheckExports.cmake
+# Fails unless the shared library's dynamic symbol table holds exactly the
+# names that the installed headers declare: nothing internal (a C++ name, a
+# helper such as CheckFile) and nothing declared but missing.
+# Run as: cmake -DLIB=<libhvapi.so> "-DHEADERS=<h1>;<h2>" -P CheckExports.cmake
+include(${CMAKE_CURRENT_LIST_DIR}/../HvapiExports.cmake)
+hvapi_exported_names(declared ${HEADERS})
 find_program(NM nm REQUIRED)
 execute_process(COMMAND ${NM} -D --defined-only ${LIB}
   OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
@@ -9,15 +11,19 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "nm failed on ${LIB}")
 endif()
 string(REGEX MATCHALL "[^\n]+" lines "${symbols}")
+set(exported)
 foreach(line IN LISTS lines)
   string(REGEX REPLACE "^[0-9a-fA-F]* *[A-Za-z] +" "" name "${line}")
-  if(name MATCHES "^_Z")
-    message(FATAL_ERROR "exports a C++ name: ${name}")
-  endif()
+  list(APPEND exported ${name})
 endforeach()
-foreach(required gstAdpTab gulDacCurAdpNo giSemId Sem_Wait
-                 DataLengthOfGivenCmd IsApiInitialized ValidateAdapterNo)
-  if(NOT symbols MATCHES "[ \t]${required}\n")
-    message(FATAL_ERROR "does not export ${required}")
-  endif()
-endforeach()
+list(SORT exported)
+set(extra ${exported})
+list(REMOVE_ITEM extra ${declared})
+set(missing ${declared})
+list(REMOVE_ITEM missing ${exported})
+if(extra OR missing)
+  message(FATAL_ERROR "exported but not declared: ${extra}\n"
+                      "declared but not exported: ${missing}")
+endif()
+list(LENGTH declared count)
+message(STATUS "${count} names, each declared and exported")

@@ -46,15 +46,15 @@ class DriverTest : public ::testing::Test {
   // The trace's ioctl lines.
   std::vector<std::string> Requests() {
     std::vector<std::string> out;
-    for (const std::string &l : ReadLines(dir_.File("trace")))
+    for (const std::string &l : ReadLines(dir_.file("trace")))
       if (l.rfind("ioctl ", 0) == 0) out.push_back(l);
     return out;
   }
 
-  TempDir dir_;
-  std::string state_path_ = dir_.File("state");
+  ScratchDir dir_;
+  std::string state_path_ = dir_.file("state");
   ScopedEnv state_{"HALVSIM_STATE", state_path_};
-  ScopedEnv trace_{"HALVSIM_TRACE", dir_.File("trace")};
+  ScopedEnv trace_{"HALVSIM_TRACE", dir_.file("trace")};
   std::unique_ptr<ScopedEnv> preset_;
   std::vector<int> fds_;
 };
@@ -65,8 +65,8 @@ TEST_F(DriverTest, CountQueryAnswersTheAdaptersOfTheInterface) {
     uint32_t count;
   } cases[] = {{"one40ld", 1}, {"seven", 7}};
   for (const Case &c : cases) {
-    TempDir dir;
-    ScopedEnv state("HALVSIM_STATE", dir.File("state"));
+    ScratchDir dir;
+    ScopedEnv state("HALVSIM_STATE", dir.file("state"));
     int fd = Open(c.preset, "/dev/halvdev0");
     Mimd m;
     uint32_t count = 0;
@@ -150,14 +150,14 @@ TEST_F(DriverTest, GroupAnswersComeBackWithoutAnIncomingLength) {
   std::vector<std::string> lines = Requests();
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_NE(lines[0].find(" in=0 "), std::string::npos);
-  Tool("init -p two8ld --force " + dir_.File("other"));
-  ScopedEnv other("HALVSIM_STATE", dir_.File("other"));
+  Tool("init -p two8ld --force " + dir_.file("other"));
+  ScopedEnv other("HALVSIM_STATE", dir_.file("other"));
   SendCommand s;
   int sda = open("/dev/sda", O_RDONLY);
   ASSERT_GT(sda, 0);
   fds_.push_back(sda);
   EXPECT_EQ(s.Mailbox(sda, {0xA1, 0x0E}, {}, 0), 1);  // 8LD: refused
-  Tool("set " + dir_.File("other") + " firmware 3");
+  Tool("set " + dir_.file("other") + " firmware 3");
   std::memset(s.mem.get() + 8, 0, 2048);
   ASSERT_EQ(s.Mailbox(sda, {0xA1, 0x0E}, {}, 0), 0);
   EXPECT_EQ(std::string(reinterpret_cast<const char *>(s.answer()) + 40),
@@ -189,8 +189,8 @@ TEST_F(DriverTest, PassThroughOnBothInterfaces) {
             "sub=- area=0300061200000080000b000200 dir=read out=0 in=128 "
             "raw=0,128,0 data=- result=0 status=0 fault=- errno=0");
 
-  TempDir dir;
-  ScopedEnv state("HALVSIM_STATE", dir.File("state"));
+  ScratchDir dir;
+  ScopedEnv state("HALVSIM_STATE", dir.file("state"));
   int sda = Open("two8ld", "/dev/sda");
   SendCommand s;
   EXPECT_EQ(s.PassThrough(sda, inquiry, 0x0B, 0, 0, 1, 128), 0);
@@ -212,8 +212,8 @@ TEST_F(DriverTest, PassThroughDataGoesOutOnBothInterfaces) {
   EXPECT_EQ(std::vector<uint8_t>(m.data(), m.data() + 3),
             (std::vector<uint8_t>{9, 8, 7}));
 
-  TempDir dir;
-  ScopedEnv state("HALVSIM_STATE", dir.File("state"));
+  ScratchDir dir;
+  ScopedEnv state("HALVSIM_STATE", dir.file("state"));
   int sda = Open("two8ld", "/dev/sda");
   SendCommand s;
   // The outgoing data follows the 17-byte area of a 10-byte block.
@@ -246,8 +246,8 @@ TEST_F(DriverTest, ProbeHostWritesTheHostText) {
   EXPECT_EQ(ioctl(sda, HALV_REQ_PROBE_HOST, buf), 1);
   EXPECT_EQ(std::string(buf, 6), "QRN Hx");
   // The multi-adapter node knows no probe.
-  Tool("init -p one40ld --force " + dir_.File("other"));
-  ScopedEnv other("HALVSIM_STATE", dir_.File("other"));
+  Tool("init -p one40ld --force " + dir_.file("other"));
+  ScopedEnv other("HALVSIM_STATE", dir_.file("other"));
   int mimd = open("/dev/halvdev0", O_RDONLY);
   fds_.push_back(mimd);
   EXPECT_EQ(ioctl(mimd, HALV_REQ_PROBE_HOST, buf), -1);
@@ -350,8 +350,8 @@ TEST_F(DriverTest, FlashDownloadIsRecorded) {
   EXPECT_EQ(m.status(), 0);
   std::string flash = ReadFile(state_path_ + ".flash0");
   EXPECT_TRUE(flash == std::string(image.begin(), image.end()));
-  Tool("flash " + state_path_ + " " + dir_.File("copy"));
-  EXPECT_TRUE(ReadFile(dir_.File("copy")) == flash);
+  Tool("flash " + state_path_ + " " + dir_.file("copy"));
+  EXPECT_TRUE(ReadFile(dir_.file("copy")) == flash);
   EXPECT_NE(ReadFile(state_path_).find("flash-closes 1\n"), std::string::npos);
   EXPECT_EQ(Requests()[0].rfind(
                 "ioctl if=1 node=/dev/halvdev0 req=0x6d00 adapter=0 fake=0x81 "
@@ -365,7 +365,7 @@ TEST_F(DriverTest, FlashDownloadIsRecorded) {
 // Each case spoils one address of an otherwise good request.
 TEST_F(DriverTest, BadAddressesFailTheRequestWithoutHarm) {
   int mimd = Open("one40ld", "/dev/halvdev0");
-  Tool("init -p two8ld --force " + dir_.File("disks"));
+  Tool("init -p two8ld --force " + dir_.file("disks"));
   // A low address that nothing can read or write. It stays reserved: an
   // unmapped page could be handed out again to the request's own buffers.
   LowMemory gone(4096);
@@ -425,7 +425,7 @@ TEST_F(DriverTest, BadAddressesFailTheRequestWithoutHarm) {
                   reinterpret_cast<void *>(uintptr_t{gone_addr})),
             -1);
 
-  ScopedEnv disks("HALVSIM_STATE", dir_.File("disks"));
+  ScopedEnv disks("HALVSIM_STATE", dir_.file("disks"));
   int sda = open("/dev/sda", O_RDONLY);
   ASSERT_GT(sda, 0);
   fds_.push_back(sda);
@@ -455,7 +455,7 @@ TEST_F(DriverTest, BadAddressesFailTheRequestWithoutHarm) {
 // Whatever bytes the library sends, the simulator answers and stays whole.
 TEST_F(DriverTest, ArbitraryRecordsNeverCrashIt) {
   int mimd = Open("one40ld", "/dev/halvdev0");
-  Tool("init -p two8ld --force " + dir_.File("disks"));
+  Tool("init -p two8ld --force " + dir_.file("disks"));
   unsetenv("HALVSIM_TRACE");
   LowMemory buf(2 * sizeof(UserIoctl_Struct));
   uint32_t seed = 2024;
@@ -494,7 +494,7 @@ TEST_F(DriverTest, ArbitraryRecordsNeverCrashIt) {
     }
     ioctl(mimd, HALV_REQ_MIMD, buf.get());
   }
-  ScopedEnv disks("HALVSIM_STATE", dir_.File("disks"));
+  ScopedEnv disks("HALVSIM_STATE", dir_.file("disks"));
   int sda = open("/dev/sda", O_RDONLY);
   ASSERT_GT(sda, 0);
   fds_.push_back(sda);
@@ -606,20 +606,20 @@ std::string LineOf(const std::string &text, const std::string &prefix) {
 TEST_F(DriverTest, PresetsAndDiskChanges) {
   for (const char *preset : {"raid5", "degraded", "rebuilding", "mixed"}) {
     SCOPED_TRACE(preset);
-    Tool(std::string("init -p ") + preset + " --force " + dir_.File(preset));
-    const std::string text = ReadFile(dir_.File(preset));
+    Tool(std::string("init -p ") + preset + " --force " + dir_.file(preset));
+    const std::string text = ReadFile(dir_.file(preset));
     EXPECT_NE(std::string::npos, text.find("raid=5")) << text;
   }
-  const std::string mixed = ReadFile(dir_.File("mixed"));
+  const std::string mixed = ReadFile(dir_.file("mixed"));
   for (const char *fw : {"firmware 1", "firmware 2", "firmware 3"})
     EXPECT_NE(std::string::npos, mixed.find(fw)) << fw;
   EXPECT_NE(std::string::npos,
-            ReadFile(dir_.File("rebuilding")).find("op rebuild"));
+            ReadFile(dir_.file("rebuilding")).find("op rebuild"));
   EXPECT_NE(
       std::string::npos,
-      LineOf(ReadFile(dir_.File("degraded")), "device 0:1 ").find(" state=4 "));
+      LineOf(ReadFile(dir_.file("degraded")), "device 0:1 ").find(" state=4 "));
 
-  const std::string file = dir_.File("raid5");
+  const std::string file = dir_.file("raid5");
   Tool("fail " + file + " 0:2");
   EXPECT_NE(std::string::npos,
             LineOf(ReadFile(file), "device 0:2 ").find(" state=4 "));
@@ -632,9 +632,9 @@ TEST_F(DriverTest, PresetsAndDiskChanges) {
   const std::string twice =
       std::string(HALVSIM_TOOL) + " insert " + file + " 0:0 2>/dev/null";
   EXPECT_NE(0, std::system(twice.c_str()));
-  Tool("init -p two8ld --force " + dir_.File("eight"));
+  Tool("init -p two8ld --force " + dir_.file("eight"));
   const std::string fifteen = std::string(HALVSIM_TOOL) + " insert " +
-                              dir_.File("eight") + " 0:15 2>/dev/null";
+                              dir_.file("eight") + " 0:15 2>/dev/null";
   EXPECT_NE(0, std::system(fifteen.c_str()));
 }
 

@@ -22,14 +22,14 @@ class InterposeTest : public ::testing::Test {
     preset_ = std::make_unique<ScopedEnv>("HALVSIM_PRESET", preset);
   }
 
-  TempDir dir_;
-  ScopedEnv state_{"HALVSIM_STATE", dir_.File("state")};
-  ScopedEnv trace_{"HALVSIM_TRACE", dir_.File("trace")};
+  ScratchDir dir_;
+  ScopedEnv state_{"HALVSIM_STATE", dir_.file("state")};
+  ScopedEnv trace_{"HALVSIM_TRACE", dir_.file("trace")};
   std::unique_ptr<ScopedEnv> preset_;
 };
 
 TEST_F(InterposeTest, RealFilesAndDescriptorsPassThrough) {
-  std::string path = dir_.File("plain.txt");
+  std::string path = dir_.file("plain.txt");
   int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   ASSERT_GE(fd, 0);
   ASSERT_EQ(write(fd, "hello", 5), 5);
@@ -54,7 +54,7 @@ TEST_F(InterposeTest, RealFilesAndDescriptorsPassThrough) {
   EXPECT_EQ(close(fd), -1);
   EXPECT_EQ(errno, EBADF);
   // Nothing of this is the simulator's: the trace stays empty.
-  EXPECT_TRUE(ReadLines(dir_.File("trace")).empty());
+  EXPECT_TRUE(ReadLines(dir_.file("trace")).empty());
 }
 
 TEST_F(InterposeTest, PathsOutsideTheSimulatorReachTheSystem) {
@@ -91,8 +91,8 @@ TEST_F(InterposeTest, NodesOpenOnlyAsTheScenarioSays) {
       {"seven", {{"/dev/halvdev0", true}, {"/dev/sda", false}}},
   };
   for (const Case &c : cases) {
-    TempDir dir;
-    ScopedEnv state("HALVSIM_STATE", dir.File("state"));
+    ScratchDir dir;
+    ScopedEnv state("HALVSIM_STATE", dir.file("state"));
     ScopedEnv preset("HALVSIM_PRESET", c.preset);
     for (const auto &[path, exists] : c.nodes) {
       int fd = open(path, O_RDONLY);
@@ -107,7 +107,7 @@ TEST_F(InterposeTest, NodesOpenOnlyAsTheScenarioSays) {
 }
 
 TEST_F(InterposeTest, ForeignDisksTakeLettersBeforeTheAdapters) {
-  std::string path = dir_.File("state");
+  std::string path = dir_.file("state");
   std::string cmd = std::string(HALVSIM_TOOL) + " init -p two8ld " + path +
                     " && " + HALVSIM_TOOL + " set " + path +
                     " foreign-disks ac";
@@ -120,7 +120,7 @@ TEST_F(InterposeTest, ForeignDisksTakeLettersBeforeTheAdapters) {
     close(fd);
   }
   EXPECT_EQ(open("/dev/sdf", O_RDONLY), -1);
-  std::vector<std::string> lines = ReadLines(dir_.File("trace"));
+  std::vector<std::string> lines = ReadLines(dir_.file("trace"));
   ASSERT_EQ(lines.size(), 11u);
   EXPECT_EQ(lines[0].rfind("open node=/dev/sda flags=0x0 adapter=- result=", 0),
             0u);
@@ -133,7 +133,7 @@ TEST_F(InterposeTest, ForeignDisksTakeLettersBeforeTheAdapters) {
 }
 
 TEST_F(InterposeTest, ControlFileWritesGoWhereAsked) {
-  std::string sink = dir_.File("proc-scsi");
+  std::string sink = dir_.file("proc-scsi");
   ScopedEnv redirect("HALVSIM_PROC_SCSI", sink);
   // Each line is a fresh open for writing; the lines add up.
   for (const char *line : {"scsi add-single-device 0 3 0 0\n",
@@ -150,17 +150,17 @@ TEST_F(InterposeTest, ControlFileWritesGoWhereAsked) {
   EXPECT_EQ(
       ReadFile(sink),
       "scsi add-single-device 0 3 0 0\nscsi add-single-device 0 3 0 1\nx\n");
-  std::vector<std::string> lines = ReadLines(dir_.File("trace"));
+  std::vector<std::string> lines = ReadLines(dir_.file("trace"));
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[0], "fopen node=/proc/scsi/scsi mode=wr redirect=" + sink +
                           " result=0");
   EXPECT_EQ(lines[2], "open node=/proc/scsi/scsi flags=0x1 redirect=" + sink +
                           " result=0");
   // Other files opened with fopen are the system's.
-  FILE *other = fopen(dir_.File("plain").c_str(), "w");
+  FILE *other = fopen(dir_.file("plain").c_str(), "w");
   ASSERT_NE(other, nullptr);
   fclose(other);
-  EXPECT_EQ(ReadLines(dir_.File("trace")).size(), 3u);
+  EXPECT_EQ(ReadLines(dir_.file("trace")).size(), 3u);
 }
 
 TEST_F(InterposeTest, SimulatedDescriptorsAreRealAndTracked) {
@@ -179,7 +179,7 @@ TEST_F(InterposeTest, SimulatedDescriptorsAreRealAndTracked) {
   ASSERT_GE(c, 0);
   EXPECT_EQ(m.Count(c, &count), 0);
   EXPECT_EQ(count, 1u);
-  int d = open(dir_.File("x").c_str(), O_WRONLY | O_CREAT, 0600);
+  int d = open(dir_.file("x").c_str(), O_WRONLY | O_CREAT, 0600);
   ASSERT_EQ(dup2(d, c), c);
   EXPECT_EQ(m.Count(c, &count), -1);
   EXPECT_EQ(errno, ENOTTY);
@@ -191,7 +191,7 @@ TEST_F(InterposeTest, SimulatedDescriptorsAreRealAndTracked) {
   EXPECT_EQ(errno, EBADF);
   EXPECT_EQ(m.Count(b, &count), 0);
   close(b);
-  std::vector<std::string> lines = ReadLines(dir_.File("trace"));
+  std::vector<std::string> lines = ReadLines(dir_.file("trace"));
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(), "close node=/dev/halvdev0 fd=" + std::to_string(b));
 }
@@ -202,8 +202,8 @@ namespace {
 
 // The halvsim tool: each edit applies whole or not at all.
 TEST(HalvsimTool, EditsAreCheckedBeforeTheyApply) {
-  TempDir dir;
-  std::string f = dir.File("state");
+  ScratchDir dir;
+  std::string f = dir.file("state");
   std::string tool = HALVSIM_TOOL;
   auto run = [&](const std::string &args) {
     std::string cmd = tool + " " + args + " >/dev/null 2>&1";
@@ -235,10 +235,10 @@ TEST(HalvsimTool, EditsAreCheckedBeforeTheyApply) {
       {"store " + f + " same", 2, "halvsim-state 1\n"},
       {"device " + f + " 0:4 config=old", 0, "config=\"old\""},
       {"init " + f, 1, "rebuild-rate 50\n"},
-      {"init -p nope " + dir.File("other"), 1, "rebuild-rate 50\n"},
+      {"init -p nope " + dir.file("other"), 1, "rebuild-rate 50\n"},
       {"show " + f, 0, "end\n"},
       {"summary " + f, 0, "end\n"},
-      {"set " + dir.File("missing") + " clock 1", 1, "end\n"},
+      {"set " + dir.file("missing") + " clock 1", 1, "end\n"},
       {"", 2, "end\n"},
   };
   for (const Case &c : cases) {

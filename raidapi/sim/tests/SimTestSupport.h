@@ -19,26 +19,9 @@
 #include <vector>
 
 #include "core/DriverRecords.h"
+#include "testsupport/ScratchDir.h"
 
 namespace halvsim_test {
-
-class TempDir {
- public:
-  TempDir() {
-    char tmpl[] = "/tmp/halvsim-test-XXXXXX";
-    char *made = mkdtemp(tmpl);
-    path_ = made ? made : "/tmp";
-  }
-  ~TempDir() {
-    std::string cmd = "rm -rf '" + path_ + "'";
-    if (std::system(cmd.c_str()) != 0) {
-    }
-  }
-  std::string File(const std::string &name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
 
 // Sets an environment variable for the life of the object.
 class ScopedEnv {

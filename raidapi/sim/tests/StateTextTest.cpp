@@ -13,7 +13,6 @@
 
 using namespace halvsim;
 using halvsim_test::ScopedEnv;
-using halvsim_test::TempDir;
 
 namespace {
 
@@ -223,8 +222,8 @@ TEST(Clock, ProgressFollowsTheTimestamps) {
 
 class StateStoreTest : public ::testing::Test {
  protected:
-  TempDir dir_;
-  std::string path_ = dir_.File("state");
+  ScratchDir dir_;
+  std::string path_ = dir_.file("state");
   ScopedEnv state_{"HALVSIM_STATE", path_};
   ScopedEnv preset_{"HALVSIM_PRESET", "two8ld"};
 

@@ -43,17 +43,13 @@ void SimTest::Finish() {
   unsetenv("HALVSIM_FAULTS");
   unsetenv("HALVSIM_TRACE");
   unsetenv("HALVSIM_STATE");
-  if (!dir_.empty()) {
-    const std::string cmd = "rm -rf '" + dir_ + "'";
-    EXPECT_EQ(0, std::system(cmd.c_str()));
-    dir_.clear();
-  }
+  scratch_.reset();
+  dir_.clear();
 }
 
 void SimTest::UsePreset(const std::string &preset, const std::string &faults) {
-  char tmpl[] = "/tmp/hvapi-transport-XXXXXX";
-  ASSERT_NE(nullptr, mkdtemp(tmpl));
-  dir_ = tmpl;
+  scratch_.reset(new ScratchDir);
+  dir_ = scratch_->path();
   setenv("HALVSIM_STATE", (dir_ + "/state").c_str(), 1);
   setenv("HALVSIM_PRESET", preset.c_str(), 1);
   setenv("HALVSIM_TRACE", (dir_ + "/trace").c_str(), 1);

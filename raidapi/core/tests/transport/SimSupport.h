@@ -8,10 +8,12 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "core/tests/SimTrace.h"
+#include "testsupport/ScratchDir.h"
 
 class SimTest : public ::testing::Test {
  protected:
@@ -32,6 +34,7 @@ class SimTest : public ::testing::Test {
   std::vector<TraceLine> NewRequests();
 
  private:
+  std::unique_ptr<ScratchDir> scratch_;
   std::string dir_;
   size_t seen_ = 0;
   std::vector<int> fds_;

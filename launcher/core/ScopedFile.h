@@ -1,6 +1,6 @@
 // Closes a stdio stream when the scope that opened it ends, however it ends.
-#ifndef LAUNCHER_ARCHIVE_SCOPEDFILE_H
-#define LAUNCHER_ARCHIVE_SCOPEDFILE_H
+#ifndef LAUNCHER_CORE_SCOPEDFILE_H
+#define LAUNCHER_CORE_SCOPEDFILE_H
 
 #include <cstdio>
 
@@ -14,9 +14,11 @@ class ScopedFile {
   FILE* get() const { return m_file; }
   // Closes now; the result of fclose, 0 when nothing was open.
   int close() {
-    int result = m_file ? std::fclose(m_file) : 0;
+    // The member lets go before the stream is closed, so that no path (the
+    // destructor's included) can see a closed stream in it.
+    FILE* file = m_file;
     m_file = nullptr;
-    return result;
+    return file ? std::fclose(file) : 0;
   }
 
  private:

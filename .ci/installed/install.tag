@@ -1,0 +1,1 @@
+// Does nothing: the check only lists the packed file.

@@ -1,0 +1,1 @@
+INSTRUCTIONS:  install.tag
