@@ -17,6 +17,19 @@
 
 #include <gtest/gtest.h>
 
+// Removes path and everything under it, depth first and links not followed
+// (a link inside goes, not its target); true when nothing is left, also when
+// there was nothing. Only for names inside a test's own scratch directory.
+inline bool removeTree(const std::string& path) {
+  struct Entry {
+    static int remove(const char* name, const struct stat*, int, struct FTW*) {
+      return std::remove(name);
+    }
+  };
+  return nftw(path.c_str(), Entry::remove, 16, FTW_DEPTH | FTW_PHYS) == 0 ||
+         errno == ENOENT;
+}
+
 class ScratchDir {
  public:
   ScratchDir() {
@@ -29,8 +42,7 @@ class ScratchDir {
     m_path = name.data();
   }
   ~ScratchDir() {
-    // Depth first, links not followed: a link inside goes, not its target.
-    if (nftw(m_path.c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS) != 0)
+    if (!removeTree(m_path))
       ADD_FAILURE() << "cannot remove " << m_path << ": "
                     << std::strerror(errno);
   }
@@ -43,11 +55,6 @@ class ScratchDir {
   }
 
  private:
-  static int removeEntry(const char* path, const struct stat*, int,
-                         struct FTW*) {
-    return std::remove(path);
-  }
-
   std::string m_path;
 };
 

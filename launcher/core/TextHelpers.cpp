@@ -103,11 +103,6 @@ unsigned stringEndsWith(const SString& s, const char* suffix) {
   return s.compare(start, n, suffix, n) == 0 ? start : npos;
 }
 
-void appendPathSeparator(SString& path) {
-  const SString& text = path;
-  if (!text.empty() && text[text.length() - 1] != '/') path += '/';
-}
-
 void readLineFromStream(FILE* stream, SString& line) {
   char chunk[256];
   size_type used = 0;

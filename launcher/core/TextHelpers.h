@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "core/PathHelpers.h"
 #include "core/SString.h"
 
 // Text helpers shared by the tag-file reader, the instruction interpreter,
@@ -27,7 +28,6 @@ void trim(SString& s, const char* set);
 void stripQuotes(SString& s);
 // Where suffix starts when s ends with it, else SString::npos.
 unsigned stringEndsWith(const SString& s, const char* suffix);
-void appendPathSeparator(SString& path);
 
 // Reads to the next line feed or the end of the stream, drops carriage
 // returns, appends to line and trims it; the caller tests feof.

@@ -6,6 +6,8 @@
 
 #include "core/LauncherException.h"
 #include "core/LogHandler.h"
+#include "core/PathHelpers.h"
+#include "core/ScopedFile.h"
 #include "core/TextHelpers.h"
 #include "driver/LauncherHooks.h"
 #include "instructions/InstructionVariables.h"
@@ -199,17 +201,12 @@ void Launcher::processInputFile(const SString& name, bool& runScript) {
   // The quotes go for opening only; messages name the file as it was given.
   SString openName = name;
   stripQuotes(openName);
-  FILE* file = fopen(openName.c_str(), "r");
-  if (!file) throw LauncherException(cannotOpen);
+  ScopedFile file(fopen(openName.c_str(), "r"));
+  if (!file.get()) throw LauncherException(cannotOpen);
   logMessage("Loading input file " + name, LOG_INFORMATION);
   TagFile input;
-  try {
-    input.load(file, name, 0, -1);
-  } catch (...) {
-    fclose(file);
-    throw;
-  }
-  fclose(file);
+  input.load(file.get(), name, 0, -1);
+  file.close();
   setLogFileName(input.getTagValue("LOGFILE", 0));
 
   // The UI is settled before the files are loaded: a calling program that
@@ -278,10 +275,10 @@ void Launcher::run() {
 
 void Launcher::logMessage(const SString& text, LogMessageType type) {
   if (m_logFileName.empty()) return;
-  FILE* log = fopen(m_logFileName.c_str(), "a");
-  if (!log) return;
+  ScopedFile log(fopen(m_logFileName.c_str(), "a"));
+  if (!log.get()) return;
   if (!m_logFileInitialized) {
-    fprintf(log, "%s\n", kLogSeparator);
+    fprintf(log.get(), "%s\n", kLogSeparator);
     m_logFileInitialized = true;
   }
   const char* prefix = "";
@@ -289,9 +286,8 @@ void Launcher::logMessage(const SString& text, LogMessageType type) {
     prefix = "WARNING: ";
   else if (type == LOG_ERROR)
     prefix = "ERROR: ";
-  fprintf(log, "%s%s\n", prefix, text.c_str());
-  fflush(log);
-  fclose(log);
+  fprintf(log.get(), "%s%s\n", prefix, text.c_str());
+  fflush(log.get());
 }
 
 void Launcher::logMessage(const char* text, LogMessageType type) {
@@ -304,11 +300,7 @@ void Launcher::setLogFileName(const SString& name) {
   m_logFileName = name;
 }
 
-SString Launcher::getLauncherDir() {
-  SString::size_type slash = m_launcherFileName.find_last_of("/\\");
-  if (slash == SString::npos) return SString();
-  return m_launcherFileName.substr(0, slash);
-}
+SString Launcher::getLauncherDir() { return directoryPart(m_launcherFileName); }
 
 // ---- Instruction variables ----
 

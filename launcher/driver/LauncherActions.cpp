@@ -6,6 +6,8 @@
 
 #include "archive/FileIndexEntry.h"
 #include "core/LauncherException.h"
+#include "core/PathHelpers.h"
+#include "core/ScopedFile.h"
 #include "core/TextHelpers.h"
 #include "driver/Launcher.h"
 #include "jvm/CommandText.h"
@@ -45,11 +47,7 @@ const FileIndexEntry* firstEntryOfType(const LauncherInputFiles& files,
 // Child processes run in another directory, so relative paths are made
 // absolute against the launcher's own one first.
 SString absolutePath(const SString& path) {
-  if (path.empty() || path.c_str()[0] == '/') return path;
-  SString absolute = PlatformImpl::getCurrentDirectory();
-  if (absolute.empty()) return path;
-  appendPathSeparator(absolute);
-  return absolute + path;
+  return absoluteAgainst(path, PlatformImpl::getCurrentDirectory());
 }
 
 // The shell command of an installer an input file names: a program and
@@ -345,38 +343,38 @@ const SString& Launcher::getApplicationArchive(const SString& name) {
   if (!source.empty() && stringEndsWith(source, "/") == SString::npos)
     source += "/";
   source += name;
-  SString::size_type slash = name.find_last_of("/\\");
-  SString base = slash == SString::npos ? name : SString(name, slash + 1);
+  SString base = fileNamePart(name);
   SString destination = PlatformImpl::createTempSubDirectory();
   appendPathSeparator(destination);
   destination += base;
 
-  FILE* in = std::fopen(source.c_str(), "rb");
-  FILE* out = in ? std::fopen(destination.c_str(), "wb") : nullptr;
+  ScopedFile in(std::fopen(source.c_str(), "rb"));
+  ScopedFile out(in.get() ? std::fopen(destination.c_str(), "wb") : nullptr);
   int writeError = 0;
   bool readFailed = false;
-  if (in && out) {
+  const bool opened = in.get() && out.get();
+  if (opened) {
     char block[kCopyBlockSize];
     size_t read;
-    while ((read = std::fread(block, 1, sizeof block, in)) > 0) {
-      if (std::fwrite(block, 1, read, out) < read) {
+    while ((read = std::fread(block, 1, sizeof block, in.get())) > 0) {
+      if (std::fwrite(block, 1, read, out.get()) < read) {
         writeError = errno ? errno : EIO;
         break;
       }
     }
     // A source that cannot be read (a directory, say) ends the loop as an
     // end of file would.
-    readFailed = std::ferror(in) != 0;
-    if (std::fflush(out) != 0 && !writeError) writeError = errno ? errno : EIO;
+    readFailed = std::ferror(in.get()) != 0;
+    if (std::fflush(out.get()) != 0 && !writeError)
+      writeError = errno ? errno : EIO;
   }
-  if (out && std::fclose(out) != 0 && !writeError)
-    writeError = errno ? errno : EIO;
-  if (in) std::fclose(in);
+  if (out.close() != 0 && !writeError) writeError = errno ? errno : EIO;
+  in.close();
   if (writeError)
     throw LauncherException(messageText(MSGID_WRITE_ERROR) +
                             convertToString(writeError) +
                             messageText(MSGID_TEMP_SPACE_HINT));
   // A copy cut short is no archive; the path is kept only for a whole one.
-  if (in && out && !readFailed) m_applicationArchive = destination;
+  if (opened && !readFailed) m_applicationArchive = destination;
   return m_applicationArchive;
 }

@@ -1,5 +1,6 @@
 #include "jvm/LaunchEnvironment.h"
 
+#include "core/PathHelpers.h"
 #include "platform/PlatformImpl.h"
 
 namespace {
@@ -16,9 +17,7 @@ LaunchEnvironment::~LaunchEnvironment() {}
 SString LaunchEnvironment::getLauncherFileName() const { return SString(); }
 
 SString LaunchEnvironment::getLauncherDir() const {
-  SString name = getLauncherFileName();
-  SString::size_type cut = name.find_last_of("/\\");
-  return cut == SString::npos ? SString() : SString(name, 0, cut);
+  return directoryPart(getLauncherFileName());
 }
 
 SString LaunchEnvironment::getApplicationArchive() { return SString(); }

@@ -4,6 +4,8 @@
 
 #include "core/LauncherException.h"
 #include "core/LogHandler.h"
+#include "core/PathHelpers.h"
+#include "core/ScopedFile.h"
 #include "core/TextHelpers.h"
 #include "jvm/CommandText.h"
 #include "jvm/JVMFile.h"
@@ -26,14 +28,13 @@ void readSideFile(const char* suffix, StringDeque& lines) {
   SString name = LaunchScript::sideFileName(
       LaunchEnvironment::current().getLauncherFileName(), suffix);
   if (name.empty()) return;
-  FILE* file = fopen(name.c_str(), "r");
-  if (!file) return;
-  while (!feof(file) && !ferror(file)) {
+  ScopedFile file(fopen(name.c_str(), "r"));
+  if (!file.get()) return;
+  while (!feof(file.get()) && !ferror(file.get())) {
     SString line;
-    readLineFromStream(file, line);
+    readLineFromStream(file.get(), line);
     if (!line.empty()) lines.push_back(line);
   }
-  fclose(file);
 }
 
 void joinWithBlank(SString& joined, const SString& item) {
@@ -101,13 +102,27 @@ class ClasspathText {
   SString m_entries;
 };
 
-// Leaves the launcher's directory as the working directory of the command.
+// Leaves the launcher's directory as the working directory of the command;
+// the root for a launcher file there.
 SString workingDirectoryOf(const SString& launcherFileName) {
-  SString::size_type cut = launcherFileName.rfind('/');
-  if (cut == npos) return SString();
-  if (cut == 0) return SString("/");
-  return SString(launcherFileName, 0, cut);
+  SString directory = directoryPart(launcherFileName);
+  if (directory.empty() && lastPathSeparator(launcherFileName) == 0)
+    return SString("/");
+  return directory;
 }
+
+// Sets the jvm file of a resolution; cleared on every way out, also when a
+// function raises.
+class CurrentJVMFile {
+ public:
+  CurrentJVMFile(const JVMFile*& slot, const JVMFile& jvm) : m_slot(slot) {
+    m_slot = &jvm;
+  }
+  ~CurrentJVMFile() { m_slot = nullptr; }
+
+ private:
+  const JVMFile*& m_slot;
+};
 
 }  // namespace
 
@@ -136,14 +151,7 @@ LaunchScript::LaunchScript(const SString& command, bool captureOutput,
 LaunchScript::~LaunchScript() {}
 
 SString LaunchScript::resolve(const JVMFile& jvm) {
-  // Cleared on every way out, also when a function raises.
-  struct CurrentJVMFile {
-    const JVMFile*& slot;
-    CurrentJVMFile(const JVMFile*& s, const JVMFile& jvm) : slot(s) {
-      slot = &jvm;
-    }
-    ~CurrentJVMFile() { slot = nullptr; }
-  } current(m_currentJVMFile, jvm);
+  CurrentJVMFile current(m_currentJVMFile, jvm);
   // Whatever a pass puts in as data is quoted where it lands, so that the
   // shell takes it as data only.
   SString text = resolveCommand(m_command, '%');
@@ -165,24 +173,12 @@ SString LaunchScript::workingDirectory(const JVMFile& jvm) {
           "The directory the launcher was started in cannot be found.");
     return caller;
   }
-  SString path;
-  {
-    struct CurrentJVMFile {
-      const JVMFile*& slot;
-      CurrentJVMFile(const JVMFile*& s, const JVMFile& jvm) : slot(s) {
-        slot = &jvm;
-      }
-      ~CurrentJVMFile() { slot = nullptr; }
-    } current(m_currentJVMFile, jvm);
-    path = MacroHandler::resolve(m_workingDir, '%');
-    path = jvm.resolve(path);
-    path = MacroHandler::resolve(path, '#');
-  }
-  if (path.empty() || path.c_str()[0] == '/' || launcherDir.empty())
-    return path;
-  SString absolute = launcherDir;
-  appendPathSeparator(absolute);
-  return absolute + path;
+  // A path, expanded as plain text: it is no shell command.
+  CurrentJVMFile current(m_currentJVMFile, jvm);
+  SString path = MacroHandler::resolve(m_workingDir, '%');
+  path = jvm.resolve(path);
+  path = MacroHandler::resolve(path, '#');
+  return absoluteAgainst(path, launcherDir);
 }
 
 int LaunchScript::execute(const JVMFile& jvm, const StringDeque* extraArguments,
@@ -566,7 +562,7 @@ SString LaunchScript::sideFileName(const SString& launcherFileName,
   if (launcherFileName.empty()) return SString();
   SString base = launcherFileName;
   SString::size_type dot = base.rfind('.');
-  SString::size_type separator = base.find_last_of("/\\");
+  SString::size_type separator = lastPathSeparator(base);
   // Only a dot in the file's own name starts an extension; a name without
   // any directory keeps its extension.
   if (dot != npos && separator != npos && separator < dot) base.erase(dot);

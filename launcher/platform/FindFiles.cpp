@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/PathHelpers.h"
+#include "core/ScopedFile.h"
 #include "platform/PlatformImpl.h"
 
 namespace {
@@ -60,24 +62,16 @@ SString unescapeMountPoint(const char* text) {
 }
 
 void readPseudoMountPoints(StringDeque& mountPoints) {
-  FILE* table = std::fopen("/proc/self/mounts", "r");
-  if (!table) return;
+  ScopedFile table(std::fopen("/proc/self/mounts", "r"));
+  if (!table.get()) return;
   char line[4096];
-  while (std::fgets(line, sizeof line, table)) {
+  while (std::fgets(line, sizeof line, table.get())) {
     char device[1024], mountPoint[2048], type[256];
     if (std::sscanf(line, "%1023s %2047s %255s", device, mountPoint, type) ==
             3 &&
         isPseudoFileSystemType(type))
       mountPoints.push_back(unescapeMountPoint(mountPoint));
   }
-  std::fclose(table);
-}
-
-// directory without its trailing slashes ("/" stays "/").
-SString withoutTrailingSlashes(const SString& directory) {
-  SString::size_type end = directory.length();
-  while (end > 1 && directory.c_str()[end - 1] == '/') --end;
-  return SString(directory, 0, end);
 }
 
 // The last length(relative) characters of path are relative, and a "/"

@@ -11,6 +11,7 @@
 
 #include "core/LauncherException.h"
 #include "core/LogHandler.h"
+#include "core/PathHelpers.h"
 #include "core/TextHelpers.h"
 #include "platform/DeleteFullDir.h"
 #include "platform/RunSignals.h"
@@ -55,7 +56,7 @@ SString absoluteFromHere(const SString& path) {
   if (path.empty() || path.c_str()[0] == '/') return path;
   SString here = PlatformImpl::getCurrentDirectory();
   if (here.empty()) return path;
-  if (here.c_str()[here.length() - 1] != '/') here += '/';
+  appendPathSeparator(here);
   SString relative = path;
   while (relative.compare(0, 2, "./") == 0) relative.erase(0, 2);
   if (relative == ".") relative = "";

@@ -16,6 +16,7 @@
 
 #include "core/LauncherException.h"
 #include "core/LogHandler.h"
+#include "core/ScopedFile.h"
 #include "platform/PlatformImpl.h"
 #include "platform/RunSignals.h"
 
@@ -74,11 +75,11 @@ bool groupHasOthers() {
     if (*end != '\0' || pid <= 0 || pid == self) continue;
     char path[64];
     snprintf(path, sizeof path, "/proc/%ld/stat", pid);
-    FILE* stat = fopen(path, "r");
-    if (!stat) continue;
+    ScopedFile stat(fopen(path, "r"));
+    if (!stat.get()) continue;
     char line[1024];
-    bool read = fgets(line, sizeof line, stat) != nullptr;
-    fclose(stat);
+    bool read = fgets(line, sizeof line, stat.get()) != nullptr;
+    stat.close();
     // "pid (name) state ppid pgrp ...": the name may hold anything but
     // ends at the last parenthesis.
     const char* close = read ? strrchr(line, ')') : nullptr;

@@ -6,6 +6,7 @@
 #include <strings.h>
 
 #include "Inflate.h"
+#include "core/ScopedFile.h"
 
 namespace {
 
@@ -24,27 +25,24 @@ uint32_t le32(const unsigned char* p) {
          (static_cast<uint32_t>(p[3]) << 24);
 }
 
+// Reads byte ranges of an archive.
 class File {
  public:
-  explicit File(const std::string& path) : m_file(fopen(path.c_str(), "rb")) {}
-  ~File() {
-    if (m_file) fclose(m_file);
-  }
-  bool ok() const { return m_file != nullptr; }
+  explicit File(const std::string& path)
+      : m_file(std::fopen(path.c_str(), "rb")) {}
+  bool ok() const { return m_file.get() != nullptr; }
   long size() {
-    if (fseek(m_file, 0, SEEK_END) != 0) return -1;
-    return ftell(m_file);
+    if (fseek(m_file.get(), 0, SEEK_END) != 0) return -1;
+    return ftell(m_file.get());
   }
   bool read(long offset, size_t length, std::string& into) {
     into.assign(length, '\0');
-    return fseek(m_file, offset, SEEK_SET) == 0 &&
-           fread(&into[0], 1, length, m_file) == length;
+    return fseek(m_file.get(), offset, SEEK_SET) == 0 &&
+           fread(&into[0], 1, length, m_file.get()) == length;
   }
 
  private:
-  File(const File&) = delete;
-  File& operator=(const File&) = delete;
-  FILE* m_file;
+  ScopedFile m_file;
 };
 
 const unsigned char* bytes(const std::string& s) {

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "PayloadFormat.h"
+#include "core/ScopedFile.h"
 
 namespace {
 
@@ -69,8 +70,8 @@ class PendingFile {
   // Appends the whole of path, which must still hold expected bytes.
   bool copyFrom(const std::string& path, long long expected,
                 std::string& error) {
-    FILE* source = std::fopen(path.c_str(), "rb");
-    if (!source) {
+    ScopedFile source(std::fopen(path.c_str(), "rb"));
+    if (!source.get()) {
       error = "cannot open " + path + ": " + systemError();
       return false;
     }
@@ -78,15 +79,16 @@ class PendingFile {
     long long copied = 0;
     size_t got;
     bool ok = true;
-    while (ok && (got = std::fread(buffer, 1, sizeof buffer, source)) > 0) {
+    while (ok &&
+           (got = std::fread(buffer, 1, sizeof buffer, source.get())) > 0) {
       ok = write(buffer, got, error);
       copied += static_cast<long long>(got);
     }
-    if (ok && std::ferror(source)) {
+    if (ok && std::ferror(source.get())) {
       error = "cannot read " + path + ": " + systemError();
       ok = false;
     }
-    std::fclose(source);
+    source.close();
     if (ok && expected >= 0 && copied != expected) {
       error = path + " changed while it was being packed";
       ok = false;
@@ -205,16 +207,16 @@ bool writeLauncherFile(const std::string& program,
 bool writeDependencyFile(const std::string& depfile, const std::string& output,
                          const std::vector<std::string>& inputs,
                          std::string& error) {
-  FILE* file = std::fopen(depfile.c_str(), "w");
-  if (!file) {
+  ScopedFile file(std::fopen(depfile.c_str(), "w"));
+  if (!file.get()) {
     error = "cannot write " + depfile + ": " + systemError();
     return false;
   }
-  std::fprintf(file, "%s:", escapeForMake(output).c_str());
+  std::fprintf(file.get(), "%s:", escapeForMake(output).c_str());
   for (const std::string& input : inputs)
-    std::fprintf(file, " \\\n  %s", escapeForMake(input).c_str());
-  std::fputc('\n', file);
-  if (std::fclose(file) != 0) {
+    std::fprintf(file.get(), " \\\n  %s", escapeForMake(input).c_str());
+  std::fputc('\n', file.get());
+  if (file.close() != 0) {
     error = "cannot write " + depfile + ": " + systemError();
     return false;
   }

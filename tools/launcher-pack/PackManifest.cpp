@@ -12,6 +12,7 @@
 #include "JarClassPath.h"
 #include "PayloadFormat.h"
 #include "core/LauncherException.h"
+#include "core/ScopedFile.h"
 #include "tagfile/TagFile.h"
 
 namespace {
@@ -63,20 +64,19 @@ std::string knownTags() {
 // Parses the file the way the launcher parses an embedded tag file, under
 // its stored name, so that messages match what the launcher would say.
 bool parsesAsTagFile(const PackItem& item, std::string& error) {
-  FILE* file = std::fopen(item.path.c_str(), "r");
-  if (!file) {
+  ScopedFile file(std::fopen(item.path.c_str(), "r"));
+  if (!file.get()) {
     error = "cannot open " + item.path + ": " + std::strerror(errno);
     return false;
   }
   bool parsed = true;
   try {
     TagFile tags;
-    tags.load(file, item.name.c_str(), 0, -1);
+    tags.load(file.get(), item.name.c_str(), 0, -1);
   } catch (const LauncherException& e) {
     error = toStd(e.getMessage());
     parsed = false;
   }
-  std::fclose(file);
   return parsed;
 }
 
@@ -139,24 +139,20 @@ bool PackManifest::load(const std::string& path, std::string& error) {
   m_directory = directoryOf(m_path);
   m_items.clear();
   m_extractedInputFile = false;
-  FILE* file = std::fopen(m_path.c_str(), "r");
-  if (!file) {
+  ScopedFile file(std::fopen(m_path.c_str(), "r"));
+  if (!file.get()) {
     error = "cannot open the manifest " + path + ": " + std::strerror(errno);
     return false;
   }
-  if (!checkRepeatedTags(error)) {
-    std::fclose(file);
-    return false;
-  }
+  if (!checkRepeatedTags(error)) return false;
   TagFile manifest;
   try {
-    manifest.load(file, path.c_str(), 0, -1);
+    manifest.load(file.get(), path.c_str(), 0, -1);
   } catch (const LauncherException& e) {
-    std::fclose(file);
     error = toStd(e.getMessage());
     return false;
   }
-  std::fclose(file);
+  file.close();
 
   const TagFileEntryPtrDeque& entries = manifest.getEntries();
   for (int i = 0; i < entries.count(); ++i) {
@@ -191,17 +187,17 @@ bool PackManifest::load(const std::string& path, std::string& error) {
 // A tag file keeps the last of two definitions of a tag, so the files of
 // the first would silently not be packed.
 bool PackManifest::checkRepeatedTags(std::string& error) const {
-  FILE* file = std::fopen(m_path.c_str(), "r");
-  if (!file) return true;  // reported when it is read
+  ScopedFile file(std::fopen(m_path.c_str(), "r"));
+  if (!file.get()) return true;  // reported when it is read
   std::vector<std::pair<std::string, int>> seen;
   bool inBlock = false;
   int number = 0;
   bool repeated = false;
   char buffer[4096];
   std::string line;
-  while (!repeated && std::fgets(buffer, sizeof buffer, file)) {
+  while (!repeated && std::fgets(buffer, sizeof buffer, file.get())) {
     line += buffer;
-    if (line.back() != '\n' && !std::feof(file)) continue;
+    if (line.back() != '\n' && !std::feof(file.get())) continue;
     ++number;
     size_t first = line.find_first_not_of(" \t\r\n");
     size_t last = line.find_last_not_of(" \t\r\n");
@@ -230,7 +226,6 @@ bool PackManifest::checkRepeatedTags(std::string& error) const {
     }
     seen.emplace_back(tag, number);
   }
-  std::fclose(file);
   return !repeated;
 }
 

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/ScopedFile.h"
+
 namespace {
 
 const char* const kTypeTags[kFileTypeCount] = {
@@ -26,19 +28,18 @@ int fileTypeOfTag(const std::string& tag) {
 bool hasPayloadTrailer(const std::string& path, bool& hasTrailer,
                        std::string& error) {
   hasTrailer = false;
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) {
+  ScopedFile file(std::fopen(path.c_str(), "rb"));
+  if (!file.get()) {
     error = "cannot open " + path + ": " + std::strerror(errno);
     return false;
   }
   unsigned char trailer[kPayloadTrailerSize];
-  if (std::fseek(file, -kPayloadTrailerSize, SEEK_END) == 0 &&
-      std::fread(trailer, 1, sizeof trailer, file) == sizeof trailer) {
+  if (std::fseek(file.get(), -kPayloadTrailerSize, SEEK_END) == 0 &&
+      std::fread(trailer, 1, sizeof trailer, file.get()) == sizeof trailer) {
     uint32_t value = (uint32_t(trailer[4]) << 24) |
                      (uint32_t(trailer[5]) << 16) |
                      (uint32_t(trailer[6]) << 8) | uint32_t(trailer[7]);
     hasTrailer = value == kLauncherIdentification;
   }
-  std::fclose(file);
   return true;
 }

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "testsupport/ChildProcess.h"
+#include "testsupport/FileHelpers.h"
 #include "testsupport/ScratchDir.h"
 
 inline std::string be32(uint32_t value) {
@@ -61,31 +63,6 @@ inline std::string launcherBytes(const std::vector<PayloadFile>& files,
   return out + index + trailer(indexOffset);
 }
 
-inline void writeFile(const std::string& path, const std::string& bytes) {
-  FILE* file = fopen(path.c_str(), "wb");
-  ASSERT_NE(file, nullptr) << path;
-  fwrite(bytes.data(), 1, bytes.size(), file);
-  fclose(file);
-}
-
-// The whole file, or "<missing>" when it cannot be read.
-inline std::string readFile(const std::string& path) {
-  FILE* file = fopen(path.c_str(), "rb");
-  if (!file) return "<missing>";
-  std::string bytes;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, file)) > 0)
-    bytes.append(buffer, n);
-  fclose(file);
-  return bytes;
-}
-
-inline bool exists(const std::string& path) {
-  struct stat info;
-  return lstat(path.c_str(), &info) == 0;
-}
-
 inline bool isExecutable(const std::string& path) {
   struct stat info;
   return stat(path.c_str(), &info) == 0 && (info.st_mode & 0111) == 0111;
@@ -93,17 +70,5 @@ inline bool isExecutable(const std::string& path) {
 
 // The names in a directory, sorted.
 std::vector<std::string> listDirectory(const std::string& path);
-
-struct ProgramRun {
-  int status;  // exit status, or -1 when the program did not exit normally
-  std::string output;
-  std::string errors;
-};
-
-// Runs program with args in directory cwd, with English texts and standard
-// input empty, and collects its standard output and standard error.
-ProgramRun runProgram(const std::string& program,
-                      const std::vector<std::string>& args,
-                      const std::string& cwd);
 
 #endif  // LAUNCHER_ARCHIVE_TESTS_PAYLOADTESTSUPPORT_H

@@ -75,12 +75,6 @@ std::string jvmFile(const std::string& desc, const std::string& version,
          extra;
 }
 
-struct ProgramRun {
-  int status;
-  std::string output;  // standard output: results and the application's
-  std::string errors;  // standard error: the launcher's own console
-};
-
 class LauncherActionsTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -136,50 +130,15 @@ class LauncherActionsTest : public ::testing::Test {
                     const std::string& program = "") {
     std::string input = dir.file("stdin.txt");
     writeFile(input, stdinText);
-    int out[2];
-    if (pipe(out) != 0) return {-1, "", ""};
-    // A file: nothing to read while the output pipe is read.
-    FILE* err = tmpfile();
-    if (!err) return {-1, "", ""};
-    pid_t pid = fork();
-    if (pid == 0) {
-      dup2(out[1], 1);
-      dup2(fileno(err), 2);
-      close(out[0]);
-      close(out[1]);
-      int in = open(input.c_str(), O_RDONLY);
-      dup2(in, 0);
-      if (chdir(run_.c_str()) != 0) _exit(126);
-      setenv("LANG", "C", 1);
-      setenv("TMPDIR", tmp.c_str(), 1);
-      setenv("LAUNCHER_SEARCH_PARTITIONS", partitions.c_str(), 1);
-      unsetenv("JAVA_HOME");
-      for (const auto& variable : environment)
-        setenv(variable.first.c_str(), variable.second.c_str(), 1);
-      std::string exe = program.empty() ? run_ + "/app" : program;
-      std::vector<char*> argv;
-      argv.push_back(const_cast<char*>(exe.c_str()));
-      for (const std::string& arg : args)
-        argv.push_back(const_cast<char*>(arg.c_str()));
-      argv.push_back(nullptr);
-      execv(exe.c_str(), argv.data());
-      _exit(127);
-    }
-    close(out[1]);
-    ProgramRun result{-1, "", ""};
-    char buffer[4096];
-    ssize_t n;
-    while ((n = read(out[0], buffer, sizeof buffer)) > 0)
-      result.output.append(buffer, n);
-    close(out[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
-    rewind(err);
-    int c;
-    while ((c = fgetc(err)) != EOF) result.errors += static_cast<char>(c);
-    fclose(err);
-    return result;
+    ProgramSetup setup;
+    setup.cwd = run_;
+    setup.stdinFile = input;
+    setup.unset = {"JAVA_HOME"};
+    setup.environment = {{"TMPDIR", tmp},
+                         {"LAUNCHER_SEARCH_PARTITIONS", partitions}};
+    setup.environment.insert(setup.environment.end(), environment.begin(),
+                             environment.end());
+    return runProgram(program.empty() ? run_ + "/app" : program, args, setup);
   }
 
   ProgramRun action(const std::string& inputFile) {
@@ -342,8 +301,8 @@ TEST_F(LauncherActionsTest, InstallOptionsUseTheEmbeddedInstaller) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::string dest = dir.file("chosen");
-    std::string rm = "rm -rf '" + dest + "' '" + run_ + "/launched.txt'";
-    ASSERT_EQ(system(rm.c_str()), 0);
+    ASSERT_TRUE(removeTree(dest));
+    ASSERT_TRUE(removeTree(run_ + "/launched.txt"));
     mkdir(dest.c_str(), 0755);
     std::string option = std::string(c.name).substr(7, 1);
     packLauncher({"INSTALL_JVM " + option, "JMP0 @N1@ END", "LAUNCH \"@S1@\" 0",

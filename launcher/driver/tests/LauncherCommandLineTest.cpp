@@ -250,7 +250,7 @@ TEST(LauncherCommandLine, Cases) {
     std::vector<std::string> args;
     for (const std::string& arg : c.args) args.push_back(expand(arg));
 
-    LauncherRun run = runLauncher(args, dir.path());
+    ProgramRun run = runLauncher(args, dir.path());
     EXPECT_EQ(run.status, c.status);
     EXPECT_EQ(run.output, expand(c.results));
     EXPECT_EQ(withoutPayloadWarning(run.errors), expand(c.console));
@@ -271,13 +271,13 @@ TEST(LauncherCommandLine, EachRunStartsWithASeparatorInTheLog) {
 
 TEST(LauncherCommandLine, ExtractWritesAnInputFileTheLauncherCanRun) {
   ScratchDir dir;
-  LauncherRun extract = runLauncher({"-tv:extract"}, dir.path());
+  ProgramRun extract = runLauncher({"-tv:extract"}, dir.path());
   EXPECT_EQ(extract.status, 0);
   EXPECT_EQ(extract.output, "");
   EXPECT_EQ(withoutPayloadWarning(extract.errors), "\n");
   EXPECT_EQ(readFile(dir.file("input.tag")), "ACTION:  RUN_INSTRUCTIONS\n");
 
-  LauncherRun replay = runLauncher({"-tv:in", "input.tag"}, dir.path());
+  ProgramRun replay = runLauncher({"-tv:in", "input.tag"}, dir.path());
   EXPECT_EQ(replay.status, 0);
   EXPECT_EQ(replay.output, "");
   EXPECT_EQ(withoutPayloadWarning(replay.errors), "");

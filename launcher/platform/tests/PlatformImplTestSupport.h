@@ -16,6 +16,7 @@
 
 #include "core/LogHandler.h"
 #include "core/TextHelpers.h"
+#include "testsupport/FileHelpers.h"
 #include "testsupport/ScratchDir.h"
 #include "platform/PlatformImpl.h"
 
@@ -105,18 +106,6 @@ class StdinFeed {
  private:
   int m_saved;
 };
-
-inline bool exists(const std::string& path) {
-  struct stat info;
-  return lstat(path.c_str(), &info) == 0;
-}
-
-inline void writeFile(const std::string& path, const std::string& text) {
-  FILE* file = fopen(path.c_str(), "w");
-  ASSERT_NE(file, nullptr) << path;
-  fputs(text.c_str(), file);
-  fclose(file);
-}
 
 // The log entries that the layers below the driver write while it exists.
 class LogRecorder {

@@ -22,9 +22,8 @@
 
 #include "core/AdapterTable.h"
 #include "core/Discovery.h"
-#include "core/tests/SimTrace.h"
 #include "hvapi.h"
-#include "testsupport/ScratchDir.h"
+#include "testsupport/SimScenario.h"
 
 namespace libsim {
 
@@ -92,33 +91,20 @@ inline uint64_t LowMappedBytes() {
 
 class LibSimTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    scratch_.reset(new ScratchDir);
-    dir_ = scratch_->path();
-    setenv("HALVSIM_STATE", StatePath().c_str(), 1);
-    setenv("HALVSIM_TRACE", (dir_ + "/trace").c_str(), 1);
-    unsetenv("HALVSIM_FAULTS");
-    unsetenv("HALVSIM_PRESET");
-  }
+  void SetUp() override { scenario_.reset(new SimScenario); }
 
   void TearDown() override {
     if (IsApiInitialized() == 1) {
       EXPECT_EQ(0, CloseLib(HVAPI_APP_HANDLE));
     }
     ReleaseDiscoveredNodes();
-    unsetenv("HALVSIM_FAULTS");
-    unsetenv("HALVSIM_PRESET");
-    unsetenv("HALVSIM_TRACE");
-    unsetenv("HALVSIM_STATE");
-    scratch_.reset();
+    scenario_.reset();
   }
 
-  std::string StatePath() const { return dir_ + "/state"; }
-  std::string Dir() const { return dir_; }
+  std::string StatePath() const { return scenario_->StatePath(); }
+  std::string Dir() const { return scenario_->Dir(); }
 
-  void UsePreset(const std::string &preset) {
-    setenv("HALVSIM_PRESET", preset.c_str(), 1);
-  }
+  void UsePreset(const std::string &preset) { scenario_->UsePreset(preset); }
 
   // Replaces the scenario; the simulator re-reads a replaced file.
   void UseState(const std::string &text) {
@@ -130,9 +116,7 @@ class LibSimTest : public ::testing::Test {
     ASSERT_EQ(0, std::rename(tmp.c_str(), StatePath().c_str()));
   }
 
-  void UseFaults(const std::string &rules) {
-    setenv("HALVSIM_FAULTS", rules.c_str(), 1);
-  }
+  void UseFaults(const std::string &rules) { scenario_->UseFaults(rules); }
 
   // Starts the library and forgets what the start sent.
   void Start() {
@@ -141,9 +125,7 @@ class LibSimTest : public ::testing::Test {
   }
 
   // The trace lines written since the last call.
-  std::vector<TraceLine> Trace() {
-    return ReadTraceSince(dir_ + "/trace", seen_);
-  }
+  std::vector<TraceLine> Trace() { return scenario_->Trace(); }
 
   // The command areas of the ioctl lines among lines, in order.
   static std::vector<std::string> Areas(const std::vector<TraceLine> &lines) {
@@ -179,9 +161,7 @@ class LibSimTest : public ::testing::Test {
   }
 
  private:
-  std::unique_ptr<ScratchDir> scratch_;
-  std::string dir_;
-  size_t seen_ = 0;
+  std::unique_ptr<SimScenario> scenario_;
 };
 
 }  // namespace libsim

@@ -36,28 +36,16 @@ void SetTable(int driverType, const std::vector<int> &handles,
 void SimTest::Finish() {
   for (int fd : fds_) close(fd);
   fds_.clear();
-  seen_ = 0;
   SetTable(0, {}, {});
   gstAdpTab.iNoOfLiveAplns = 0;
   giMIMDFileDescriptor = 0;
-  unsetenv("HALVSIM_FAULTS");
-  unsetenv("HALVSIM_TRACE");
-  unsetenv("HALVSIM_STATE");
-  scratch_.reset();
-  dir_.clear();
+  scenario_.reset();
 }
 
 void SimTest::UsePreset(const std::string &preset, const std::string &faults) {
-  scratch_.reset(new ScratchDir);
-  dir_ = scratch_->path();
-  setenv("HALVSIM_STATE", (dir_ + "/state").c_str(), 1);
-  setenv("HALVSIM_PRESET", preset.c_str(), 1);
-  setenv("HALVSIM_TRACE", (dir_ + "/trace").c_str(), 1);
-  if (faults.empty()) {
-    unsetenv("HALVSIM_FAULTS");
-  } else {
-    setenv("HALVSIM_FAULTS", faults.c_str(), 1);
-  }
+  scenario_.reset(new SimScenario);
+  scenario_->UsePreset(preset);
+  scenario_->UseFaults(faults);
 }
 
 void SimTest::OpenMimd(const std::vector<unsigned char> &types) {
@@ -87,7 +75,8 @@ void SimTest::OpenDisks(const std::vector<std::string> &nodes,
 
 std::vector<TraceLine> SimTest::NewRequests() {
   std::vector<TraceLine> requests;
-  for (const TraceLine &line : ReadTraceSince(dir_ + "/trace", seen_))
+  if (!scenario_) return requests;
+  for (const TraceLine &line : scenario_->Trace())
     if (line.at("kind") == "ioctl") requests.push_back(line);
   return requests;
 }

@@ -12,8 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "core/tests/SimTrace.h"
-#include "testsupport/ScratchDir.h"
+#include "testsupport/SimScenario.h"
 
 class SimTest : public ::testing::Test {
  protected:
@@ -34,9 +33,7 @@ class SimTest : public ::testing::Test {
   std::vector<TraceLine> NewRequests();
 
  private:
-  std::unique_ptr<ScratchDir> scratch_;
-  std::string dir_;
-  size_t seen_ = 0;
+  std::unique_ptr<SimScenario> scenario_;
   std::vector<int> fds_;
 };
 

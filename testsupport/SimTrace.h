@@ -1,7 +1,7 @@
 // Reading the simulated driver's trace file in tests: one line per event,
 // its first word the kind (open, close, ioctl), then key=value fields.
-#ifndef HVAPI_CORE_TESTS_SIM_TRACE_H
-#define HVAPI_CORE_TESTS_SIM_TRACE_H
+#ifndef TESTSUPPORT_SIMTRACE_H_
+#define TESTSUPPORT_SIMTRACE_H_
 
 #include <cstddef>
 #include <fstream>
@@ -38,4 +38,4 @@ inline std::vector<TraceLine> ReadTraceSince(const std::string &path,
   return lines;
 }
 
-#endif  // HVAPI_CORE_TESTS_SIM_TRACE_H
+#endif  // TESTSUPPORT_SIMTRACE_H_
