@@ -70,6 +70,24 @@ bool inRange(const SString& line, char range, const SString& bound) {
   return range == '>' ? order >= 0 : order <= 0;
 }
 
+// What the verification program reported, as "name=value, ...", for the
+// user who asks why no JVM matched; empty when it did not answer.
+SString reportedProperties(const SString& output,
+                           const StringPairPtrDeque& expected) {
+  unsigned pos = 0;
+  SString line;
+  readLineFromString(output, pos, line);
+  if (line != kMagicLine) return SString();
+  SString reported;
+  for (int i = 0; i < expected.count() && pos < output.length(); ++i) {
+    line = "";
+    readLineFromString(output, pos, line);
+    if (!reported.empty()) reported += ", ";
+    reported += propertyName(expected.at(i)->first) + "=" + line;
+  }
+  return reported.empty() ? SString("nothing but the magic line") : reported;
+}
+
 }  // namespace
 
 JVMFile::JVMFile(TagFile& tagFile)
@@ -234,7 +252,8 @@ bool JVMFile::performVerify(const SString& jvmHome, const SString& classpath,
   }
   if (m_verificationRuns) {
     SString executable = home + m_tagFile->getTagValue("JVM_EXE", 0);
-    m_verificationRuns->setLast(executable, output, errors);
+    m_verificationRuns->setLast(executable, output, errors,
+                                reportedProperties(output, expected));
   }
   bool result = verifyJVMOutput(output, expected);
   PlatformImpl::advanceUIProgress(kVerifyRunUnits);

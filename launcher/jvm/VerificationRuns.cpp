@@ -41,16 +41,20 @@ void VerificationRuns::clear() {
   m_lastExecutable = "";
   m_lastOutput = "";
   m_lastErrors = "";
+  m_lastReported = "";
 }
 
 void VerificationRuns::setLast(const SString& executable, const SString& output,
-                               const SString& errors) {
+                               const SString& errors, const SString& reported) {
+  m_lastReported = reported;
   m_lastExecutable = executable;
   m_lastOutput = output;
   m_lastErrors = errors;
 }
 
 SString VerificationRuns::describeLast() const {
+  if (!m_lastReported.empty())
+    return m_lastExecutable + ", which reported " + m_lastReported;
   SString line = firstLine(m_lastOutput);
   if (line.empty()) line = firstLine(m_lastErrors);
   if (line.empty()) return m_lastExecutable + ", which printed nothing.";

@@ -19,12 +19,16 @@ class VerificationRuns {
   // Forgets every run, for a new search.
   void clear();
 
-  // The JVM tried last and what it printed.
+  // The JVM tried last and what it printed; reported is what the
+  // verification program said ("name=value, ..."), empty when it did not
+  // answer.
   void setLast(const SString& executable, const SString& output,
-               const SString& errors);
+               const SString& errors, const SString& reported);
   bool hasLast() const { return !m_lastExecutable.empty(); }
-  // "executable, which printed: first line", the line from its standard
-  // output or, when that was empty, from its error output.
+  // "executable, which reported name=value, ..." when the verification
+  // program answered; else "executable, which printed: first line", the
+  // line from its standard output or, when that was empty, from its error
+  // output.
   SString describeLast() const;
 
  private:
@@ -33,6 +37,7 @@ class VerificationRuns {
   SString m_lastExecutable;
   SString m_lastOutput;
   SString m_lastErrors;
+  SString m_lastReported;
 };
 
 #endif  // LAUNCHER_JVM_VERIFICATIONRUNS_H_

@@ -937,24 +937,35 @@ TEST_F(LauncherAsCommandTest, AHomeIsRunOnceWhenTheSecondJVMFileMatches) {
 }
 
 TEST_F(LauncherAsCommandTest, NoMatchingJVMNamesTheLastCandidate) {
-  std::string broken = homes + "/broken";
-  makeFakeHome(broken, "11");
-  makeExecutable(broken + "/bin/java",
-                 "#!/bin/sh\necho 'Error: Could not find or load main class "
-                 "Verify' >&2\nexit 1\n");
+  struct Case {
+    const char* name;
+    std::string java;  // the body of bin/java
+    std::string reason;
+  } const cases[] = {
+      {"the verification program does not load",
+       "echo 'Error: Could not find or load main class Verify' >&2; exit 1",
+       "which printed: Error: Could not find or load main class Verify"},
+      {"a JVM too old", "echo 1739021872; echo 1.8",
+       "which reported java.specification.version=1.8"},
+      {"nothing at all", "exit 0", "which printed nothing."},
+  };
+  std::string candidate = homes + "/candidate";
+  makeFakeHome(candidate, "11");
   packLauncher({"INITIALIZE_UI"});
   partitions = out;
   writeFile(run_ + "/in.tag",
             "LOGFILE:  run.log\nACTION:  SEARCH\nSHOW_FAIL_MSG:  1\n");
-  ProgramRun run = launch({"-tv:javahome", broken, "-tv:in", "in.tag"});
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.output, "0\n");
-  EXPECT_TRUE(contains(run.errors,
-                       "No matching JVM was found.\nThe last JVM tried was " +
-                           broken +
-                           "/bin/java, which printed: Error: Could not find "
-                           "or load main class Verify\n"))
-      << run.errors;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    makeExecutable(candidate + "/bin/java", "#!/bin/sh\n" + c.java + "\n");
+    ProgramRun run = launch({"-tv:javahome", candidate, "-tv:in", "in.tag"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, "0\n");
+    EXPECT_TRUE(contains(run.errors,
+                         "No matching JVM was found.\nThe last JVM tried was " +
+                             candidate + "/bin/java, " + c.reason + "\n"))
+        << run.errors;
+  }
 }
 
 }  // namespace
