@@ -117,6 +117,17 @@ typedef void Void;
 #define HVAPI_ERR_SPANNED (-61)       /* logical drive has several spans */
 #define HVAPI_ERR_DEVICE_SMALL (-62)  /* device smaller than the members */
 
+/* Codes of the configuration operations. */
+#define HVAPI_ERR_LDRV_COUNT (-48)     /* no or too many logical drives */
+#define HVAPI_ERR_SPAN_COUNT (-49)     /* no or too many spans */
+#define HVAPI_ERR_BAD_STRIPE (-50)     /* stripe size not accepted */
+#define HVAPI_ERR_SPAN_DEVICES (-51)   /* span device counts not accepted */
+#define HVAPI_ERR_NO_CAPACITY (-53)    /* the spans cannot hold the drives */
+#define HVAPI_ERR_NONE_NEW (-58)       /* no unannounced logical drive */
+#define HVAPI_ERR_CONFIGS_AGREE (-63)  /* nothing to resolve */
+#define HVAPI_ERR_CONFIG_COUNT (-64)   /* stored configuration's count */
+#define HVAPI_ERR_SET_COUNT (-66)      /* no or too many sets */
+
 /* ------------------------------------------------------------------------
  * Value sets
  * ------------------------------------------------------------------------ */
@@ -819,6 +830,105 @@ HVAPI_EXPORT Int GetInitPrg(Int uchAdaptNo, Int uchLdrv);
 /* Aborts an initialisation. Returns 0; -23 when none runs (progress above
  * 99). */
 HVAPI_EXPORT Int AbortInit(Int uchAdaptNo, Int uchLdrv);
+
+/* ------------------------------------------------------------------------
+ * Configuration and system status
+ *
+ * Each returns -24 before InitLib, takes the library's lock for its whole
+ * run, answers -16 for a null record, checks that the adapter is found and
+ * not reconstructing (-44, -42; CheckSystemStatus only -44), and answers
+ * -11 when a command to the adapter fails, the firmware type is unknown or
+ * an answer holds counts beyond its layout.
+ * ------------------------------------------------------------------------ */
+
+/* Reads a configuration into *pstRaidConfig: the adapter's (uchConfig 0) or
+ * the one recorded on the disk at uchChan, uchTarg (uchConfig 1). Members
+ * are reported by channel and target; uchType and uPhyDrvSize are not
+ * written. Returns 0; -16 for uchConfig above 1 or an address above 16;
+ * -31 when the named device is no disk (target 16 names none); -64 when the
+ * configuration holds no logical drive or more than the adapter allows. A
+ * failure after the count may leave the record partly filled. */
+HVAPI_EXPORT Int ReadConfig(UChar uchAdaptNo, Config_Struct *pstConfig,
+                            RaidConfig_Struct *pstRaidConfig);
+/* Resolves a disagreement between the adapter's configuration and the ones
+ * recorded on its disks by writing the chosen one (as for ReadConfig) as the
+ * adapter's. Returns 0; -63 (nothing written) when they agree; other codes
+ * as ReadConfig. */
+HVAPI_EXPORT Int UseConfig(UChar uchAdaptNo, Config_Struct *pstConfig);
+/* Fills astAdapterStatus[a] for every adapter a found (GetTotalAdapters
+ * records): configuration mismatch, reconstruction, the checks and
+ * initialisations running, the logical drives not optimal and the devices
+ * neither ready, online nor hot spare (on 8LD adapters every one of the 75
+ * entries; an entry of target 7 is reported as target 15, the address that
+ * shares it). At most 255 devices are listed. Works while an adapter
+ * reconstructs; uchAdaptNo is current afterwards. Returns 0; -44 for an
+ * invalid adapter (nothing filled); -11 stops at the failing adapter, the
+ * records before it complete. */
+HVAPI_EXPORT Int CheckSystemStatus(UChar uchAdaptNo,
+                                   AdapterStatus_Struct *astAdapterStatus);
+
+/* The configuration writes below check the whole description before
+ * anything is written; the first failing check gives its code. Per set, in
+ * this order: spans (1 to 4 on 4-span, 1 to 8 on other adapters; -49),
+ * logical drives (-48), each drive's RAID level (0, 1, 3, 5; -17) and
+ * stripe size (0, 2, 4, ..., 64; -50: 128 does not fit the adapter's
+ * stripe byte) -- WriteNewConfig and AddLogDrvToConfig check level and
+ * stripe first --; per span its device count (1 to 8 on 8LD, 1 to 32 on
+ * 40LD adapters, at most 80 / 256 in all; -51), then per member its
+ * channel (below 5 / 16; -14), its target (at most 16 and not the
+ * initiator ID; -18), a disk named twice anywhere in what is written
+ * (-52) and, for AddLogDrvToConfig, membership (-54); spans of unequal
+ * device counts (-51); each member answering INQUIRY as a disk (-31;
+ * target 16 names none) and its capacity (-11); then the sizing, which
+ * checks the level against the devices per span n (RAID 1 needs n = 2,
+ * RAID 3 and 5 n >= 3; -17) and the capacity (-53). Sizes are MiB,
+ * computed without 32-bit overflow; a logical drive of at most 9 MiB is
+ * made 10 MiB, and what the spans offer beyond the drives is given to the
+ * set's last drive, so the caller's record may be changed even when a later
+ * check fails. Spans of unequal disks are sized to the smallest: every span
+ * of a set counts as large as the set's smallest disk, since each logical
+ * drive takes the same blocks from every span; a layout whose start blocks
+ * pass 32 bits is refused (-53). The array is written in one command (-11
+ * when the adapter refuses it; its configuration then stays). Members
+ * become online; WriteConfig and WriteNewConfig keep no hot spare of the
+ * old configuration. */
+
+/* Replaces the whole configuration with the sets of pConInfo (1 to 8 on
+ * 8LD, 1 to 40 on 40LD adapters; else -66), each with its own levels and
+ * stripe sizes; at most 8 / 40 logical drives in all (-48). Returns 0. */
+HVAPI_EXPORT Int WriteConfig(UChar uchAdaptNo, ConfigInfo_Struct *pConInfo);
+/* Replaces the whole configuration with one set whose level and stripe
+ * apply to all its logical drives; RAID 0 takes one span only (-17). More
+ * than 10 MiB left over becomes a new logical drive appended to the record
+ * (uchNoOfLD grows) while the adapter allows one more. Returns 0. */
+HVAPI_EXPORT Int WriteNewConfig(UChar uchAdaptNo, RaidSet_Struct *pstRaidSet);
+/* Appends one set, described as for WriteNewConfig, to the adapter's
+ * configuration. Its devices must be in no logical drive and no hot spare
+ * (-54). Existing and new logical drives above 8 / 40 give -48; capacity
+ * left over becomes a new drive only while that keeps within the limit.
+ * Returns 0. */
+HVAPI_EXPORT Int AddLogDrvToConfig(UChar uchAdaptNo,
+                                   RaidSet_Struct *pstRaidSet);
+/* Writes an empty configuration (no logical drive). Returns 0. */
+HVAPI_EXPORT Int ClearConfig(UChar uchAdaptNo);
+/* Removes the last logical drive. Without force (bForceLastDrive 0) only a
+ * drive not yet announced to the operating system may go (-58 otherwise);
+ * with force (1) any. The count announced is kept: the operating system
+ * still knows those numbers, so a drive made there later is not announced
+ * again. Returns 0; -16 for another bForceLastDrive; -22 when there is no
+ * logical drive. */
+HVAPI_EXPORT Int DeleteNewLogDrv(UChar uchAdaptNo, Bool bForceLastDrive);
+/* Announces every logical drive to the Linux SCSI layer, one line "scsi
+ * add-single-device HOST CHANNEL ID LUN" (an 80-byte block, zero-filled)
+ * per drive written to "/proc/scsi/scsi": the adapter's host number, its
+ * channel count, drive / 8, drive % 8. The library remembers the count
+ * announced until it stops. Returns 0; -11 when the control file cannot be
+ * opened or written or the adapter's host number is unknown (a failure
+ * part way leaves the earlier lines written). */
+HVAPI_EXPORT Int AddSettoOS(UChar uchAdaptNo);
+/* As AddSettoOS for the logical drives added since the last announcement
+ * only; -58 (nothing written) when there is none. Returns 0. */
+HVAPI_EXPORT Int MakeDrvUse(UChar uchAdaptNo);
 
 /* ------------------------------------------------------------------------
  * Firmware download

@@ -91,6 +91,21 @@ Int DiskArray::Read(UChar fwType) {
     return HVAPI_ERR_CMD_FAILED;
   std::memset(raw_, 0, sizeof raw_);
   if (SendAdapterCommand(op, objid, raw_) != 0) return HVAPI_ERR_CMD_FAILED;
+  return Parse(fwType, raw_);
+}
+
+Int DiskArray::Parse(UChar fwType, const uint8_t *raw) {
+  Int op = 0;
+  Int objid = 0;
+  size_t size = 0;
+  fwType_ = 0;
+  count_ = 0;
+  if (!DiskArrayCommand(fwType, &op, &objid, &size))
+    return HVAPI_ERR_CMD_FAILED;
+  if (raw != raw_) {
+    std::memset(raw_, 0, sizeof raw_);
+    std::memcpy(raw_, raw, size);
+  }
   fwType_ = fwType;
   if (!Load(raw_)) {
     fwType_ = 0;

@@ -37,6 +37,9 @@ class DiskArray {
   // adapter. Returns 0, or -11 when the command fails, the type is unknown
   // or a count lies beyond the layout.
   Int Read(UChar fwType);
+  // Takes an array of fwType's layout that came another way (a disk's
+  // stored configuration); its bytes are copied. Same answers as Read.
+  Int Parse(UChar fwType, const uint8_t *raw);
 
   UChar FwType() const { return fwType_; }
   bool Is8LD() const { return fwType_ != HVAPI_FW_40LD; }

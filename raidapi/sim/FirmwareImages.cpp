@@ -209,10 +209,11 @@ struct DriveHeader {
 };
 
 // Checks one logical drive record's members against the adapter and adds it
-// to the layout.
+// to the layout. Several drives may share their disks (a set of spans
+// carries each of its drives at other blocks); one drive lists a disk once.
 bool AddDrive(const Adapter &ad, const DriveHeader &h,
-              const std::vector<Span> &spans, std::set<DevRef> *seen,
-              Layout *layout, std::string *why) {
+              const std::vector<Span> &spans, Layout *layout,
+              std::string *why) {
   std::string ld = "logical drive " + std::to_string(layout->size());
   if (h.spans < 1 || h.spans > ad.MaxSpans()) {
     *why = ld + ": span depth " + std::to_string(h.spans);
@@ -233,6 +234,7 @@ bool AddDrive(const Adapter &ad, const DriveHeader &h,
   d.write_policy = h.write_policy;
   d.direct_io = h.direct_io;
   d.spans = spans;
+  std::set<DevRef> seen;
   for (const Span &s : spans) {
     for (const DevRef &m : s.members) {
       const Device *dev = ad.FindDevice(m);
@@ -241,7 +243,7 @@ bool AddDrive(const Adapter &ad, const DriveHeader &h,
                std::to_string(m.target);
         return false;
       }
-      if (!seen->insert(m).second) {
+      if (!seen.insert(m).second) {
         *why = ld + ": a device is listed twice";
         return false;
       }
@@ -262,7 +264,6 @@ bool Parse8LD(const Adapter &ad, const Bytes &bytes, Layout *layout,
     *why = "more than 8 logical drives";
     return false;
   }
-  std::set<DevRef> seen;
   for (size_t i = 0; i < arr->uchNoOfLogDrives; ++i) {
     const auto &rec = [&]() -> const auto & {
       if constexpr (kMaxSpans == 4)
@@ -295,7 +296,7 @@ bool Parse8LD(const Adapter &ad, const Bytes &bytes, Layout *layout,
       }
       spans.push_back(span);
     }
-    if (!AddDrive(ad, h, spans, &seen, layout, why)) return false;
+    if (!AddDrive(ad, h, spans, layout, why)) return false;
   }
   states->assign(kFw8LDStateEntries, 0);
   for (size_t i = 0; i < kFw8LDStateEntries; ++i)
@@ -313,7 +314,6 @@ bool Parse40LD(const Adapter &ad, const Bytes &bytes, Layout *layout,
     *why = "more than 40 logical drives";
     return false;
   }
-  std::set<DevRef> seen;
   for (size_t i = 0; i < arr->uchNumOfLogDrives; ++i) {
     const APP_LOG_DRV_40LD &rec = arr->AppLogDrv40LD[i];
     DriveHeader h{rec.uchSpanDepth,  rec.uchLevel,     rec.uchReadAhead,
@@ -336,7 +336,7 @@ bool Parse40LD(const Adapter &ad, const Bytes &bytes, Layout *layout,
       }
       spans.push_back(span);
     }
-    if (!AddDrive(ad, h, spans, &seen, layout, why)) return false;
+    if (!AddDrive(ad, h, spans, layout, why)) return false;
   }
   states->assign(kFw40LDStateEntries, 0);
   for (size_t i = 0; i < kFw40LDStateEntries; ++i)

@@ -117,9 +117,10 @@ bool ValidateLayout(const Adapter &ad, const Layout &layout,
     *error = where + ": more logical drives than the firmware holds";
     return false;
   }
-  std::set<DevRef> seen;
   for (size_t i = 0; i < layout.size(); ++i) {
     const LogicalDrive &d = layout[i];
+    // Drives of one set share their disks; one drive lists a disk once.
+    std::set<DevRef> seen;
     std::string ld = where + " logical drive " + std::to_string(i);
     if (d.spans.empty() || d.spans.size() > ad.MaxSpans()) {
       *error = ld + ": 1 to " + std::to_string(ad.MaxSpans()) + " spans";

@@ -161,12 +161,11 @@ TEST(Firmware, ConfigurationWritesAreCheckedAndApplied) {
              .stAppDevInfo40LD[0]
              .uchChannel = 1;
        }},
+      // Twice in one drive; drives may share their disks.
       {"twice",
        [](APP_DISC_ARRAY_40LD *a) {
-         a->AppLogDrv40LD[1]
-             .stAppSpanInfo40LD[0]
-             .stAppDevInfo40LD[0]
-             .uchTarget = 0;
+         APP_SPAN_INFO_40LD &span = a->AppLogDrv40LD[0].stAppSpanInfo40LD[0];
+         span.stAppDevInfo40LD[1] = span.stAppDevInfo40LD[0];
        }},
   };
   for (const auto &c : bad) {
