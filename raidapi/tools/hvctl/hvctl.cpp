@@ -2,6 +2,7 @@
 // its installed header only.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -1041,6 +1042,135 @@ int main(int argc, char **argv) {
     };
   });
 
+  auto *dump = pd->add_subcommand("dump", "the adapter's dump text");
+  common(dump, false);
+  dump->callback([&] {
+    run = [&] {
+      auto area = std::make_unique<Da_Struct>();
+      std::memset(area.get(), 0, sizeof *area);
+      Int rc = GetDump(UChar(o.adapter), area.get());
+      if (rc < 0) return ReportFailure("GetDump", rc);
+      std::printf(
+          "%s\n",
+          FieldText(area->achDumpArea, sizeof area->achDumpArea).c_str());
+      return int(kExitOk);
+    };
+  });
+  auto *historyClear =
+      pd->add_subcommand("history-clear", "clear the adapter's drive history");
+  common(historyClear, false);
+  historyClear->add_flag("-y,--yes", o.yes, "do not ask");
+  historyClear->callback([&] {
+    run = [&] {
+      if (!Confirmed(o, "pd history-clear")) return int(kExitRefused);
+      return simple("ClearDrvHist", ClearDrvHist(o.adapter));
+    };
+  });
+
+  // Raw SCSI pass-through for experts: the block in hex, data in or out.
+  std::string rawDevice, rawCdb, rawOutFile;
+  unsigned rawIn = 0;
+  bool rawLogical = false;
+  auto *raw = app.add_subcommand("raw", "raw SCSI command to a device");
+  common(raw, false);
+  raw->add_option("device", rawDevice, "device C:T (or LD number with --ld)")
+      ->required();
+  raw->add_option("cdb", rawCdb, "command block in hex, e.g. 120000008000")
+      ->required();
+  raw->add_option("--in", rawIn, "bytes to read back (hex dump on stdout)")
+      ->check(CLI::Range(0, 4096));
+  raw->add_option("--out", rawOutFile, "file whose bytes are sent");
+  raw->add_flag("--ld", rawLogical, "send to a logical drive");
+  raw->add_flag("-y,--yes", o.yes, "do not ask");
+  raw->callback([&] {
+    run = [&] {
+      PassThru_Struct pt;
+      std::memset(&pt, 0, sizeof pt);
+      if (rawCdb.size() % 2 || rawCdb.empty() || rawCdb.size() > 20) {
+        std::fprintf(stderr, "hvctl: the command block is 1 to 10 hex bytes\n");
+        return int(kExitUsage);
+      }
+      for (size_t i = 0; i < rawCdb.size(); i += 2) {
+        char *end = nullptr;
+        std::string byte = rawCdb.substr(i, 2);
+        unsigned long v = std::strtoul(byte.c_str(), &end, 16);
+        if (*end) {
+          std::fprintf(stderr, "hvctl: not hex: %s\n", rawCdb.c_str());
+          return int(kExitUsage);
+        }
+        pt.Cdb[i / 2] = UChar(v);
+      }
+      pt.CdbLength = UChar(rawCdb.size() / 2);
+      if (rawLogical) {
+        char *end = nullptr;
+        long n = std::strtol(rawDevice.c_str(), &end, 10);
+        if (*end || n < 0 || n > 39) return int(kExitUsage);
+        pt.IsLogical = 1;
+        pt.LogicalDriveNumber = UChar(n);
+      } else {
+        Address address;
+        if (!ParseAddress(rawDevice, &address)) return int(kExitUsage);
+        pt.Channel = UChar(address.channel);
+        pt.ScsiId = UChar(address.target);
+      }
+      std::string outData;
+      if (!rawOutFile.empty()) {
+        FILE *f = std::fopen(rawOutFile.c_str(), "rb");
+        if (!f) {
+          std::fprintf(stderr, "hvctl: cannot open %s: %s\n",
+                       rawOutFile.c_str(), std::strerror(errno));
+          return int(kExitUsage);
+        }
+        char chunk[4097];
+        size_t n = std::fread(chunk, 1, sizeof chunk, f);
+        std::fclose(f);
+        if (n > 4096) {
+          std::fprintf(stderr, "hvctl: at most 4096 bytes go out\n");
+          return int(kExitUsage);
+        }
+        outData.assign(chunk, n);
+        if (!Confirmed(o, "raw write to " + rawDevice))
+          return int(kExitRefused);
+      }
+      if (rawIn && !outData.empty()) {
+        std::fprintf(stderr, "hvctl: --in and --out exclude each other\n");
+        return int(kExitUsage);
+      }
+      // The driver takes the data address as 32 bits: the buffer must lie
+      // below 4 GiB.
+      void *buffer = mmap(nullptr, 4096, PROT_READ | PROT_WRITE,
+                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_32BIT, -1, 0);
+      if (buffer == MAP_FAILED) {
+        std::fprintf(stderr, "hvctl: no memory below 4 GiB\n");
+        return int(kExitCallFailed);
+      }
+      std::memcpy(buffer, outData.data(), outData.size());
+      ULong32 length = rawIn ? rawIn : ULong32(outData.size());
+      UChar dir = rawIn             ? HVAPI_DIR_READ
+                  : outData.empty() ? HVAPI_DIR_NONE
+                                    : HVAPI_DIR_WRITE;
+      pt.DataTransferAddress =
+          static_cast<Int>(reinterpret_cast<uintptr_t>(buffer));
+      pt.DataTransferLength = static_cast<Int>(length);
+      pt.RequestSenseLength = sizeof pt.RequestSenseArea;
+      Int rc =
+          ExecuteSCSICmd(UChar(o.adapter), &pt, static_cast<char *>(buffer),
+                         rawLogical ? 1 : 0, dir, length);
+      int status = kExitOk;
+      if (rc < 0) {
+        status = ReportFailure("ExecuteSCSICmd", rc);
+      } else {
+        std::printf("scsi_status 0x%02x\n", pt.ScsiStatus);
+        const UChar *bytes = static_cast<const UChar *>(buffer);
+        for (unsigned i = 0; i < rawIn; ++i)
+          std::printf("%02x%s", bytes[i],
+                      (i % 16 == 15 || i + 1 == rawIn) ? "\n" : " ");
+      }
+      munmap(buffer, 4096);
+      return status;
+    };
+  });
+
   // Logical drives.
   auto *ld = app.add_subcommand("ld", "logical drives");
   ld->require_subcommand(1);
@@ -1263,6 +1393,30 @@ int main(int argc, char **argv) {
     run = [&] {
       return onlyNew ? simple("MakeDrvUse", MakeDrvUse(UChar(o.adapter)))
                      : simple("AddSettoOS", AddSettoOS(UChar(o.adapter)));
+    };
+  });
+
+  int useSource = 1;
+  std::string useDisk;
+  auto *use = config->add_subcommand(
+      "use", "resolve a mismatch: make a configuration the adapter's");
+  common(use, false);
+  use->add_option("--disk", useDisk, "the disk whose recorded one is used");
+  use->add_flag("-y,--yes", o.yes, "do not ask");
+  use->callback([&] {
+    run = [&] {
+      Config_Struct which{UChar(useSource), 0, 0};
+      Address address;
+      if (useDisk.empty()) {
+        which.uchConfig = 0;
+      } else if (!ParseAddress(useDisk, &address)) {
+        return int(kExitUsage);
+      } else {
+        which.uchChan = UChar(address.channel);
+        which.uchTarg = UChar(address.target);
+      }
+      if (!Confirmed(o, "config use")) return int(kExitRefused);
+      return simple("UseConfig", UseConfig(UChar(o.adapter), &which));
     };
   });
 

@@ -130,6 +130,8 @@ TEST_F(HvctlTest, DestructiveCommandsNeedYes) {
       {"rebuild", "abort", "0:1"},
       {"init", "abort", "0"},
       {"firmware", "image.bin"},
+      {"config", "use", "--disk", "0:0"},
+      {"pd", "history-clear"},
   };
   for (const auto &command : commands) {
     ProgramRun run = Hvctl(command);
@@ -185,6 +187,22 @@ TEST_F(HvctlTest, WaitEndsWhenTheOperationEnds) {
   ASSERT_EQ(rebuild.status, 0) << rebuild.errors;
   EXPECT_NE(rebuild.output.find("rebuild 100%\n"), std::string::npos);
   EXPECT_EQ(Json({"status", "--json"})["adapters"][0]["health"], "ok");
+}
+
+// INQUIRY through the pass-through answers the device's vendor; a block of
+// the wrong length for its opcode is refused by the driver.
+TEST_F(HvctlTest, RawPassThroughReadsTheAnswer) {
+  Start("degraded");
+  ProgramRun inquiry = Hvctl({"raw", "0:0", "120000002400", "--in", "36"});
+  ASSERT_EQ(inquiry.status, 0) << inquiry.errors;
+  EXPECT_EQ(Row(inquiry.output, "scsi_status").at(1), "0x00");
+  // "HALVSIM " from byte 8 of the answer.
+  EXPECT_NE(inquiry.output.find("48 41 4c 56 53 49 4d 20"), std::string::npos)
+      << inquiry.output;
+  ProgramRun bad = Hvctl({"raw", "0:0", "00000000000000"});
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.errors.find("ExecuteSCSICmd: -11"), std::string::npos);
+  EXPECT_EQ(Hvctl({"raw", "0:0", "12zz"}).status, 2);
 }
 
 TEST_F(HvctlTest, HelpCoversEveryCommand) {
