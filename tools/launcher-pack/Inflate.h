@@ -1,4 +1,4 @@
-// Decompression of the "deflate" data of zip archives (RFC 1951), enough
+// Decompression of the "deflate" data of zip archives (through zlib),
 // for launcher-pack to read the manifest inside a jar.
 #ifndef TOOLS_LAUNCHER_PACK_INFLATE_H
 #define TOOLS_LAUNCHER_PACK_INFLATE_H
