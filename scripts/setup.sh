@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ gcc libgtest-dev libgmock-dev libbenchmark-dev default-jdk-headless
-          libx11-dev pkg-config dpkg-dev clang)
+          libx11-dev pkg-config dpkg-dev clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
