@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, when they are missing.
 set -euo pipefail
 
-packages=(cmake make g++ gcc libgtest-dev libgmock-dev libbenchmark-dev default-jdk-headless
+packages=(cmake make g++ gcc libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev default-jdk-headless
           libx11-dev pkg-config dpkg-dev clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do

@@ -219,18 +219,20 @@ wchar_t* convertToUnicode(const SString& s) {
   return wide;
 }
 
+// The console of the launcher itself is standard error: standard output
+// belongs to the application and to the results callers read.
 void writeLine(const SString& text) {
-  if (g_enableOutput) std::printf("%s\n", text.c_str());
+  if (g_enableOutput) std::fprintf(stderr, "%s\n", text.c_str());
 }
 
 void writeLine(const char* text) {
-  if (g_enableOutput) std::printf("%s\n", text ? text : "");
+  if (g_enableOutput) std::fprintf(stderr, "%s\n", text ? text : "");
 }
 
 void write(const char* text) {
   if (!g_enableOutput) return;
-  std::fputs(text ? text : "", stdout);
-  std::fflush(stdout);
+  std::fputs(text ? text : "", stderr);
+  std::fflush(stderr);
 }
 
 SString getLine() {

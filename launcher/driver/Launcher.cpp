@@ -168,7 +168,11 @@ int Launcher::processCmdLine(const StringDeque& args) {
         runScript = false;
       }
     } else if (arg == "-tv:version") {
-      PlatformImpl::showUIMessage(kVersion);
+      // A result, on standard output, as the help text.
+      if (!PlatformImpl::isSilent()) {
+        std::printf("%s\n", kVersion);
+        std::fflush(stdout);
+      }
       runScript = false;
     } else if (arg == "-tv:help") {
       // Printed even when silent: it is what was asked for.

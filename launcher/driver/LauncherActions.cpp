@@ -118,8 +118,16 @@ void Launcher::findJVM(bool showUI, bool showFailMsg) {
   }
   SString text = messageText(MSGID_NO_MATCHING_JVM);
   logMessage(text, LOG_INFORMATION);
-  if (showFailMsg && !PlatformImpl::isCanceled())
+  if (showFailMsg && !PlatformImpl::isCanceled()) {
     PlatformImpl::showUIMessage(text);
+    // The reason is otherwise only in the log: a JVM that cannot load the
+    // verification program, a class path option quoted twice.
+    const VerificationRuns& runs =
+        m_inputFiles.getJVMFiles().getVerificationRuns();
+    if (runs.hasLast())
+      PlatformImpl::showUIMessage("The last JVM tried was " +
+                                  runs.describeLast());
+  }
 }
 
 void Launcher::initializeUI() {

@@ -40,9 +40,18 @@ SString searchPath(const SString& name) {
   return SString();
 }
 
-}  // namespace
+// The file itself behind every link (packages install commands as chains
+// of links), so that its directory is the one that holds its side files
+// and its application; the name as found when it cannot be resolved.
+SString realFile(const SString& path) {
+  char* resolved = realpath(path.c_str(), nullptr);
+  if (!resolved) return path;
+  SString real(resolved);
+  free(resolved);
+  return real;
+}
 
-SString locateLauncherFile(const SString& programName) {
+SString foundFile(const SString& programName) {
   if (programName.c_str()[0] == '/') return programName;
   if (!programName.empty() && programName.find('/') == SString::npos &&
       getenv("PATH")) {
@@ -50,4 +59,10 @@ SString locateLauncherFile(const SString& programName) {
     if (!found.empty()) return found;
   }
   return inCurrentDirectory(programName);
+}
+
+}  // namespace
+
+SString locateLauncherFile(const SString& programName) {
+  return realFile(foundFile(programName));
 }

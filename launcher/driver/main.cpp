@@ -5,6 +5,7 @@
 #include "core/StringDeque.h"
 #include "driver/Launcher.h"
 #include "driver/LauncherFile.h"
+#include "jvm/LaunchEnvironment.h"
 #include "platform/PlatformImpl.h"
 #include "platform/RunSignals.h"
 
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
   setlocale(LC_CTYPE, "");
   RunSignals::install();
   try {
+    LaunchEnvironment::rememberCallerDirectory();
     StringDeque args;
     for (int i = 1; i < argc; ++i) args.push_back(argv[i]);
     SString launcherFile = locateLauncherFile(argc > 0 ? argv[0] : "");

@@ -6,6 +6,7 @@
 #include "jvm/CommandText.h"
 #include "jvm/JVMMatch.h"
 #include "jvm/LaunchScript.h"
+#include "jvm/VerificationRuns.h"
 #include "jvm/VersionCompare.h"
 #include "platform/PlatformImpl.h"
 #include "platform/SubStatusWrapper.h"
@@ -69,9 +70,28 @@ bool inRange(const SString& line, char range, const SString& bound) {
   return range == '>' ? order >= 0 : order <= 0;
 }
 
+// What the verification program reported, as "name=value, ...", for the
+// user who asks why no JVM matched; empty when it did not answer.
+SString reportedProperties(const SString& output,
+                           const StringPairPtrDeque& expected) {
+  unsigned pos = 0;
+  SString line;
+  readLineFromString(output, pos, line);
+  if (line != kMagicLine) return SString();
+  SString reported;
+  for (int i = 0; i < expected.count() && pos < output.length(); ++i) {
+    line = "";
+    readLineFromString(output, pos, line);
+    if (!reported.empty()) reported += ", ";
+    reported += propertyName(expected.at(i)->first) + "=" + line;
+  }
+  return reported.empty() ? SString("nothing but the magic line") : reported;
+}
+
 }  // namespace
 
-JVMFile::JVMFile(TagFile& tagFile) : m_tagFile(&tagFile) {}
+JVMFile::JVMFile(TagFile& tagFile)
+    : m_tagFile(&tagFile), m_verificationRuns(nullptr) {}
 
 JVMFile::~JVMFile() {}
 
@@ -210,9 +230,32 @@ bool JVMFile::performVerify(const SString& jvmHome, const SString& classpath,
     expected.push_back(new StringPair(name, value));
   }
 
-  LaunchScript script(command, true, false);
-  script.execute(*this, nullptr, false);
-  bool result = verifyJVMOutput(script.getStandardOutput(), expected);
+  // Everything of the jvm file that shapes the run is part of what is
+  // asked; the same question to the same JVM gets the same answer.
+  SString question = command;
+  const char* const shaping[] = {
+      "JVM_EXE",       "CLASSPATH",      "CLASSPATH_SEPARATOR",
+      "JVM_CLASSPATH", "USE_CP_ENV_VAR", "CP_ENV_VAR"};
+  for (const char* tag : shaping)
+    question += "\n" + m_tagFile->getTagValue(tag, 0);
+  SString output, errors;
+  if (m_verificationRuns &&
+      m_verificationRuns->find(question, output, errors)) {
+    log("Matching the output of the earlier run of " + jvmHome + " again",
+        LOG_INFORMATION);
+  } else {
+    LaunchScript script(command, true, false);
+    script.execute(*this, nullptr, false);
+    output = script.getStandardOutput();
+    errors = script.getErrorOutput();
+    if (m_verificationRuns) m_verificationRuns->add(question, output, errors);
+  }
+  if (m_verificationRuns) {
+    SString executable = home + m_tagFile->getTagValue("JVM_EXE", 0);
+    m_verificationRuns->setLast(executable, output, errors,
+                                reportedProperties(output, expected));
+  }
+  bool result = verifyJVMOutput(output, expected);
   PlatformImpl::advanceUIProgress(kVerifyRunUnits);
   return result;
 }
@@ -252,6 +295,18 @@ void JVMFile::processMacro(SString& text, char, unsigned start,
     value.erase(value.length() - 1);
   text.replace(start, end - start + 1, value);
   end = start + value.length();
+}
+
+bool JVMFile::isMacro(const SString& text, char, unsigned start,
+                      unsigned end) const {
+  const char* p = text.c_str();
+  for (unsigned i = start + 1; i < end; ++i) {
+    char c = p[i];
+    bool nameChar = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                    (c >= '0' && c <= '9') || c == '_';
+    if (!nameChar) return false;
+  }
+  return true;
 }
 
 bool JVMFile::insertCommandMacro(SString& text, char delimiter, unsigned start,

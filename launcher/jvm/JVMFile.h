@@ -12,6 +12,7 @@
 
 class JVMMatch;
 class TagFile;
+class VerificationRuns;
 
 // The name of the tag listing the required properties.
 extern const char* const jvmPropertiesTag;
@@ -58,7 +59,17 @@ class JVMFile : public MacroHandler {
 
   TagFile& getTagFile() const { return *m_tagFile; }
 
+  // Where verification runs are recorded and looked up (not owned; null:
+  // every verification runs the JVM).
+  void setVerificationRuns(VerificationRuns* runs) {
+    m_verificationRuns = runs;
+  }
+
  protected:
+  // Only a possible tag name (letters, digits, underscores) makes a
+  // macro: "a@b.org or c@d.org" is text.
+  bool isMacro(const SString& text, char delimiter, unsigned start,
+               unsigned end) const override;
   // The home and the jvm file's own path are paths that the launcher found
   // or wrote: taken as they are, never scanned for tags.
   bool insertCommandMacro(SString& text, char delimiter, unsigned start,
@@ -73,6 +84,7 @@ class JVMFile : public MacroHandler {
   bool hasRequiredProperties() const;
 
   TagFile* m_tagFile;
+  VerificationRuns* m_verificationRuns;
 };
 
 #endif  // LAUNCHER_JVM_JVMFILE_H_

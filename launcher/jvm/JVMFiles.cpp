@@ -22,6 +22,7 @@ JVMFiles::JVMFiles() : m_currentMatch(nullptr), m_stopAtFirst(false) {}
 JVMFiles::~JVMFiles() { delete m_currentMatch; }
 
 void JVMFiles::addJVMFile(JVMFile* jvmFile) {
+  jvmFile->setVerificationRuns(&m_verificationRuns);
   m_jvmFiles.push_back(jvmFile, true);
 }
 
@@ -63,6 +64,7 @@ void JVMFiles::clearCurrentMatch() {
 
 void JVMFiles::search(JVMMatchPtrDeque& matches) {
   clearCurrentMatch();
+  m_verificationRuns.clear();
   writeVerifyJar();
   searchUserJavaHome();
   if (!m_currentMatch) searchJavaHomeVariable();
@@ -115,6 +117,7 @@ void JVMFiles::searchHints(bool& lastAskedForAll) {
 
 void JVMFiles::searchAll(JVMMatchPtrDeque& matches, bool stopAtFirst) {
   clearCurrentMatch();
+  m_verificationRuns.clear();
   writeVerifyJar();
   m_stopAtFirst = stopAtFirst;
   exhaustiveSearch(matches);

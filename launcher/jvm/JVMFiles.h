@@ -7,6 +7,7 @@
 
 #include "core/SString.h"
 #include "core/TypedDeques.h"
+#include "jvm/VerificationRuns.h"
 #include "platform/FileFindListener.h"
 
 class JVMFile;
@@ -49,6 +50,11 @@ class JVMFiles : public FileFindListener {
   const UnverifiedJVMMatchPtrDeque& getUnverifiedMatches() const {
     return m_unverifiedMatches;
   }
+  // The verification runs of the last search: each home and question is
+  // run once per search.
+  const VerificationRuns& getVerificationRuns() const {
+    return m_verificationRuns;
+  }
 
  private:
   JVMFiles(const JVMFiles&) = delete;
@@ -67,6 +73,7 @@ class JVMFiles : public FileFindListener {
   SString m_verifyClasspath;
   SString m_verifyClass;
   SString m_userJavaHome;
+  VerificationRuns m_verificationRuns;
 };
 
 #endif  // LAUNCHER_JVM_JVMFILES_H_

@@ -1,11 +1,14 @@
 #include "jvm/LaunchEnvironment.h"
 
 #include "core/PathHelpers.h"
+#include "platform/PlatformImpl.h"
 
 namespace {
 
 LaunchEnvironment g_emptyEnvironment;
 LaunchEnvironment* g_environment = nullptr;
+bool g_callerDirectoryRemembered = false;
+SString g_callerDirectory;
 
 }  // namespace
 
@@ -27,6 +30,16 @@ bool LaunchEnvironment::hasEmbeddedFiles(int) const { return false; }
 
 void LaunchEnvironment::extractEmbeddedFiles(int, const SString&,
                                              StringDeque&) {}
+
+void LaunchEnvironment::rememberCallerDirectory() {
+  g_callerDirectory = PlatformImpl::getCurrentDirectory();
+  g_callerDirectoryRemembered = true;
+}
+
+SString LaunchEnvironment::getCallerDirectory() {
+  return g_callerDirectoryRemembered ? g_callerDirectory
+                                     : PlatformImpl::getCurrentDirectory();
+}
 
 LaunchEnvironment& LaunchEnvironment::current() {
   return g_environment ? *g_environment : g_emptyEnvironment;

@@ -29,6 +29,11 @@ class LaunchEnvironment {
   virtual void extractEmbeddedFiles(int fileType, const SString& directory,
                                     StringDeque& paths);
 
+  // The directory the launcher was started in, read once, before anything
+  // could change it; the current directory when none was remembered.
+  static void rememberCallerDirectory();
+  static SString getCallerDirectory();
+
   // The environment in force; never null.
   static LaunchEnvironment& current();
   // Installs environment (not owned); null goes back to the empty one.

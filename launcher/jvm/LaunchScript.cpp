@@ -111,6 +111,19 @@ SString workingDirectoryOf(const SString& launcherFileName) {
   return directory;
 }
 
+// Sets the jvm file of a resolution; cleared on every way out, also when a
+// function raises.
+class CurrentJVMFile {
+ public:
+  CurrentJVMFile(const JVMFile*& slot, const JVMFile& jvm) : m_slot(slot) {
+    m_slot = &jvm;
+  }
+  ~CurrentJVMFile() { m_slot = nullptr; }
+
+ private:
+  const JVMFile*& m_slot;
+};
+
 }  // namespace
 
 LaunchScript::LaunchScript(const TagFile& script, bool captureOutput)
@@ -122,6 +135,7 @@ LaunchScript::LaunchScript(const TagFile& script, bool captureOutput)
       m_isApplication(true),
       m_description(script.getTagValue("DESC", 0)),
       m_archive(script.getTagValue("ARCHIVE", 0)),
+      m_workingDir(script.getTagValue("WORKING_DIR", 0)),
       m_archiveDepth(0) {}
 
 LaunchScript::LaunchScript(const SString& command, bool captureOutput,
@@ -137,14 +151,7 @@ LaunchScript::LaunchScript(const SString& command, bool captureOutput,
 LaunchScript::~LaunchScript() {}
 
 SString LaunchScript::resolve(const JVMFile& jvm) {
-  // Cleared on every way out, also when a function raises.
-  struct CurrentJVMFile {
-    const JVMFile*& slot;
-    CurrentJVMFile(const JVMFile*& s, const JVMFile& jvm) : slot(s) {
-      slot = &jvm;
-    }
-    ~CurrentJVMFile() { slot = nullptr; }
-  } current(m_currentJVMFile, jvm);
+  CurrentJVMFile current(m_currentJVMFile, jvm);
   // Whatever a pass puts in as data is quoted where it lands, so that the
   // shell takes it as data only.
   SString text = resolveCommand(m_command, '%');
@@ -152,11 +159,32 @@ SString LaunchScript::resolve(const JVMFile& jvm) {
   return resolveCommand(text, '#');
 }
 
+SString LaunchScript::workingDirectory(const JVMFile& jvm) {
+  SString launcherDir =
+      workingDirectoryOf(LaunchEnvironment::current().getLauncherFileName());
+  if (!m_isApplication || m_workingDir.empty() || m_workingDir == "LAUNCHER")
+    return launcherDir;
+  if (m_workingDir == "CALLER") {
+    SString caller = LaunchEnvironment::getCallerDirectory();
+    // Running elsewhere would make every relative path the user gave
+    // name something else.
+    if (caller.empty())
+      throw LauncherException(
+          "The directory the launcher was started in cannot be found.");
+    return caller;
+  }
+  // A path, expanded as plain text: it is no shell command.
+  CurrentJVMFile current(m_currentJVMFile, jvm);
+  SString path = MacroHandler::resolve(m_workingDir, '%');
+  path = jvm.resolve(path);
+  path = MacroHandler::resolve(path, '#');
+  return absoluteAgainst(path, launcherDir);
+}
+
 int LaunchScript::execute(const JVMFile& jvm, const StringDeque* extraArguments,
                           bool showConsole) {
   SString command = resolve(jvm);
-  SString directory =
-      workingDirectoryOf(LaunchEnvironment::current().getLauncherFileName());
+  SString directory = workingDirectory(jvm);
   if (extraArguments) {
     // Each argument reaches the application as it was given: inside the
     // double quotes the shell would still expand "$" and backquotes.
@@ -182,6 +210,16 @@ int LaunchScript::execute(const JVMFile& jvm, const StringDeque* extraArguments,
   log("The launch script command ended with exit status " +
           convertToString(static_cast<long>(status)),
       LOG_INFORMATION);
+  if (m_isApplication && (status == 126 || status == 127)) {
+    log(status == 127 ? "The shell found no program to run for the command."
+                      : "The shell could not run the program of the command.",
+        LOG_ERROR);
+    // The shell said why on the error output, which went to the log only.
+    if (capture && !m_errOut.empty()) {
+      fwrite(m_errOut.data(), 1, m_errOut.length(), stderr);
+      fflush(stderr);
+    }
+  }
   return status;
 }
 

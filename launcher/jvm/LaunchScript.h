@@ -1,5 +1,6 @@
 // A launch script: a command template that becomes a shell command for
-// one JVM and runs in the launcher's directory. The template's macros are
+// one JVM and runs in the directory "WORKING_DIR" chooses (the launcher's
+// by default). The template's macros are
 // resolved in three passes: functions "%NAME%(args)" (class path, system
 // properties, side files beside the launcher, ...), then the jvm file's
 // tags "@TAG@", then environment variables "#NAME#".
@@ -16,8 +17,8 @@ class TagFile;
 class LaunchScript : public MacroHandler {
  public:
   // From a launch script file: "COMMAND", "DISPLAY_CONSOLE" (default
-  // false), "DESC" and "ARCHIVE"; the CP function adds the embedded
-  // class-path archives.
+  // false), "DESC", "ARCHIVE" and "WORKING_DIR"; the CP function adds the
+  // embedded class-path archives.
   LaunchScript(const TagFile& script, bool captureOutput);
   // From a command text, without console, description or archive.
   LaunchScript(const SString& command, bool captureOutput,
@@ -28,7 +29,7 @@ class LaunchScript : public MacroHandler {
   // error: ...") for a malformed or unknown function.
   SString resolve(const JVMFile& jvm);
   // Resolves, appends the extra arguments (each as one shell word, taken
-  // literally), runs the command in the launcher's directory and waits for
+  // literally), runs the command in its working directory and waits for
   // it. Output is captured unless the console is to be shown. The script of
   // a launch script file runs the application, which takes over the
   // launcher's terminal while it runs. Returns the command's exit status
@@ -42,6 +43,13 @@ class LaunchScript : public MacroHandler {
   const SString& getDescription() const { return m_description; }
   const SString& getArchive() const { return m_archive; }
   const SString& getCommand() const { return m_command; }
+
+  // Where the command runs: for a launch script file "WORKING_DIR" absent
+  // or "LAUNCHER", the launcher's directory; "CALLER", the directory the
+  // launcher was started in; anything else a path, its macros expanded
+  // like the command's, a relative one taken in the launcher's directory.
+  // A command text runs in the launcher's directory.
+  SString workingDirectory(const JVMFile& jvm);
 
   // "%" functions and "#" environment variables.
   void processMacro(SString& text, char delimiter, unsigned start,
@@ -114,6 +122,7 @@ class LaunchScript : public MacroHandler {
   bool m_isApplication;
   SString m_description;
   SString m_archive;
+  SString m_workingDir;
   // Guards the resolution of the archive against a CP call inside it.
   mutable unsigned m_archiveDepth;
 };

@@ -43,6 +43,10 @@ SString MacroHandler::resolve(const SString& text, char delimiter) const {
     }
     SString::size_type end = copy.find(delimiter, p + 2);
     if (end == npos) break;
+    if (!isMacro(copy, delimiter, p, end)) {
+      p = end;
+      continue;
+    }
     if (++expansions > kMaxExpansions) throwSelfReference(copy, p, end);
     unsigned last = end;
     processMacro(copy, delimiter, p, last);
@@ -69,6 +73,10 @@ SString MacroHandler::resolveCommand(const SString& text, char delimiter,
     }
     SString::size_type end = copy.find(delimiter, p + 2);
     if (end == npos) break;
+    if (!isMacro(copy, delimiter, p, end)) {
+      p = end;
+      continue;
+    }
     if (++expansions > kMaxExpansions) throwSelfReference(copy, p, end);
     where = where.after(copy, scanned, p);
     scanned = p;
@@ -85,6 +93,10 @@ SString MacroHandler::resolveCommand(const SString& text, char delimiter,
   }
   reduceDoubledDelimiters(copy, delimiter);
   return copy;
+}
+
+bool MacroHandler::isMacro(const SString&, char, unsigned, unsigned) const {
+  return true;
 }
 
 bool MacroHandler::insertCommandMacro(SString& text, char delimiter,

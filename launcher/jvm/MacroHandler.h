@@ -38,6 +38,12 @@ class MacroHandler {
  protected:
   MacroHandler() {}
 
+  // Whether text[start..end], between two delimiters, can be a macro; one
+  // that cannot stays as written and its closing delimiter may open the
+  // next macro. Every text can by default.
+  virtual bool isMacro(const SString& text, char delimiter, unsigned start,
+                       unsigned end) const;
+
   // For resolveCommand: replaces the macro like processMacro, where is the
   // shell position of its opening delimiter. Returns true when the text put
   // in is shell text (scanned again for macros), false when it is data,

@@ -95,7 +95,7 @@ void PlatformImpl::setUITitle(const SString& title) {
   // than not at all.
   g_title = wideToMultiByte(wide, converted) ? converted : title;
   delete[] wide;
-  if (!m_silent) writeLine(g_title);
+  if (!m_silent && !g_title.empty()) writeLine(g_title);
 }
 
 void PlatformImpl::setUIStatus(UIStatus status) {
@@ -159,12 +159,12 @@ void PlatformImpl::showUIMessage(const SString& text) {
   if (m_silent) return;
   // A message goes on a line of its own, not behind the progress dots.
   if (m_dotsPending) {
-    fputc('\n', stdout);
+    fputc('\n', stderr);
     m_dotsPending = false;
   }
-  fwrite(text.data(), 1, text.length(), stdout);
-  fputc('\n', stdout);
-  fflush(stdout);
+  fwrite(text.data(), 1, text.length(), stderr);
+  fputc('\n', stderr);
+  fflush(stderr);
 }
 
 SString PlatformImpl::promptJVMDestinationDirectory() {

@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "core/LauncherException.h"
+#include "core/LogHandler.h"
 #include "core/ScopedFile.h"
 #include "platform/PlatformImpl.h"
 #include "platform/RunSignals.h"
@@ -29,7 +30,7 @@ const int kExitCheckMillis = 100;
 // What the child tells the parent when it cannot run the command; the
 // parent turns it into the exception, so the child never has to return
 // into the launcher (whose clean-up would delete the parent's files).
-enum ChildStage { kStageCapture = 1, kStageDirectory = 2 };
+enum ChildStage { kStageCapture = 1, kStageDirectory = 2, kStageExec = 3 };
 struct ChildFailure {
   int stage;
   int error;
@@ -40,7 +41,17 @@ struct ChildFailure {
 // program did (an "exit" in a trap keeps the status of the command before
 // it), and after SIGQUIT (a thread dump) it simply goes on. The program
 // itself starts with the default handling, as traps are not inherited.
-const char kShellSignalTraps[] = "trap exit INT TERM HUP; trap : QUIT\n";
+//
+// Linux takes no single argument longer than 128 KiB, but the whole
+// argument list up to its own limit: the command reaches the shell in
+// pieces below that size, which the shell joins and runs as it would run
+// the command given to "sh -c". Its variables are not exported.
+const char kShellScript[] =
+    "trap exit INT TERM HUP; trap : QUIT\n"
+    "launcher_command=; for launcher_piece do "
+    "launcher_command=$launcher_command$launcher_piece; done; "
+    "unset launcher_piece; set --; eval \"$launcher_command\"";
+const SString::size_type kPieceSize = 65536;
 
 // The exit status a shell reports for a child: its own status, or 128 +
 // the signal that ended it.
@@ -160,7 +171,7 @@ bool makePipe(int fds[2]) {
   _exit(255);
 }
 
-[[noreturn]] void runChild(const char* command, const char* directory,
+[[noreturn]] void runChild(char* const* argv, const char* directory,
                            const int out[2], const int err[2], int statusFd,
                            int terminal) {
   // A process group of its own, so that signals passed on reach the
@@ -173,10 +184,48 @@ bool makePipe(int fds[2]) {
   }
   if (directory && chdir(directory) != 0)
     reportAndExit(statusFd, kStageDirectory);
-  execl("/bin/sh", "sh", "-c", command, static_cast<char*>(nullptr));
-  // No shell: the command's own failure, which callers judge by its output.
-  _exit(127);
+  execv("/bin/sh", argv);
+  reportAndExit(statusFd, kStageExec);
 }
+
+// The shell's argument list for command: "sh -c" the joining script, then
+// the command in pieces, each ended by a NUL in one buffer.
+class ShellArguments {
+ public:
+  explicit ShellArguments(const SString& command) {
+    SString::size_type length = command.length();
+    SString::size_type pieces = (length + kPieceSize - 1) / kPieceSize;
+    m_buffer = new char[length + pieces + 1];
+    m_argv = new char*[pieces + 5];
+    int n = 0;
+    m_argv[n++] = const_cast<char*>("sh");
+    m_argv[n++] = const_cast<char*>("-c");
+    m_argv[n++] = const_cast<char*>(kShellScript);
+    m_argv[n++] = const_cast<char*>("sh");
+    char* at = m_buffer;
+    for (SString::size_type from = 0; from < length; from += kPieceSize) {
+      SString::size_type size =
+          length - from < kPieceSize ? length - from : kPieceSize;
+      command.copy(at, size, from);
+      at[size] = '\0';
+      m_argv[n++] = at;
+      at += size + 1;
+    }
+    m_argv[n] = nullptr;
+  }
+  ~ShellArguments() {
+    delete[] m_argv;
+    delete[] m_buffer;
+  }
+  char* const* argv() const { return m_argv; }
+
+ private:
+  ShellArguments(const ShellArguments&) = delete;
+  ShellArguments& operator=(const ShellArguments&) = delete;
+
+  char* m_buffer;
+  char** m_argv;
+};
 
 // Waits for that one child, never for any other child of the launcher.
 bool waitForChild(pid_t pid, int& status) {
@@ -303,8 +352,7 @@ int PlatformImpl::executeProcess(const SString& command,
   }
 
   // Everything the child needs is ready before the fork.
-  SString script = SString(kShellSignalTraps) + command;
-  const char* commandText = script.c_str();
+  ShellArguments arguments(command);
   const char* directory =
       workingDirectory.empty() ? nullptr : workingDirectory.c_str();
   // The application reads the keyboard and gets Ctrl-C and Ctrl-\ as it
@@ -323,7 +371,8 @@ int PlatformImpl::executeProcess(const SString& command,
     closePair(status);
     fail("Error forking new process: ", error);
   }
-  if (pid == 0) runChild(commandText, directory, out, err, status[1], terminal);
+  if (pid == 0)
+    runChild(arguments.argv(), directory, out, err, status[1], terminal);
 
   // Set on both sides, so that it holds whichever runs first.
   setpgid(pid, pid);
@@ -342,6 +391,15 @@ int PlatformImpl::executeProcess(const SString& command,
     waitForChild(pid, waitStatus);
     RunSignals::setChildGroup(0);
     giveTerminalTo(terminal, getpgrp());
+    if (failure.stage == kStageExec) {
+      // Not a failure of the launcher's: the command's, told as a shell
+      // tells it (126 cannot run, 127 not found).
+      SString text = SString("The command could not be started: ") +
+                     strerror(failure.error);
+      showUIMessage(text);
+      logThroughHandler(text, LOG_ERROR);
+      return failure.error == ENOENT ? 127 : 126;
+    }
     fail(failure.stage == kStageCapture
              ? "Error capturing stdout or stderr in new process: "
              : "Error setting working directory: ",

@@ -3,11 +3,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "JarClassPath.h"
 #include "PayloadFormat.h"
 #include "core/LauncherException.h"
 #include "core/ScopedFile.h"
@@ -142,6 +144,7 @@ bool PackManifest::load(const std::string& path, std::string& error) {
     error = "cannot open the manifest " + path + ": " + std::strerror(errno);
     return false;
   }
+  if (!checkRepeatedTags(error)) return false;
   TagFile manifest;
   try {
     manifest.load(file.get(), path.c_str(), 0, -1);
@@ -176,7 +179,126 @@ bool PackManifest::load(const std::string& path, std::string& error) {
       }
     }
   }
-  return checkUnique(error) && checkVerifiable(error);
+  if (!checkUnique(error) || !checkVerifiable(error)) return false;
+  checkClassPaths();
+  return true;
+}
+
+// A tag file keeps the last of two definitions of a tag, so the files of
+// the first would silently not be packed.
+bool PackManifest::checkRepeatedTags(std::string& error) const {
+  ScopedFile file(std::fopen(m_path.c_str(), "r"));
+  if (!file.get()) return true;  // reported when it is read
+  std::vector<std::pair<std::string, int>> seen;
+  bool inBlock = false;
+  int number = 0;
+  bool repeated = false;
+  char buffer[4096];
+  std::string line;
+  while (!repeated && std::fgets(buffer, sizeof buffer, file.get())) {
+    line += buffer;
+    if (line.back() != '\n' && !std::feof(file.get())) continue;
+    ++number;
+    size_t first = line.find_first_not_of(" \t\r\n");
+    size_t last = line.find_last_not_of(" \t\r\n");
+    std::string text =
+        first == std::string::npos ? "" : line.substr(first, last - first + 1);
+    line.clear();
+    if (text.empty()) continue;
+    if (inBlock) {
+      if (text == "/:" || text == "\"/:\"") inBlock = false;
+      continue;
+    }
+    size_t colon = text.find(':');
+    if (colon == std::string::npos) continue;  // a syntax error, told later
+    std::string tag = text.substr(0, colon);
+    size_t end = tag.find_last_not_of(" \t");
+    tag = end == std::string::npos ? "" : tag.substr(0, end + 1);
+    inBlock = colon + 1 == text.size();
+    for (const auto& earlier : seen) {
+      if (earlier.first != tag) continue;
+      error = m_label + ": line " + std::to_string(number) + ": " + tag +
+              " is given again (first at line " +
+              std::to_string(earlier.second) +
+              "), and only the last would be packed; list every file of a "
+              "tag in one value block";
+      repeated = true;
+    }
+    seen.emplace_back(tag, number);
+  }
+  return !repeated;
+}
+
+namespace {
+
+// A Class-Path entry is a URL: an absolute path or one with a scheme
+// ("file:", "http:") names a place outside the payload.
+bool isAbsoluteURL(const std::string& entry) {
+  if (!entry.empty() && entry[0] == '/') return true;
+  size_t colon = entry.find(':');
+  if (colon == std::string::npos || colon == 0) return false;
+  for (size_t i = 0; i < colon; ++i) {
+    char c = entry[i];
+    bool scheme =
+        (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+        (i > 0 && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'));
+    if (!scheme) return false;
+  }
+  return true;
+}
+
+// The relative URL as a file name: "%20" and the like decoded, "./" gone.
+std::string relativeFileName(const std::string& entry) {
+  std::string name;
+  for (size_t i = 0; i < entry.size(); ++i) {
+    if (entry[i] == '%' && i + 2 < entry.size() &&
+        std::isxdigit(static_cast<unsigned char>(entry[i + 1])) &&
+        std::isxdigit(static_cast<unsigned char>(entry[i + 2]))) {
+      name += static_cast<char>(std::stoi(entry.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      name += entry[i];
+    }
+  }
+  while (name.compare(0, 2, "./") == 0) name.erase(0, 2);
+  return name;
+}
+
+}  // namespace
+
+// The class-path archives are unpacked together into a fresh temporary
+// directory, the application archive alone into another: a jar finds
+// there only the class-path archives packed with it.
+void PackManifest::checkClassPaths() {
+  const int kClasspathJar = fileTypeOfTag("CLASSPATH_JAR");
+  const int kApplicationJar = fileTypeOfTag("APPLICATION_JAR");
+  for (const PackItem& item : m_items) {
+    if (item.type != kClasspathJar && item.type != kApplicationJar) continue;
+    std::vector<std::string> entries;
+    if (!readJarClassPath(item.path, entries)) continue;
+    for (const std::string& entry : entries) {
+      std::string said = m_label + ": " + item.what +
+                         ": its manifest's Class-Path names " + quoted(entry);
+      if (isAbsoluteURL(entry)) {
+        m_warnings.push_back(
+            said +
+            ", an absolute path, which ties the launcher file to one "
+            "machine");
+        continue;
+      }
+      std::string name = relativeFileName(entry);
+      bool packed = false;
+      if (item.type == kClasspathJar) {
+        for (const PackItem& other : m_items)
+          packed |= other.type == kClasspathJar && other.name == name;
+      }
+      if (!packed)
+        m_warnings.push_back(
+            said +
+            ", which is not packed beside it as a CLASSPATH_JAR; the jars run "
+            "from a fresh temporary directory, where it is never found");
+    }
+  }
 }
 
 // Without the verification archive no candidate JVM can be verified, so

@@ -22,11 +22,16 @@ class PackManifest {
  public:
   // Reads the manifest and checks every file it names: a plain stored
   // name, a readable regular file, a tag file that parses, unique names
-  // and ids, and a verification archive when there are jvm files. False
+  // and ids, and a verification archive when there are jvm files. A tag
+  // given twice is refused (a tag file keeps only the last). False
   // with a message in error at the first problem.
   bool load(const std::string& path, std::string& error);
 
   const std::vector<PackItem>& items() const { return m_items; }
+  // What packs but will not work as meant: a jar whose manifest's
+  // Class-Path names a jar that is not packed beside it, or an absolute
+  // path. One message each, without the program's name.
+  const std::vector<std::string>& warnings() const { return m_warnings; }
   // The manifest as an absolute path.
   const std::string& path() const { return m_path; }
 
@@ -36,11 +41,14 @@ class PackManifest {
   bool checkItem(PackItem& item, std::string& error) const;
   bool checkUnique(std::string& error) const;
   bool checkVerifiable(std::string& error) const;
+  bool checkRepeatedTags(std::string& error) const;
+  void checkClassPaths();
 
   std::string m_label;  // the manifest as it was named
   std::string m_path;
   std::string m_directory;
   std::vector<PackItem> m_items;
+  std::vector<std::string> m_warnings;
   // The manifest is an extracted "input.tag" (it has an ACTION).
   bool m_extractedInputFile = false;
 };

@@ -55,6 +55,8 @@ int pack(const std::string& program, const std::string& manifestPath,
   std::string error;
   PackManifest manifest;
   if (!manifest.load(manifestPath, error)) return failure(error);
+  for (const std::string& warning : manifest.warnings())
+    std::fprintf(stderr, "launcher-pack: warning: %s\n", warning.c_str());
   if (!writeLauncherFile(program, manifest.items(), output, error))
     return failure(error);
   if (!depfile.empty()) {

@@ -113,7 +113,10 @@ TEST(PackedLauncher, ARunLogsTheIndexAndShowsTheLaunchScriptTitle) {
   ScratchDir dir;
   ProgramRun run =
       runProgram(kSample, {"-tv:log", dir.file("run.log")}, dir.path());
-  EXPECT_EQ(run.output, "Sample Application\n" + kScriptRanNothing);
+  // The title is the launcher's console: standard error. Standard output
+  // is left to the application.
+  EXPECT_EQ(run.errors, "Sample Application\n" + kScriptRanNothing);
+  EXPECT_EQ(run.output, "");
   std::vector<ListedEntry> entries = parseListing(listing(kSample));
   ASSERT_FALSE(entries.empty());
   std::string log = readFile(dir.file("run.log"));
@@ -131,7 +134,7 @@ TEST(PackedLauncher, AnInputFileTitleGivesWayToTheEmbeddedLaunchScript) {
       dir.file("in.tag"),
       "UI_TITLE: Input Title\nSHOW_FAIL_MSG: 1\nACTION: RUN_INSTRUCTIONS\n");
   ProgramRun run = runProgram(kSample, {"-tv:in", "in.tag"}, dir.path());
-  EXPECT_EQ(run.output,
+  EXPECT_EQ(run.errors,
             "Input Title\nSample Application\n" + kScriptRanNothing);
 }
 
@@ -141,7 +144,7 @@ TEST(PackedLauncher, ExtractWritesEveryFileAndTheExtractedFilesAreUsed) {
   EXPECT_EQ(extract.status, 0);
   // One progress step per file (each fits one block), then the line break
   // of progress 100.
-  EXPECT_EQ(extract.output, "........\n");
+  EXPECT_EQ(extract.errors, "........\n");
   const char* sources[] = {"install.tag", "jvm/sun.tag",    "jvm/ibm.tag",
                            "launch.tag",  "lib/app.jar",    "setup.bin",
                            "verify.jar",  "application.jar"};
@@ -166,13 +169,13 @@ TEST(PackedLauncher, ExtractWritesEveryFileAndTheExtractedFilesAreUsed) {
             readFile(dir.file("input.tag")) + "SHOW_FAIL_MSG:  1\n");
   ProgramRun replay = runProgram(kSample, {"-tv:in", "input.tag"}, dir.path());
   EXPECT_EQ(replay.status, 0);
-  EXPECT_EQ(replay.output, "Extracted Application\n" + kScriptRanNothing);
+  EXPECT_EQ(replay.errors, "Extracted Application\n" + kScriptRanNothing);
 
   // So does the instruction script: the embedded one has no third line.
   writeFile(dir.file("install.tag"), "COMMANDS:\n  INITIALIZE_UI\nbroken\n");
   replay = runProgram(kSample, {"-tv:in", "input.tag"}, dir.path());
   EXPECT_EQ(replay.status, 1);
-  EXPECT_EQ(replay.output,
+  EXPECT_EQ(replay.errors,
             "Syntax error in install.tag at line 1 ==> Missing /: tag "
             "completer.\n");
 }
@@ -204,7 +207,7 @@ TEST(PackedLauncher, ALargeFileExtractsInThreeBlocks) {
   std::string out = dir.file("out");
   mkdir(out.c_str(), 0755);
   ProgramRun run = runProgram(launcher, {"-tv:extract"}, out);
-  EXPECT_EQ(run.output, "...\n");
+  EXPECT_EQ(run.errors, "...\n");
   EXPECT_TRUE(readFile(out + "/big.jar") == bytes);
 }
 
@@ -274,7 +277,7 @@ TEST(PackedLauncher, DamagedPayloadsEndTheRunWithTheirMessage) {
     ProgramRun run =
         runProgram(launcher, {"-tv:log", dir.file("run.log")}, dir.path());
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.output, c.message + "\n");
+    EXPECT_EQ(run.errors, c.message + "\n");
     EXPECT_EQ(readFile(dir.file("run.log")),
               "------------------\nERROR: " + c.message + "\n");
     // The tool reads the index the same way.

@@ -337,16 +337,16 @@ TEST(TextHelpers, ConvertToUnicode) {
   }
 }
 
-// Runs fn with standard output sent to a temporary file; returns what it
-// printed.
-std::string captureStdout(void (*fn)()) {
-  std::fflush(stdout);
+// Runs fn with stream (stdout or stderr) sent to a temporary file;
+// returns what it printed there.
+std::string capture(FILE* stream, void (*fn)()) {
+  std::fflush(stream);
   FILE* capture = std::tmpfile();
-  int saved = dup(fileno(stdout));
-  dup2(fileno(capture), fileno(stdout));
+  int saved = dup(fileno(stream));
+  dup2(fileno(capture), fileno(stream));
   fn();
-  std::fflush(stdout);
-  dup2(saved, fileno(stdout));
+  std::fflush(stream);
+  dup2(saved, fileno(stream));
   close(saved);
   std::rewind(capture);
   std::string out;
@@ -366,15 +366,19 @@ TEST(TextHelpers, ConsoleOutputFollowsTheFlag) {
       {"enabled", true, "line\ncstring\npartial %s"},
       {"disabled", false, ""},
   };
+  // The console is standard error: standard output is the application's.
+  auto writeAll = [] {
+    writeLine(SString("line"));
+    writeLine("cstring");
+    write("partial %s");
+  };
   for (const Case& c : cases) {
     g_enableOutput = c.enabled;
-    std::string out = captureStdout([] {
-      writeLine(SString("line"));
-      writeLine("cstring");
-      write("partial %s");
-    });
+    std::string console = capture(stderr, writeAll);
+    std::string results = capture(stdout, writeAll);
     g_enableOutput = true;
-    EXPECT_EQ(c.expected, out) << c.name;
+    EXPECT_EQ(c.expected, console) << c.name;
+    EXPECT_EQ("", results) << c.name;
   }
 }
 

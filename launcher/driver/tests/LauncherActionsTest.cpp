@@ -183,16 +183,19 @@ TEST_F(LauncherActionsTest, SearchWithoutMatchPrintsZeroAndLeavesNothing) {
   struct Case {
     const char* input;
     std::string output;
+    std::string console;
   } cases[] = {
-      {"ACTION:  SEARCH\n", "0\n"},
-      {"ACTION:  SEARCH\nSHOW_FAIL_MSG:  1\n",
-       "Test Application\nNo matching JVM was found.\n0\n"},
+      {"ACTION:  SEARCH\n", "0\n", ""},
+      // No JVM was run, so there is no last one to name.
+      {"ACTION:  SEARCH\nSHOW_FAIL_MSG:  1\n", "0\n",
+       "Test Application\nNo matching JVM was found.\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.input);
     ProgramRun run = action(c.input);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.output, c.output);
+    EXPECT_EQ(run.errors, c.console);
     EXPECT_EQ(listDir(tmp), std::vector<std::string>{});
   }
 }
@@ -392,9 +395,9 @@ TEST_F(LauncherActionsTest, ScriptFailuresAndTheirMessages) {
     unlink((run_ + "/run.log").c_str());
     ProgramRun run = launch({"-tv:log", "run.log"});
     EXPECT_EQ(run.status, c.status);
-    std::string output = run.output;
+    EXPECT_EQ(run.output, "");
     // The title line of the launch script comes first.
-    EXPECT_EQ(output, "Test Application\n" + c.output);
+    EXPECT_EQ(run.errors, "Test Application\n" + c.output);
     EXPECT_TRUE(contains(log(), replaceAll(c.logLine, "@HOMES@", homes)))
         << log();
   }
@@ -410,7 +413,8 @@ TEST_F(LauncherActionsTest, NoEmbeddedInstallerEndsTheRun) {
   ASSERT_EQ(system(command.c_str()), 0);
   ProgramRun run = launch({"-tv:log", "run.log"});
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.output,
+  EXPECT_EQ(run.output, "");
+  EXPECT_EQ(run.errors,
             "Test Application\nNo JVM installer was included in the "
             "launcher.\n");
   EXPECT_TRUE(
@@ -428,11 +432,12 @@ TEST_F(LauncherActionsTest, FailingSearchesOnStandardOutput) {
   struct Case {
     const char* input;
     std::string output;
+    std::string console;
   } cases[] = {
-      {"ACTION:  SEARCH\n", ""},
-      {"ACTION:  SEARCH_ALL\n", "0\n"},
-      {"ACTION:  SEARCH_ALL\nSHOW_FAIL_MSG:  1\n",
-       "Test Application\nUnable to search for all JVMs.@ERROR@\n0\n"},
+      {"ACTION:  SEARCH\n", "", ""},
+      {"ACTION:  SEARCH_ALL\n", "0\n", ""},
+      {"ACTION:  SEARCH_ALL\nSHOW_FAIL_MSG:  1\n", "0\n",
+       "Test Application\nUnable to search for all JVMs.@ERROR@\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.input);
@@ -440,8 +445,9 @@ TEST_F(LauncherActionsTest, FailingSearchesOnStandardOutput) {
     writeFile(run_ + "/in.tag", std::string("LOGFILE:  run.log\n") + c.input);
     ProgramRun run = launch({"-tv:tempdir", tmp, "-tv:in", "in.tag"});
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.output,
-              replaceAll(c.output, "@ERROR@", "No such file or directory"));
+    EXPECT_EQ(run.output, c.output);
+    EXPECT_EQ(run.errors,
+              replaceAll(c.console, "@ERROR@", "No such file or directory"));
   }
   EXPECT_TRUE(contains(log(), "ERROR: Unable to search for all JVMs."))
       << log();
@@ -455,8 +461,8 @@ TEST_F(LauncherActionsTest, VerifyShowsWhenTheJVMIsNotValid) {
       pack + "/java17.tag\nVERIFY_JVM_HOME:  " + homes + "/jdk11\n");
   EXPECT_EQ(run.status, 0);
   // Behind the title and the progress dots of the verification.
-  EXPECT_TRUE(contains(run.output, "\nThe JVM is not valid.\n0\n"))
-      << run.output;
+  EXPECT_TRUE(contains(run.errors, "\nThe JVM is not valid.\n")) << run.errors;
+  EXPECT_EQ(run.output, "0\n");
 }
 
 TEST_F(LauncherActionsTest, JavaHomeIsTriedBeforeTheHints) {
@@ -574,10 +580,11 @@ TEST_F(LauncherActionsTest, ALauncherWithoutPayloadSaysSo) {
                         LAUNCHER_PROGRAM + "' stripped; } 2>/dev/null && '" +
                         stripped + "' 2> err.txt >/dev/null";
   EXPECT_EQ(system(command.c_str()), 0);
+  // Then the line break that ends the progress, on the same console.
   EXPECT_EQ(readFile(run_ + "/err.txt"),
             stripped +
                 ": this launcher file carries no payload (was it "
-                "stripped?)\n");
+                "stripped?)\n\n");
 }
 
 // A failure that is not the launcher's own (memory runs out reading a
@@ -600,11 +607,12 @@ TEST_F(LauncherActionsTest, AnInternalErrorEndsTheRunWithStatusOne) {
             "ACTION:  SEARCH\nUI_TITLE:  " + std::string(8 << 20, 'x') + "\n");
   std::string command = "cd '" + run_ +
                         "' && ulimit -v 7000 && '" LAUNCHER_PROGRAM
-                        "' -tv:in big.tag > out.txt";
+                        "' -tv:in big.tag > out.txt 2> err.txt";
   int status = system(command.c_str());
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 1);
-  EXPECT_EQ(readFile(run_ + "/out.txt"), "Internal error: out of memory.\n");
+  EXPECT_EQ(readFile(run_ + "/err.txt"), "Internal error: out of memory.\n");
+  EXPECT_EQ(readFile(run_ + "/out.txt"), "");
   EXPECT_EQ(listDir(tmp), std::vector<std::string>{});
 }
 
@@ -624,7 +632,8 @@ TEST_F(LauncherActionsTest, ILaunchRunsTheEmbeddedJVMFile) {
   packLauncher({"ILAUNCH 2 1"});
   ProgramRun run = launch({"-tv:log", "run.log", "arg"});
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.output, "Test Application\n\nRunning Test Application...\n");
+  EXPECT_EQ(run.output, "");
+  EXPECT_EQ(run.errors, "Test Application\n\nRunning Test Application...\n");
   std::vector<std::string> args = launched();
   ASSERT_FALSE(args.empty());
   EXPECT_EQ(args[0], homes + "/jdk11/bin/java");
@@ -703,6 +712,17 @@ TEST_F(LauncherActionsTest, TheBuildsRealJVM) {
   EXPECT_TRUE(contains(run.output, "  test.prop=a-b")) << run.output;
   EXPECT_TRUE(contains(log(), "Found matching JVM at " + javaHome)) << log();
 
+  // Installed elsewhere (dir/app) and started in run/ with WORKING_DIR
+  // CALLER, the JVM's user.dir is where the user is.
+  writeFile(pack + "/launch.tag",
+            "WORKING_DIR:  CALLER\n" + readFile(pack + "/launch.tag"));
+  command = "'" + kPack + "' '" LAUNCHER_PROGRAM "' '" + pack +
+            "/manifest.tag' '" + dir.file("app") + "' >/dev/null";
+  ASSERT_EQ(system(command.c_str()), 0);
+  ProgramRun fromRun = launch({}, "", dir.file("app"));
+  EXPECT_TRUE(contains(fromRun.output, "  user.dir=" + run_ + "\n"))
+      << fromRun.output;
+
   partitions = javaHome;
   ProgramRun all = action("ACTION:  SEARCH_ALL\n");
   std::vector<std::string> out = lines(all.output);
@@ -711,6 +731,253 @@ TEST_F(LauncherActionsTest, TheBuildsRealJVM) {
   bool listed = false;
   for (size_t i = 1; i < out.size(); i += 2) listed |= out[i] == javaHome;
   EXPECT_TRUE(listed) << all.output;
+}
+
+// ---- The launcher as a command: output, directory, links, arguments ----
+
+class LauncherAsCommandTest : public LauncherActionsTest {
+ protected:
+  void SetUp() override {
+    LauncherActionsTest::SetUp();
+    out = dir.file("out");
+    mkdir(out.c_str(), 0755);
+  }
+
+  // Makes home/bin/java a JVM of that version that appends a line to
+  // out/verify-runs.txt for each verification run and otherwise runs
+  // appBody (a shell script; OUT stands for the out directory).
+  void makeProbeHome(const std::string& home, const std::string& version,
+                     const std::string& appBody) {
+    mkdir(home.c_str(), 0755);
+    mkdir((home + "/bin").c_str(), 0755);
+    makeExecutable(home + "/bin/java",
+                   "#!/bin/sh\n"
+                   "for a in \"$@\"; do\n"
+                   "  if [ \"$a\" = Verify ]; then\n"
+                   "    echo run >> '" +
+                       out +
+                       "/verify-runs.txt'\n"
+                       "    echo 1739021872; echo " +
+                       version +
+                       "; exit 0\n"
+                       "  fi\n"
+                       "done\n" +
+                       replaceAll(appBody, "OUT", out) + "\n");
+  }
+
+  // Packs run/app (ILAUNCH of the Java 11 file) with that launch script.
+  void packWithLaunchScript(const std::string& launchScript) {
+    writeFile(pack + "/launch.tag", launchScript);
+    packLauncher({"ILAUNCH 2 0"});
+  }
+
+  // Moves run/app to dir/inst/app, away from the directory the tests
+  // start it in (run/), and returns its new path.
+  std::string install() {
+    std::string inst = dir.file("inst");
+    mkdir(inst.c_str(), 0755);
+    EXPECT_EQ(rename((run_ + "/app").c_str(), (inst + "/app").c_str()), 0);
+    return inst + "/app";
+  }
+
+  std::vector<std::string> outLines(const std::string& name) {
+    return lines(readFile(out + "/" + name));
+  }
+
+  std::string out;
+};
+
+const char kConsoleLaunch[] =
+    "DISPLAY_CONSOLE:  1\n"
+    "COMMAND:  \"\"\"@JVM_HOME@/@JVM_EXE@\"\" App\"\n";
+
+TEST_F(LauncherAsCommandTest, StandardOutputIsTheApplicationsAlone) {
+  makeProbeHome(homes + "/jdk11", "11", "echo 'tool 2.1'");
+  struct Case {
+    const char* name;
+    std::string desc;
+    std::string console;
+  } const cases[] = {
+      {"with a title", "DESC:  Test Application\n", "Test Application\n"},
+      {"an empty title prints nothing", "DESC:  \"\"\n", ""},
+      {"no title", "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    packWithLaunchScript(c.desc + kConsoleLaunch);
+    ProgramRun run = launch({"--version"});
+    EXPECT_EQ(run.status, 0);
+    // "tool --version | head -1" reads the application's line.
+    EXPECT_EQ(run.output, "tool 2.1\n");
+    EXPECT_EQ(run.errors, c.console);
+  }
+}
+
+TEST_F(LauncherAsCommandTest, WorkingDirectoryChoices) {
+  makeProbeHome(homes + "/jdk11", "11",
+                "pwd > OUT/cwd.txt\n"
+                "for a; do last=$a; done\n"
+                "if [ -f \"$last\" ]; then echo found; else echo missing; fi "
+                ">> OUT/cwd.txt");
+  // The user's file, named relative to where the user is.
+  writeFile(run_ + "/build.xml", "<project/>");
+  std::string inst = dir.file("inst");
+  environment["WORK_DIR"] = tmp;
+  struct Case {
+    const char* name;
+    std::string tag;  // the WORKING_DIR line
+    std::string directory;
+    std::string file;
+  } const cases[] = {
+      {"absent: the launcher's directory", "", inst, "missing"},
+      {"LAUNCHER", "WORKING_DIR:  LAUNCHER\n", inst, "missing"},
+      {"CALLER: where the user started it", "WORKING_DIR:  CALLER\n", run_,
+       "found"},
+      {"a relative path, in the launcher's directory", "WORKING_DIR:  sub\n",
+       inst + "/sub", "missing"},
+      {"an environment variable", "WORKING_DIR:  #WORK_DIR#\n", tmp, "missing"},
+      {"a jvm file tag", "WORKING_DIR:  @JVM_HOME@/bin\n", homes + "/jdk11/bin",
+       "missing"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    unlink((out + "/cwd.txt").c_str());
+    packWithLaunchScript(c.tag + kConsoleLaunch);
+    std::string program = install();
+    mkdir((inst + "/sub").c_str(), 0755);
+    ProgramRun run = launch({"build.xml"}, "", program);
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(outLines("cwd.txt"),
+              (std::vector<std::string>{c.directory, c.file}));
+  }
+}
+
+TEST_F(LauncherAsCommandTest, StartedThroughTwoLevelsOfLinks) {
+  makeProbeHome(homes + "/jdk11", "11", "printf '%s\\n' \"$@\" > OUT/args.txt");
+  packWithLaunchScript(
+      "DISPLAY_CONSOLE:  1\n"
+      "COMMAND:  \"\"\"@JVM_HOME@/@JVM_EXE@\"\" %RUNTIME_SYSTEMPROP%() "
+      "%LAUNCHER_DIR%() App\"\n");
+  std::string program = install();
+  std::string inst = dir.file("inst");
+  writeFile(inst + "/app.sp", "side=file\n");
+  // As Debian installs a command: /usr/bin/x -> /etc/alternatives/x -> the
+  // real file.
+  std::string alternatives = dir.file("alternatives");
+  std::string bin = dir.file("bin");
+  mkdir(alternatives.c_str(), 0755);
+  mkdir(bin.c_str(), 0755);
+  ASSERT_EQ(symlink("../inst/app", (alternatives + "/app").c_str()), 0);
+  ASSERT_EQ(symlink((alternatives + "/app").c_str(), (bin + "/app").c_str()),
+            0);
+  ProgramRun run = launch({"-tv:log", "run.log", "arg"}, "", bin + "/app");
+  EXPECT_EQ(run.status, 0) << run.errors;
+  EXPECT_EQ(outLines("args.txt"),
+            (std::vector<std::string>{"-Dside=file", inst, "App", "arg"}));
+  // The log is named relative to where the user is, as given.
+  EXPECT_TRUE(contains(log(), "Executing launch script command")) << log();
+}
+
+TEST_F(LauncherAsCommandTest, ThreeThousandArgumentsOfSixtyBytesArriveAll) {
+  makeProbeHome(homes + "/jdk11", "11", "printf '%s\\n' \"$@\" > OUT/args.txt");
+  packWithLaunchScript(kConsoleLaunch);
+  std::vector<std::string> args;
+  for (int i = 0; i < 3000; ++i) {
+    char number[8];
+    snprintf(number, sizeof number, "%04d", i);
+    args.push_back(number + std::string(56, i % 2 ? 'x' : ' '));
+  }
+  ProgramRun run = launch(args);
+  EXPECT_EQ(run.status, 0) << run.errors;
+  std::vector<std::string> expected = {"App"};
+  expected.insert(expected.end(), args.begin(), args.end());
+  std::vector<std::string> got = outLines("args.txt");
+  ASSERT_EQ(got.size(), expected.size());
+  EXPECT_TRUE(got == expected);
+}
+
+TEST_F(LauncherAsCommandTest, ACommandThatCannotStartGives127AndSaysWhy) {
+  struct Case {
+    const char* name;
+    std::string console;
+  } const cases[] = {
+      {"output captured", ""},
+      {"output on the console", "DISPLAY_CONSOLE:  1\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    packWithLaunchScript(c.console + "COMMAND:  /nonexistent/java App\n");
+    unlink((run_ + "/run.log").c_str());
+    ProgramRun run = launch({"-tv:log", "run.log"});
+    EXPECT_EQ(run.status, 127);
+    EXPECT_TRUE(contains(run.errors, "/nonexistent/java: not found"))
+        << run.errors;
+    EXPECT_TRUE(contains(log(), "ERROR: The shell found no program to run"))
+        << log();
+  }
+}
+
+TEST_F(LauncherAsCommandTest, AtSignsInSideFileValuesStayWhileTagsExpand) {
+  makeProbeHome(homes + "/jdk11", "11", "printf '%s\\n' \"$@\" > OUT/args.txt");
+  packWithLaunchScript(
+      "DISPLAY_CONSOLE:  1\n"
+      "COMMAND:  \"\"\"@JVM_HOME@/@JVM_EXE@\"\" %RUNTIME_SYSTEMPROP%() "
+      "App\"\n");
+  writeFile(run_ + "/app.sp",
+            "mail=a@b.org or c@d.org\nhome=@JVM_HOME@\nboth=x@y @JVM_EXE@\n");
+  ProgramRun run = launch({});
+  EXPECT_EQ(run.status, 0) << run.errors;
+  EXPECT_EQ(outLines("args.txt"),
+            (std::vector<std::string>{"-Dmail=a@b.org or c@d.org",
+                                      "-Dhome=" + homes + "/jdk11",
+                                      "-Dboth=x@y bin/java", "App"}));
+}
+
+TEST_F(LauncherAsCommandTest, AHomeIsRunOnceWhenTheSecondJVMFileMatches) {
+  makeProbeHome(homes + "/probe", "11", "");
+  packLauncher({"INITIALIZE_UI"});
+  partitions = out;  // no hints match
+  writeFile(run_ + "/in.tag", "LOGFILE:  run.log\nACTION:  SEARCH\n");
+  ProgramRun run =
+      launch({"-tv:javahome", homes + "/probe", "-tv:in", "in.tag"});
+  EXPECT_EQ(run.status, 0) << run.errors;
+  std::vector<std::string> result = lines(run.output);
+  ASSERT_EQ(result.size(), 3u) << run.output;
+  EXPECT_EQ(result[1], homes + "/probe");
+  // Java 17 did not match it, Java 11 did, with the answer of one run.
+  EXPECT_EQ(outLines("verify-runs.txt"), std::vector<std::string>{"run"});
+}
+
+TEST_F(LauncherAsCommandTest, NoMatchingJVMNamesTheLastCandidate) {
+  struct Case {
+    const char* name;
+    std::string java;  // the body of bin/java
+    std::string reason;
+  } const cases[] = {
+      {"the verification program does not load",
+       "echo 'Error: Could not find or load main class Verify' >&2; exit 1",
+       "which printed: Error: Could not find or load main class Verify"},
+      {"a JVM too old", "echo 1739021872; echo 1.8",
+       "which reported java.specification.version=1.8"},
+      {"nothing at all", "exit 0", "which printed nothing."},
+  };
+  std::string candidate = homes + "/candidate";
+  makeFakeHome(candidate, "11");
+  packLauncher({"INITIALIZE_UI"});
+  partitions = out;
+  writeFile(run_ + "/in.tag",
+            "LOGFILE:  run.log\nACTION:  SEARCH\nSHOW_FAIL_MSG:  1\n");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    makeExecutable(candidate + "/bin/java", "#!/bin/sh\n" + c.java + "\n");
+    ProgramRun run = launch({"-tv:javahome", candidate, "-tv:in", "in.tag"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, "0\n");
+    EXPECT_TRUE(contains(run.errors,
+                         "No matching JVM was found.\nThe last JVM tried was " +
+                             candidate + "/bin/java, " + c.reason + "\n"))
+        << run.errors;
+  }
 }
 
 }  // namespace

@@ -69,6 +69,15 @@ TEST(LauncherOptions, LocatingTheLauncherFile) {
   writeFile(dir.file("tool"), "#!/bin/sh\n");
   chmod(dir.file("tool").c_str(), 0755);
   writeFile(dir.file("plain"), "not executable");
+  // Installed as a package installs commands: a link to a link to the
+  // file, the links elsewhere.
+  mkdir(dir.file("bin").c_str(), 0755);
+  mkdir(dir.file("alternatives").c_str(), 0755);
+  ASSERT_EQ(symlink("../tool", dir.file("alternatives/tool").c_str()), 0);
+  ASSERT_EQ(symlink(dir.file("alternatives/tool").c_str(),
+                    dir.file("bin/linked").c_str()),
+            0);
+  const std::string linked = dir.file("bin/linked");
   char saved[PATH_MAX];
   ASSERT_NE(getcwd(saved, sizeof saved), nullptr);
   ASSERT_EQ(chdir(dir.path().c_str()), 0);
@@ -86,9 +95,13 @@ TEST(LauncherOptions, LocatingTheLauncherFile) {
        dir.path() + "/bin/launcher"},
       {"bare name found through PATH", "tool", "/nonexistent:" + dir.path(),
        dir.file("tool")},
-      {"relative PATH entry", "tool", ".", dir.path() + "/./tool"},
+      {"relative PATH entry", "tool", ".", dir.file("tool")},
       {"empty PATH entry means the current directory", "tool",
-       "/usr/bin:", dir.path() + "/./tool"},
+       "/usr/bin:", dir.file("tool")},
+      {"two links through PATH: the real file", "linked",
+       "/nonexistent:" + dir.file("bin"), dir.file("tool")},
+      {"two links by absolute name", linked.c_str(), "/usr/bin",
+       dir.file("tool")},
       {"not executable: not taken from PATH", "plain", dir.path(),
        dir.file("plain")},
       {"not in PATH: the current directory", "missing", "/nonexistent",

@@ -164,7 +164,8 @@ class LauncherSignalsTest : public ::testing::Test {
     _exit(127);
   }
 
-  // Starts run/app with its standard output on a pipe.
+  // Starts run/app with its standard output and its standard error (the
+  // launcher's console) on one pipe.
   Running start(const std::vector<std::string>& args) {
     Running running;
     int out[2];
@@ -172,6 +173,7 @@ class LauncherSignalsTest : public ::testing::Test {
     running.pid = fork();
     if (running.pid == 0) {
       dup2(out[1], 1);
+      dup2(out[1], 2);
       close(out[0]);
       close(out[1]);
       int null = open("/dev/null", O_RDONLY);

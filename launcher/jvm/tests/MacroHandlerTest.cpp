@@ -122,6 +122,13 @@ TEST(JVMFileMacroTest, ReplacesTagsByTheirFirstValue) {
       // Only the home loses a trailing backslash.
       {"@OTHER_HOME@", "/opt/jdk\\"},
       {"%CP% #X#", "%CP% #X#"},
+      // Only letters, digits and underscores make a tag name; other text
+      // between two signs stays, and its second sign may open a tag.
+      {"mail a@b.org or c@d.org", "mail a@b.org or c@d.org"},
+      {"@not a tag@JVM_EXE@", "@not a tagbin/java"},
+      {"a@b c@JVM_EXE@", "a@b cbin/java"},
+      {"@x-y@", "@x-y@"},
+      {"@@x y@@", "@x y@"},
   };
   for (const ResolveCase& c : cases) {
     SCOPED_TRACE(c.text);

@@ -41,20 +41,23 @@ struct PlatformImplTestPeer {
   }
 };
 
-// Everything written to file descriptor 1 (stdout) while it exists.
-class StdoutCapture {
+// Everything written to a file descriptor (1: stdout, 2: stderr) while it
+// exists.
+class OutputCapture {
  public:
-  StdoutCapture() : m_file(tmpfile()), m_saved(-1) {
+  explicit OutputCapture(int fd) : m_fd(fd), m_file(tmpfile()), m_saved(-1) {
     fflush(stdout);
-    m_saved = dup(1);
-    dup2(fileno(m_file), 1);
+    fflush(stderr);
+    m_saved = dup(m_fd);
+    dup2(fileno(m_file), m_fd);
   }
-  ~StdoutCapture() { finish(); }
+  ~OutputCapture() { finish(); }
 
   std::string finish() {
     if (m_saved >= 0) {
       fflush(stdout);
-      dup2(m_saved, 1);
+      fflush(stderr);
+      dup2(m_saved, m_fd);
       close(m_saved);
       m_saved = -1;
       rewind(m_file);
@@ -66,9 +69,21 @@ class StdoutCapture {
   }
 
  private:
+  int m_fd;
   FILE* m_file;
   int m_saved;
   std::string m_text;
+};
+
+class StdoutCapture : public OutputCapture {
+ public:
+  StdoutCapture() : OutputCapture(1) {}
+};
+
+// The launcher's own console.
+class StderrCapture : public OutputCapture {
+ public:
+  StderrCapture() : OutputCapture(2) {}
 };
 
 // Standard input reads text while this exists.

@@ -80,7 +80,7 @@ TEST_F(UIProgressTest, DotsAndLineBreaks) {
     SCOPED_TRACE(c.name);
     PlatformImplTestPeer::reset();
     PlatformImpl::setSilent(c.silent);
-    StdoutCapture capture;
+    StderrCapture capture;
     for (const ProgressStep& step : c.steps) {
       switch (step.kind) {
         case ProgressStep::kAdvance:
@@ -150,6 +150,8 @@ TEST_F(UIOutputTest, VisibleHiddenAndSilent) {
        [] { PlatformImpl::setUIStatus(static_cast<UIStatus>(7)); }, "", "", ""},
       {"the title is shown as a line", [] { PlatformImpl::setUITitle("Demo"); },
        "Demo\n", "", ""},
+      {"an empty title shows nothing", [] { PlatformImpl::setUITitle(""); }, "",
+       "", ""},
       {"sub-statuses have no line of their own",
        [] { PlatformImpl::setUISubStatus(UI_SUBSTATUS_VERIFYING, "/opt/jvm"); },
        "", "", ""},
@@ -166,12 +168,16 @@ TEST_F(UIOutputTest, VisibleHiddenAndSilent) {
       g_title = "Demo";
       if (mode == kHidden) PlatformImpl::hideUI(0);
       if (mode == kSilent) PlatformImpl::setSilent(true);
-      StdoutCapture capture;
+      // The launcher's console is standard error; standard output is the
+      // application's.
+      StdoutCapture results;
+      StderrCapture capture;
       c.action();
       const std::string& expected = mode == kVisible  ? c.visible
                                     : mode == kHidden ? c.hidden
                                                       : c.silent;
       EXPECT_EQ(capture.finish(), expected);
+      EXPECT_EQ(results.finish(), "");
     }
   }
 }
@@ -233,7 +239,7 @@ TEST_F(UIPromptTest, ReadsOneWord) {
     PlatformImpl::setSilent(c.silent);
     if (c.hidden) PlatformImpl::hideUI(0);
     StdinFeed feed(c.input);
-    StdoutCapture capture;
+    StderrCapture capture;
     SString answer = PlatformImpl::promptJVMDestinationDirectory();
     EXPECT_EQ(capture.finish(), c.shown);
     EXPECT_EQ(std::string(answer.c_str()), c.answer);
@@ -265,7 +271,7 @@ TEST_F(UITitleTest, ConvertedInTheLocaleOrKeptAsGiven) {
       continue;
     }
     PlatformImplTestPeer::reset();
-    StdoutCapture capture;
+    StderrCapture capture;
     PlatformImpl::setUITitle(c.title);
     EXPECT_EQ(std::string(g_title.c_str()), c.stored);
     EXPECT_EQ(capture.finish(), std::string(c.stored) + "\n");

@@ -60,6 +60,46 @@ TEST_F(ProcessTest, CapturesEachStreamInTheOrderWritten) {
   }
 }
 
+// One argument of the shell may not exceed 128 KiB, the whole list may be
+// far longer; a command beyond the system's limit is the command's
+// failure, told as a shell tells it.
+TEST_F(ProcessTest, LongCommandsRunAndTooLongOnesGive126) {
+  struct Case {
+    const char* name;
+    size_t length;  // of the word the command prints
+    int status;
+    bool runs;
+  } const cases[] = {
+      {"just below one argument's limit", 131000, 0, true},
+      {"several times one argument's limit", 1000000, 0, true},
+      {"beyond the whole list's limit", 16u << 20, 126, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string word(c.length, 'w');
+    // A quote in the middle stays a quote, wherever the pieces are cut.
+    word[c.length / 2] = '\'';
+    SString output, errors;
+    StderrCapture console;
+    int status = PlatformImpl::executeProcess(
+        ("printf %s \"" + word + "\" | wc -c").c_str(), "", true, &output,
+        &errors);
+    // Behind the progress dots of what was read.
+    std::string said = console.finish();
+    const std::string message =
+        "The command could not be started: Argument list too long\n";
+    EXPECT_EQ(status, c.status);
+    if (c.runs) {
+      EXPECT_EQ(atol(str(output).c_str()), static_cast<long>(c.length));
+      EXPECT_EQ(said.find("could not"), std::string::npos) << said;
+    } else {
+      EXPECT_EQ(str(output), "");
+      ASSERT_GE(said.size(), message.size()) << said;
+      EXPECT_EQ(said.substr(said.size() - message.size()), message);
+    }
+  }
+}
+
 TEST_F(ProcessTest, RunsInTheWorkingDirectory) {
   ScratchDir scratch;
   for (bool capture : {true, false}) {

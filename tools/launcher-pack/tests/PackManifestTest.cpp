@@ -168,6 +168,24 @@ const ManifestCase kCases[] = {
      "UI_TITLE: Product\n",
      "@M@: unknown tag \"UI_TITLE\"" + kUnknownTagHint,
      {}},
+    // A tag file keeps the last of two definitions: the first jar would be
+    // left out without a word.
+    {"a tag given twice",
+     "CLASSPATH_JAR: lib/a.jar\nAPPLICATION_JAR: app.jar\n\n"
+     "CLASSPATH_JAR: lib/b.jar\n",
+     "@M@: line 4: CLASSPATH_JAR is given again (first at line 1), and only "
+     "the last would be packed; list every file of a tag in one value block",
+     {}},
+    {"a tag given twice, the first as a value block",
+     "CLASSPATH_JAR:\n  lib/a.jar\n  CLASSPATH_JAR: inside\n/:\n"
+     "CLASSPATH_JAR: lib/b.jar\n",
+     "@M@: line 5: CLASSPATH_JAR is given again (first at line 1), and only "
+     "the last would be packed; list every file of a tag in one value block",
+     {}},
+    {"one value block packs every jar in order",
+     "CLASSPATH_JAR:\n  lib/b.jar\n  lib/a.jar\n/:\n",
+     "",
+     {{3, 0, "b.jar"}, {3, 1, "a.jar"}}},
     {"a manifest that does not parse",
      "JVM:\n  j1.tag\n",
      "Syntax error in @M@ at line 1 ==> Missing /: tag completer.",
