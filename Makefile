@@ -3,7 +3,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: all setup configure build demo test package clean
+.PHONY: all setup configure build demo test test-sanitize package clean
 
 all: build
 
@@ -22,6 +22,21 @@ demo: build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# Every test again in a separate build with AddressSanitizer (leaks on) and
+# UndefinedBehaviorSanitizer; any finding aborts the test program, so the
+# test fails.
+SANITIZE_BUILD ?= build-sanitize
+SANITIZE_ENV = \
+  ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1 \
+  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+test-sanitize: setup
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
+	  -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_FLAGS_DEBUG="-g -O1" \
+	  -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DHVAPI_SANITIZE=ON \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	$(SANITIZE_ENV) ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
 
 # The Debian packages (libhvapi0, libhvapi-dev, halvoran-launcher-tools,
 # halvsim), written to $(BUILD).

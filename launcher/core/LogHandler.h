@@ -3,8 +3,9 @@
 
 #include "core/SString.h"
 
-// The kinds of log entries, each with the prefix of its lines.
-enum LogMessageType {
+// The kinds of log entries, each with the prefix of its lines. Any int is a
+// value of the type; a kind outside the list gets no prefix.
+enum LogMessageType : int {
   LOG_INFORMATION = 0,  // no prefix
   LOG_WARNING = 1,      // "WARNING: "
   LOG_ERROR = 2,        // "ERROR: "

@@ -56,7 +56,9 @@ enum MessageIndex {
 
 // The texts that the launcher's failures ask for, independent of the table
 // layout. Identifiers 0 to 14 name indexes 19 to 33, 15 to 17 name 36 to 38.
-enum MessageIdentifier {
+// Any int is a value of the type (it has a fixed underlying type), so that
+// an identifier outside the list is an unknown one, not undefined behaviour.
+enum MessageIdentifier : int {
   MSGID_INPUT_FILE_LOAD_ERROR = 0,
   MSGID_INSTRUCTIONS_LOAD_ERROR = 1,
   MSGID_LAUNCH_SCRIPT_LOAD_ERROR = 2,

@@ -1,6 +1,7 @@
 #include "core/AdapterTable.h"
 
 #include <cstdint>
+#include <cstring>
 
 extern "C" {
 
@@ -60,7 +61,9 @@ HVAPI_EXPORT Int ValidateAdapterNo(signed char uchAdaptNo) {
 
 namespace {
 
-ULong32 *CacheFieldOf(ADAPTER_INFO &row) {
+// The field sits unaligned in the packed row: it is read and written only
+// through memcpy.
+void *CacheFieldOf(ADAPTER_INFO &row) {
   switch (row.chAdpType) {
     case HVAPI_FW_8LD_4SPAN:
       return &row.pstAdapData4Span8LD;
@@ -77,16 +80,19 @@ ULong32 *CacheFieldOf(ADAPTER_INFO &row) {
 
 void *GetAdpCache(UChar uchAdaptNo) {
   if (uchAdaptNo >= HVAPI_MAX_ADAPTERS) return nullptr;
-  const ULong32 *field = CacheFieldOf(gstAdpTab.astTotAdpInfo[uchAdaptNo]);
+  const void *field = CacheFieldOf(gstAdpTab.astTotAdpInfo[uchAdaptNo]);
   if (field == nullptr) return nullptr;
-  return reinterpret_cast<void *>(static_cast<uintptr_t>(*field));
+  ULong32 value;
+  memcpy(&value, field, sizeof value);
+  return reinterpret_cast<void *>(static_cast<uintptr_t>(value));
 }
 
 Int SetAdpCache(UChar uchAdaptNo, void *pvCache) {
   if (uchAdaptNo >= HVAPI_MAX_ADAPTERS) return HVAPI_ERR_TRANSPORT;
-  ULong32 *field = CacheFieldOf(gstAdpTab.astTotAdpInfo[uchAdaptNo]);
+  void *field = CacheFieldOf(gstAdpTab.astTotAdpInfo[uchAdaptNo]);
   const uintptr_t address = reinterpret_cast<uintptr_t>(pvCache);
   if (field == nullptr || address > UINT32_MAX) return HVAPI_ERR_TRANSPORT;
-  *field = static_cast<ULong32>(address);
+  const ULong32 value = static_cast<ULong32>(address);
+  memcpy(field, &value, sizeof value);
   return HVAPI_SUCCESS;
 }

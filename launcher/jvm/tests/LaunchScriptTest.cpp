@@ -208,7 +208,8 @@ TEST_F(LaunchScriptTest, ClassPathFromArchiveAndEmbeddedArchives) {
   JVMFile jvm(m_tags);
   std::string first = str(script.resolve(jvm));
   ASSERT_EQ(environment.extractions.size(), 1u);
-  const std::string& dir = environment.extractions[0];
+  // A copy: the next resolution adds to the list.
+  const std::string dir = environment.extractions[0];
   EXPECT_EQ(dir.rfind(scratch.path() + "/tvj", 0), 0u) << dir;
   EXPECT_EQ(first, "-classpath arg.jar:" + scratch.path() + "/app.jar:" + dir +
                        "/one.jar:" + dir + "/two.jar");

@@ -27,7 +27,6 @@ using libsim::StateText;
 
 // A disk of exactly 1000 MiB as the library sizes it.
 constexpr ULong32 kThousandMiB = 2050081;
-constexpr ULong32 kDiskMiB = 1000;
 
 // Free disks 0:0 to 0:5 and 1:1 of 1000 MiB, larger ones 1:0 and 1:4, a
 // tape 1:2, a hot spare 1:3. The initiator is 7.

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 
 #include <cerrno>
+#include <cstring>
 #include <functional>
 #include <memory>
 
@@ -395,6 +396,18 @@ TEST_F(DriverTest, BadAddressesFailTheRequestWithoutHarm) {
        }},
   };
   for (const auto &c : mimd_cases) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__has_feature)
+#if defined(__SANITIZE_ADDRESS__)
+#define HALVSIM_TEST_UNDER_ASAN 1
+#elif __has_feature(address_sanitizer)
+#define HALVSIM_TEST_UNDER_ASAN 1
+#endif
+#endif
+#ifdef HALVSIM_TEST_UNDER_ASAN
+    // AddressSanitizer maps its shadow memory from 0x7fff8000 up: a stack
+    // address cut to 32 bits may land there, in readable memory.
+    if (std::strcmp(c.what, "data truncated") == 0) continue;
+#endif
     Mimd m;
     m.Clear(HALV_FAKE_MBOX, 0);
     m.Area({0xA1, 0x0E});
