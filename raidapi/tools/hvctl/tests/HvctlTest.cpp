@@ -29,17 +29,17 @@ class HvctlTest : public ::testing::Test {
     }
   }
   ProgramRun Halvsim(const std::vector<std::string> &args) {
-    return runProgram(HALVSIM_TOOL, args, Setup(false));
+    return runProgram(HALVSIM_TOOL, args, ChildSetup(false));
   }
   ProgramRun Hvctl(const std::vector<std::string> &args) {
-    return runProgram(HVCTL_PROGRAM, args, Setup(true));
+    return runProgram(HVCTL_PROGRAM, args, ChildSetup(true));
   }
   json Json(const std::vector<std::string> &args) {
     ProgramRun run = Hvctl(args);
     EXPECT_EQ(run.status, 0) << run.errors;
     return json::parse(run.output, nullptr, false);
   }
-  ProgramSetup Setup(bool preload) {
+  ProgramSetup ChildSetup(bool preload) {
     ProgramSetup setup;
     setup.cwd = scenario_.Dir();
     if (preload) setup.environment.push_back({"LD_PRELOAD", HALVSIM_PRELOAD});
