@@ -3,10 +3,12 @@
 #ifndef TESTSUPPORT_FILEHELPERS_H_
 #define TESTSUPPORT_FILEHELPERS_H_
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -34,6 +36,20 @@ inline std::string readFile(const std::string& path) {
 inline bool exists(const std::string& path) {
   struct stat info;
   return lstat(path.c_str(), &info) == 0;
+}
+
+// The names in a directory, "." and ".." left out; none when it cannot be
+// read.
+inline std::vector<std::string> listDir(const std::string& path) {
+  std::vector<std::string> names;
+  DIR* dir = opendir(path.c_str());
+  if (!dir) return names;
+  while (dirent* entry = readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  closedir(dir);
+  return names;
 }
 
 #endif  // TESTSUPPORT_FILEHELPERS_H_

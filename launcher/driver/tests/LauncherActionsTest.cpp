@@ -2,7 +2,6 @@
 // (standard output line by line, exit status, log, files left after exit)
 // and instruction scripts, with launcher files packed for each test, fake
 // JVM homes, a fake JVM installer, and one run on the build's real JVM.
-#include <dirent.h>
 #include <fcntl.h>
 
 #include <algorithm>
@@ -26,18 +25,6 @@ std::vector<std::string> lines(const std::string& text) {
     start = end + 1;
   }
   return result;
-}
-
-std::vector<std::string> listDir(const std::string& path) {
-  std::vector<std::string> names;
-  DIR* dir = opendir(path.c_str());
-  if (!dir) return names;
-  while (dirent* entry = readdir(dir)) {
-    std::string name = entry->d_name;
-    if (name != "." && name != "..") names.push_back(name);
-  }
-  closedir(dir);
-  return names;
 }
 
 bool contains(const std::string& text, const std::string& part) {

@@ -5,7 +5,6 @@
 // and every way out removes the run's temporary files. The application is
 // a stand-in that says when it runs, so the tests wait for it instead of
 // waiting for a time.
-#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -22,18 +21,6 @@ const std::string kPack = LAUNCHER_PACK_PROGRAM;
 const std::string kProbe = SIGNAL_PROBE_PROGRAM;
 // Only a broken run waits this long: the safety net of every read.
 const int kSafetyNetMillis = 60000;
-
-std::vector<std::string> listDir(const std::string& path) {
-  std::vector<std::string> names;
-  DIR* dir = opendir(path.c_str());
-  if (!dir) return names;
-  while (dirent* entry = readdir(dir)) {
-    std::string name = entry->d_name;
-    if (name != "." && name != "..") names.push_back(name);
-  }
-  closedir(dir);
-  return names;
-}
 
 bool contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
