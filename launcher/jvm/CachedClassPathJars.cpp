@@ -75,9 +75,10 @@ bool CachedClassPathJars::prepare(LaunchEnvironment& environment) {
   log("Extracting the class-path archives into the cache (" + reason + ")");
   // Another start may have put the directory in place meanwhile: what
   // lies there counts, whoever made it.
-  extract(environment, name, reason);
+  SString failure;
+  bool extracted = extract(environment, name, failure);
   if (useExisting(name, reason)) return true;
-  log("The class-data cache is not used: " + reason);
+  log("The class-data cache is not used: " + (extracted ? reason : failure));
   return false;
 }
 
@@ -141,6 +142,9 @@ bool CachedClassPathJars::extract(LaunchEnvironment& environment,
   // starts see it whole or not at all; another user's is left alone, and
   // the cache is not used.
   if (PlatformImpl::fileExists(m_root.pathOf(name))) {
+    // Another start may have just put its directory in place.
+    SString whyNot;
+    if (useExisting(name, whyNot)) return true;
     if (!m_root.isOwnEntry(name)) return false;
     SString aside = m_root.uniqueName(name + ".old");
     if (!m_root.renameFile(name, aside)) return false;

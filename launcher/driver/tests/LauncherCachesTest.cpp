@@ -38,8 +38,8 @@ int countFiles(const std::string& directory, const std::string& suffix) {
     if (S_ISDIR(info.st_mode))
       count += countFiles(path, suffix);
     else if (name.size() >= suffix.size() &&
-             name.compare(name.size() - suffix.size(), suffix.size(),
-                          suffix) == 0)
+             name.compare(name.size() - suffix.size(), suffix.size(), suffix) ==
+                 0)
       ++count;
   }
   return count;
@@ -69,10 +69,9 @@ class LauncherCachesTest : public ::testing::Test {
     ASSERT_EQ(system(command.c_str()), 0);
   }
 
-  ProgramRun launch(const std::string& name,
-                    const std::vector<std::string>& args,
-                    const std::vector<std::pair<std::string, std::string>>&
-                        extra = {}) {
+  ProgramRun launch(
+      const std::string& name, const std::vector<std::string>& args,
+      const std::vector<std::pair<std::string, std::string>>& extra = {}) {
     ProgramSetup setup;
     setup.cwd = run_;
     setup.unset = {"JAVA_HOME", "LAUNCHER_NO_VERIFY_CACHE"};
@@ -95,8 +94,8 @@ class VerifyCacheCommandLineTest : public LauncherCachesTest {
     runs = dir.file("runs");
     mkdir(home.c_str(), 0755);
     mkdir((home + "/bin").c_str(), 0755);
-    writeFile(home + "/bin/java",
-              "#!/bin/sh\necho run >> '" + runs + "'\necho 1739021872\necho 17\n");
+    writeFile(home + "/bin/java", "#!/bin/sh\necho run >> '" + runs +
+                                      "'\necho 1739021872\necho 17\n");
     chmod((home + "/bin/java").c_str(), 0755);
     writeFile(pack + "/verify.jar", "verification program");
     writeFile(pack + "/script.tag", "INSTRUCTIONS:  INITIALIZE_UI\n");
@@ -120,9 +119,13 @@ TEST_F(VerifyCacheCommandLineTest, SecondStartRunsNoVerificationUnlessOff) {
   } cases[] = {
       {"by default", {}, {}, 1},
       {"with -tv:noverifycache", {"-tv:noverifycache"}, {}, 3},
-      {"with LAUNCHER_NO_VERIFY_CACHE=1", {}, {{"LAUNCHER_NO_VERIFY_CACHE", "1"}},
+      {"with LAUNCHER_NO_VERIFY_CACHE=1",
+       {},
+       {{"LAUNCHER_NO_VERIFY_CACHE", "1"}},
        3},
-      {"with LAUNCHER_NO_VERIFY_CACHE=0", {}, {{"LAUNCHER_NO_VERIFY_CACHE", "0"}},
+      {"with LAUNCHER_NO_VERIFY_CACHE=0",
+       {},
+       {{"LAUNCHER_NO_VERIFY_CACHE", "0"}},
        1},
   };
   for (const auto& c : cases) {
@@ -157,8 +160,7 @@ TEST_F(VerifyCacheCommandLineTest, AnotherUsersCacheIsNotUsed) {
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.output.substr(0, 2), "1\n");
   EXPECT_EQ(lineCount(readFile(runs)), 2);
-  EXPECT_TRUE(contains(readFile(run_ + "/run.log"),
-                       "belongs to another user"));
+  EXPECT_TRUE(contains(readFile(run_ + "/run.log"), "belongs to another user"));
 }
 
 // The build's JVM runs a small application that writes to both streams
@@ -203,11 +205,11 @@ class ClassDataArchiveLaunchTest : public LauncherCachesTest {
               "  System.err.println(\"a line on standard error\");\n"
               "  System.exit(3); } }\n");
     std::string bin = "'" + javaHome + "/bin/";
-    std::string command =
-        "cd '" + src + "' && " + bin + "javac' -d lib Greeting.java && " +
-        bin + "javac' -cp lib -d app Main.java && " + bin + "jar' cf '" +
-        pack + "/lib.jar' -C lib . && " + bin + "jar' cf '" + pack +
-        "/app.jar' -C app .";
+    std::string command = "cd '" + src + "' && " + bin +
+                          "javac' -d lib Greeting.java && " + bin +
+                          "javac' -cp lib -d app Main.java && " + bin +
+                          "jar' cf '" + pack + "/lib.jar' -C lib . && " + bin +
+                          "jar' cf '" + pack + "/app.jar' -C app .";
     ASSERT_EQ(system(command.c_str()), 0);
   }
 

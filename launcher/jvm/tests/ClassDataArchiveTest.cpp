@@ -35,7 +35,8 @@ std::vector<std::string> words(const StringDeque& deque) {
 std::string optionValue(const std::vector<std::string>& options,
                         const std::string& prefix) {
   for (const std::string& o : options)
-    if (o.compare(0, prefix.size(), prefix) == 0) return o.substr(prefix.size());
+    if (o.compare(0, prefix.size(), prefix) == 0)
+      return o.substr(prefix.size());
   return "";
 }
 
@@ -160,7 +161,9 @@ TEST_F(ClassDataArchiveTest, AChangedOrDamagedExtractionIsMadeAgain) {
       {"a jar cut short",
        [](const std::string& d) { writeFile(d + "/classpath/lib.jar", "j"); }},
       {"a jar removed",
-       [](const std::string& d) { unlink((d + "/classpath/tool.jar").c_str()); }},
+       [](const std::string& d) {
+         unlink((d + "/classpath/tool.jar").c_str());
+       }},
       {"a jar writable by others",
        [](const std::string& d) {
          chmod((d + "/application/app.jar").c_str(), 0666);
@@ -238,7 +241,8 @@ TEST_F(ClassDataArchiveTest, FirstStartWritesTheArchiveLaterStartsUseIt) {
     struct stat info;
     ASSERT_EQ(stat(used.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 077, 0u);
-    EXPECT_EQ(optionValue(launch(exe, c.version, classpath), kFileOption), used);
+    EXPECT_EQ(optionValue(launch(exe, c.version, classpath), kFileOption),
+              used);
   }
 }
 
@@ -259,16 +263,16 @@ TEST_F(ClassDataArchiveTest, NeverAnArchiveOfAnotherJVMOrClassPath) {
       {"a longer class path", exe, 17, classpath + ":/b.jar"},
   };
   for (const auto& c : cases) {
-    std::vector<std::string> options = launch(c.jvm, c.version, c.classpath,
-                                              false);
+    std::vector<std::string> options =
+        launch(c.jvm, c.version, c.classpath, false);
     EXPECT_NE(optionValue(options, kFileOption), kept) << c.what;
     EXPECT_FALSE(optionValue(options, kWriteOption).empty()) << c.what;
   }
   // The JVM replaced by another file at the same place.
   writeFile(exe + ".new", "another JVM");
   rename((exe + ".new").c_str(), exe.c_str());
-  EXPECT_TRUE(optionValue(launch(exe, 17, classpath, false), kFileOption)
-                  .empty());
+  EXPECT_TRUE(
+      optionValue(launch(exe, 17, classpath, false), kFileOption).empty());
 }
 
 TEST_F(ClassDataArchiveTest, OnlyAWholeArchiveOfANormalEndIsKept) {
@@ -314,8 +318,7 @@ TEST_F(ClassDataArchiveTest, AKeptArchiveThatChangedIsNotUsed) {
     const char* what;
     void (*spoil)(const std::string& path);
   } cases[] = {
-      {"cut short",
-       [](const std::string& p) { writeArchive(p, 1000); }},
+      {"cut short", [](const std::string& p) { writeArchive(p, 1000); }},
       {"writable by others",
        [](const std::string& p) { chmod(p.c_str(), 0666); }},
       {"another user's",

@@ -58,8 +58,8 @@ class VerifiedJVMCacheTest : public JVMTest {
 
   // A JVM that reports that version and counts its runs.
   void makeJVM(const std::string& version) {
-    makeFakeJVM(home, "echo run >> '" + runs + "'; echo 1739021872; echo " +
-                          version);
+    makeFakeJVM(home,
+                "echo run >> '" + runs + "'; echo 1739021872; echo " + version);
   }
   int runCount() {
     std::string text = readFile(runs);
@@ -81,7 +81,9 @@ class VerifiedJVMCacheTest : public JVMTest {
         home.c_str(), ("\"" + verifyJar + "\"").c_str(), kVerifyClass));
     return match != nullptr;
   }
-  std::string entryDir() { return scratch.file("cache/launcher/verified-jvms"); }
+  std::string entryDir() {
+    return scratch.file("cache/launcher/verified-jvms");
+  }
   // A run before any: no entries, no runs counted.
   void startAfresh() {
     for (const std::string& name : listDir(entryDir()))
@@ -112,8 +114,8 @@ TEST_F(VerifiedJVMCacheTest, SecondRunMatchesWithoutRunningTheJVM) {
   EXPECT_EQ(runCount(), 1);
   bool hitLogged = false;
   for (const auto& e : log.entries())
-    hitLogged |= e.first == "Using the verified-JVM cache entry for " + home +
-                                "/bin/java";
+    hitLogged |= e.first ==
+                 "Using the verified-JVM cache entry for " + home + "/bin/java";
   EXPECT_TRUE(hitLogged);
   struct stat info;
   ASSERT_EQ(stat(entry().c_str(), &info), 0);
@@ -172,9 +174,7 @@ TEST_F(VerifiedJVMCacheTest, AnyChangeOfTheKeyVerifiesAgain) {
          writeFile(t.verifyJar, "another verification program");
        }},
       {"options in the environment",
-       [](VerifiedJVMCacheTest&) {
-         setenv("JAVA_TOOL_OPTIONS", "-Dx=y", 1);
-       }},
+       [](VerifiedJVMCacheTest&) { setenv("JAVA_TOOL_OPTIONS", "-Dx=y", 1); }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -256,8 +256,7 @@ TEST_F(VerifiedJVMCacheTest, AnUntrustedDirectoryIsNotUsed) {
     void (*spoil)(const std::string& directory);
     void (*undo)(const std::string& directory);
   } cases[] = {
-      {"writable by all",
-       [](const std::string& d) { chmod(d.c_str(), 0777); },
+      {"writable by all", [](const std::string& d) { chmod(d.c_str(), 0777); },
        [](const std::string& d) { chmod(d.c_str(), 0700); }},
       {"another user's",
        [](const std::string&) {

@@ -109,9 +109,7 @@ TEST_F(UserCacheDirTest, RefusesWhatOthersCouldChange) {
        [](const std::string& h) { chmod((h + "/launcher").c_str(), 0777); },
        "can be written by other users"},
       {"subdirectory writable by all",
-       [](const std::string& h) {
-         chmod((h + "/launcher/sub").c_str(), 0703);
-       },
+       [](const std::string& h) { chmod((h + "/launcher/sub").c_str(), 0703); },
        "can be written by other users"},
       {"cache home writable by all",
        [](const std::string& h) { chmod(h.c_str(), 01777); },
