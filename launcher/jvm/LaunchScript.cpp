@@ -466,11 +466,13 @@ SString LaunchScript::classpathFunction(const StringDeque& args,
     m_classDataArchive->optionsFor(classpath.text(), archiveOptions);
   SString options;
   if (archiveOptions.count() > 0)
-    options = joinAsShellWords(archiveOptions, *where) + " ";
+    options = joinAsShellWords(archiveOptions, *where);
 
   if (!inEnvironment) {
-    if (position)
-      return classpath.text().empty() ? SString() : options + classpath.text();
+    if (position && !options.empty())
+      return classpath.text().empty() ? SString()
+                                      : options + " " + classpath.text();
+    if (position) return classpath.text();
     return classpath.entries().empty()
                ? SString()
                : tagOf(jvm, "CLASSPATH") + classpath.entries();

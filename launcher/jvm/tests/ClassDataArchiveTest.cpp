@@ -402,6 +402,22 @@ TEST_F(ClassDataArchiveTest, TheCommandCarriesTheArchive) {
   EXPECT_LT(option, classpath);
   EXPECT_EQ(text.compare(0, 5, "java "), 0);
   EXPECT_EQ(text.substr(text.size() - 5), " Main");
+
+  // A class path in the environment: the options alone stand in the
+  // command.
+  jvmTags.setTagValue("USE_CP_ENV_VAR", "1");
+  jvmTags.setTagValue("CP_ENV_VAR", "ARCHIVE_TEST_CLASSPATH");
+  ClassDataArchive again;
+  ASSERT_TRUE(again.prepare(environment, exe.c_str(), 17));
+  LaunchScript inEnvironment(asking, true);
+  inEnvironment.setClassDataArchive(&again);
+  text = str(inEnvironment.resolve(jvm));
+  const char* variable = getenv("ARCHIVE_TEST_CLASSPATH");
+  ASSERT_NE(variable, nullptr);
+  EXPECT_EQ(std::string(variable).compare(0, jars.size(), jars), 0);
+  EXPECT_EQ(text.find("-classpath"), std::string::npos) << text;
+  EXPECT_NE(text.find(" -XX:"), std::string::npos) << text;
+  unsetenv("ARCHIVE_TEST_CLASSPATH");
 }
 
 }  // namespace
