@@ -7,6 +7,7 @@
 #include "core/PathHelpers.h"
 #include "core/TextHelpers.h"
 #include "jvm/LaunchEnvironment.h"
+#include "jvm/VerifiedJVMCache.h"
 #include "platform/PlatformImpl.h"
 
 namespace {
@@ -58,15 +59,11 @@ bool CachedClassPathJars::prepare(LaunchEnvironment& environment) {
     log("The class-data cache is not used: " + reason);
     return false;
   }
-  SString classpathDigest = environment.digestEmbeddedFiles(kClasspathArchive);
-  SString applicationDigest =
-      environment.digestEmbeddedFiles(kApplicationArchive);
-  if (classpathDigest.empty() || applicationDigest.empty()) {
+  SString name = payloadDigest(environment);
+  if (name.empty()) {
     log("The class-data cache is not used: the payload cannot be read");
     return false;
   }
-  SString name = hashText("classpath " + classpathDigest + "\napplication " +
-                          applicationDigest);
   if (useExisting(name, reason)) {
     log("Using the class-path archives extracted before in " +
         m_payload.path());
@@ -80,6 +77,40 @@ bool CachedClassPathJars::prepare(LaunchEnvironment& environment) {
   if (useExisting(name, reason)) return true;
   log("The class-data cache is not used: " + (extracted ? reason : failure));
   return false;
+}
+
+SString CachedClassPathJars::payloadDigest(LaunchEnvironment& environment) {
+  // Reading every archive costs time on each start; the digest is kept
+  // per launcher file for as long as that file is unchanged (its real
+  // path, inode, size and times), which it is while its payload is.
+  SString launcher = environment.getLauncherFileName();
+  SString identity =
+      launcher.empty() ? SString() : VerifiedJVMCache::fileIdentity(launcher);
+  const bool known =
+      !identity.empty() && stringEndsWith(identity, " absent") == SString::npos;
+  SString memoName = "launcher-" + hashText(launcher);
+  SString memo;
+  if (known && m_root.readFile(memoName, kMaxManifestBytes, memo)) {
+    SString body = identity + "\n";
+    SString::size_type digestEnd = memo.find('\n', body.length());
+    if (memo.compare(0, body.length(), body) == 0 &&
+        digestEnd != SString::npos) {
+      SString digest(memo, body.length(), digestEnd - body.length());
+      body += digest + "\n";
+      if (memo == body + kEndMark + hashText(body) + "\n") return digest;
+    }
+  }
+  SString classpathDigest = environment.digestEmbeddedFiles(kClasspathArchive);
+  SString applicationDigest =
+      environment.digestEmbeddedFiles(kApplicationArchive);
+  if (classpathDigest.empty() || applicationDigest.empty()) return SString();
+  SString digest = hashText("classpath " + classpathDigest + "\napplication " +
+                            applicationDigest);
+  if (known) {
+    SString body = identity + "\n" + digest + "\n";
+    m_root.writeFile(memoName, body + kEndMark + hashText(body) + "\n");
+  }
+  return digest;
 }
 
 bool CachedClassPathJars::useExisting(const SString& name, SString& reason) {

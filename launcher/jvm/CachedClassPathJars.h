@@ -36,6 +36,9 @@ class CachedClassPathJars {
   CachedClassPathJars(const CachedClassPathJars&) = delete;
   CachedClassPathJars& operator=(const CachedClassPathJars&) = delete;
 
+  // The name of the payload's directory: a digest of its archives; empty
+  // when they cannot be read.
+  SString payloadDigest(LaunchEnvironment& environment);
   // Uses the directory name when it is complete and unchanged.
   bool useExisting(const SString& name, SString& reason);
   // Extracts into a new directory and renames it to name.

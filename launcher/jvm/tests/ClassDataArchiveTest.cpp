@@ -153,6 +153,44 @@ TEST_F(ClassDataArchiveTest, AChangedPayloadNeverRunsStaleJars) {
   EXPECT_EQ(readFile(str(after.getApplicationJar())), "app2");
 }
 
+// The payload is read for its digest only when the launcher file is new or
+// changed; without a launcher file it is read every time.
+TEST_F(ClassDataArchiveTest, ThePayloadIsReadAgainOnlyWhenTheFileChanged) {
+  const struct {
+    const char* what;
+    void (*change)(const std::string& launcherFile);
+    bool readAgain;
+  } cases[] = {
+      {"unchanged", [](const std::string&) {}, false},
+      {"rewritten",
+       [](const std::string& f) { writeFile(f, "another launcher"); }, true},
+      {"replaced by a file of the same size",
+       [](const std::string& f) {
+         writeFile(f + ".new", "the launcher");
+         rename((f + ".new").c_str(), f.c_str());
+       },
+       true},
+      {"removed", [](const std::string& f) { unlink(f.c_str()); }, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    writeFile(environment.launcherFile, "the launcher");
+    {
+      CachedClassPathJars jars;
+      ASSERT_TRUE(jars.prepare(environment));
+    }
+    int digests = environment.digests;
+    const std::string before = environment.payloadVersion;
+    c.change(environment.launcherFile);
+    environment.payloadVersion += "x";
+    CachedClassPathJars jars;
+    ASSERT_TRUE(jars.prepare(environment));
+    EXPECT_EQ(environment.digests > digests, c.readAgain);
+    EXPECT_EQ(readFile(str(jars.getClasspathJars().at(0))),
+              "jar" + (c.readAgain ? environment.payloadVersion : before));
+  }
+}
+
 TEST_F(ClassDataArchiveTest, AChangedOrDamagedExtractionIsMadeAgain) {
   const struct {
     const char* what;

@@ -73,6 +73,7 @@ class FakeLaunchEnvironment : public LaunchEnvironment {
     }
   }
   SString digestEmbeddedFiles(int type) const override {
+    ++digests;
     std::string text = std::to_string(type) + payloadVersion;
     for (const std::string& name : classpathArchives) text += " " + name;
     for (const std::string& name : applicationArchives) text += " " + name;
@@ -84,6 +85,7 @@ class FakeLaunchEnvironment : public LaunchEnvironment {
   std::vector<std::string> applicationArchives;
   std::string payloadVersion;
   std::vector<std::string> extractions;
+  mutable int digests = 0;
 };
 
 // Platform start-up state, a scratch directory as the temporary directory
