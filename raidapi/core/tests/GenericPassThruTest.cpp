@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/mman.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -54,12 +55,23 @@ TEST_F(GenericPassThruTest, LowBufferGetsItsData) {
   munmap(low, 4096);
 }
 
+// Whether anything in this process maps the page holding addr.
+bool Mapped(uintptr_t addr) {
+  const uintptr_t page = addr & ~uintptr_t{4095};
+  return msync(reinterpret_cast<void *>(page), 4096, MS_ASYNC) == 0 ||
+         errno != ENOMEM;
+}
+
 // Heap and stack buffers, both directions: data or -11, never a crash.
 TEST_F(GenericPassThruTest, CutAddressesGiveDataOrACode) {
   std::unique_ptr<char[]> heap(new char[4096]());
   char stack[4096] = {};
   for (char *buffer : {heap.get(), stack}) {
     const uintptr_t at = reinterpret_cast<uintptr_t>(buffer);
+    // A cut address that happens to land on something mapped (a sanitizer's
+    // shadow memory, another library) would really be written to, as by the
+    // adapter: only the unmapped case has a defined answer.
+    if (at >> 32 != 0 && Mapped(at & 0xFFFFFFFFu)) continue;
     const Int read = ReadInto(at);
     if (at >> 32 == 0) {
       EXPECT_EQ(0, read);
