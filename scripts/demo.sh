@@ -208,11 +208,10 @@ run hvctl config create --yes --raid 5 0:0 0:1 0:2
 run hvctl init start 0 --wait
 run hvctl pd hotspare-set 0:3
 run hvctl settings auto-rebuild 1
-echo "\$ halvsim fail \$state 0:1     (the disk dies)"
+echo "\$ halvsim fail \$state 0:1     (the disk dies; automatic rebuild takes the hot spare)"
 "$halvsim" fail "$state" 0:1
 run hvctl status
-echo "   (the administrator fails it on the adapter; automatic rebuild takes the hot spare)"
-run hvctl pd fail --yes 0:1
+run hvctl pd list
 run hvctl rebuild progress 0:3 --wait
 run hvctl ld list
 run hvctl status
