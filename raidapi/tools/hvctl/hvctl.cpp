@@ -14,6 +14,7 @@
 #include "LogicalDriveCommands.h"
 #include "MetricsCommand.h"
 #include "MonitorCommand.h"
+#include "OpcodeCommand.h"
 #include "OperationCommands.h"
 #include "PassThroughCommand.h"
 
@@ -36,6 +37,7 @@ int main(int argc, char **argv) {
   AddAdapterCommands(&app, &context);
   AddDriveCommands(&app, &context);
   AddPassThroughCommand(&app, &context);
+  AddOpcodeCommand(&app, &context);
   AddLogicalDriveCommands(&app, &context);
   AddOperationCommands(&app, &context);
   AddConfigCommands(&app, &context);
