@@ -118,6 +118,7 @@ struct ConfigArgs {
   std::vector<std::string> disks;
   bool force = false;
   bool onlyNew = false;
+  bool announce = false;
   std::string useDisk;
 };
 
@@ -132,7 +133,14 @@ int CreateOrAdd(const Options &o, const ConfigArgs &args, bool replace) {
                    : WholeCapacity(o.adapter, args.raidLevel, args.disks);
   Int rc = replace ? WriteNewConfig(UChar(o.adapter), set.get())
                    : AddLogDrvToConfig(UChar(o.adapter), set.get());
-  return CallResult(replace ? "WriteNewConfig" : "AddLogDrvToConfig", rc);
+  if (rc < 0)
+    return ReportFailure(replace ? "WriteNewConfig" : "AddLogDrvToConfig", rc);
+  if (!args.announce) return kExitOk;
+  // The library counts the drives it found at its start as announced, so
+  // only this run can tell the added drive from the others: a new
+  // configuration is announced whole, an added drive alone.
+  return replace ? CallResult("AddSettoOS", AddSettoOS(UChar(o.adapter)))
+                 : CallResult("MakeDrvUse", MakeDrvUse(UChar(o.adapter)));
 }
 
 // use: the configuration recorded on the disk, or without one the adapter's
@@ -182,6 +190,8 @@ void AddConfigCommands(CLI::App *app, Context *ctx) {
                   "stripe size (API form, default 64)");
     c->add_option("--size", args->sizeMib, "size in MiB (default: all of it)");
     c->add_option("disks", args->disks, "member disks C:T")->required();
+    c->add_flag("--announce", args->announce,
+                "announce the new drive(s) to the OS as well");
     if (replace) c->add_flag("-y,--yes", o.yes, "do not ask");
     c->callback([ctx, args, replace] {
       ctx->run = [ctx, args, replace] {
