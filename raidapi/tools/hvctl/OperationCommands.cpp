@@ -11,12 +11,18 @@ using nlohmann::json;
 namespace {
 
 // Polls progress until it reaches 100 (or fails): a bar on a terminal,
-// one percentage per change otherwise.
+// one percentage per change otherwise. running, when given, tells whether
+// the operation still runs: one that stopped short of 100 (aborted, or its
+// disk failed) would otherwise be waited for forever; stopped then says so.
 int WaitFor(const std::function<Int()> &progress, const char *call,
-            const char *what) {
+            const char *what, const std::function<bool()> &running = nullptr,
+            const std::string &stopped = "") {
   bool tty = isatty(STDOUT_FILENO);
   int last = -1;
   while (!gStop) {
+    // Asked before the progress: an operation that ends between the two
+    // answers 100 and is not taken for one that stopped.
+    bool runs = !running || running();
     Int p = progress();
     if (p < 0) {
       if (tty) std::printf("\n");
@@ -37,6 +43,11 @@ int WaitFor(const std::function<Int()> &progress, const char *call,
     if (p >= 100) {
       if (tty) std::printf("\n");
       return kExitOk;
+    }
+    if (!runs) {
+      if (tty) std::printf("\n");
+      std::fprintf(stderr, "hvctl: %s\n", stopped.c_str());
+      return kExitCallFailed;
     }
     usleep(200 * 1000);
   }
@@ -86,11 +97,23 @@ int RunLongOp(const Options &o, const LongOp &op, Action action,
     return kExitUsage;
   }
   auto progress = [&] { return op.progress(o.adapter, x, y); };
+  // A device that is no longer rebuilding answers a progress of 0 for ever.
+  std::function<bool()> running;
+  if (op.onDevice)
+    running = [&] {
+      UChar state = 0;
+      return GetPDrvState(o.adapter, &state, x, y) != HVAPI_SUCCESS ||
+             state == kPdrvRebuilding;
+    };
+  const std::string stopped =
+      "no " + std::string(op.name) + " runs on " + target;
   switch (action) {
     case Action::kStart: {
       Int rc = op.start(o.adapter, x, y);
       if (rc < 0) return ReportFailure(op.startCall, rc);
-      return o.wait ? WaitFor(progress, op.progressCall, op.name) : kExitOk;
+      return o.wait
+                 ? WaitFor(progress, op.progressCall, op.name, running, stopped)
+                 : kExitOk;
     }
     case Action::kAbort:
       if (!Confirmed(o, std::string(op.name) + " abort " + target))
@@ -99,7 +122,8 @@ int RunLongOp(const Options &o, const LongOp &op, Action action,
     case Action::kProgress:
       break;
   }
-  if (o.wait) return WaitFor(progress, op.progressCall, op.name);
+  if (o.wait)
+    return WaitFor(progress, op.progressCall, op.name, running, stopped);
   Int p = progress();
   if (p < 0) return ReportFailure(op.progressCall, p);
   if (o.json)

@@ -113,4 +113,28 @@ TEST_F(HvctlTest, TerminalAnswerDecidesADestructiveCommand) {
   EXPECT_TRUE(Json({"ld", "list", "--json"})["logical_drives"].empty());
 }
 
+// A failed disk that no rebuild works on answers a progress of 0 for ever:
+// --wait ends instead of waiting for it, whether the rebuild never started
+// or was aborted.
+TEST_F(HvctlTest, WaitEndsWhenNoRebuildRuns) {
+  for (bool aborted : {false, true}) {
+    SCOPED_TRACE(aborted ? "aborted" : "never started");
+    Start("degraded",
+          {{"set", "clock", "1000000"}, {"set", "rebuild-ms", "1000"}});
+    if (aborted) {
+      ASSERT_EQ(Hvctl({"rebuild", "start", "0:1"}).status, 0);
+      Edit({"set", "clock", "1000500"});
+      EXPECT_EQ(Json({"rebuild", "progress", "0:1", "--json"})["percent"], 50);
+      ProgramRun abort = Hvctl({"rebuild", "abort", "0:1", "--yes"});
+      ASSERT_EQ(abort.status, 0) << abort.errors;
+    }
+    ProgramRun wait = Hvctl({"rebuild", "progress", "0:1", "--wait"});
+    EXPECT_EQ(wait.status, 1);
+    EXPECT_EQ(wait.output, "rebuild 0%\n");
+    EXPECT_NE(wait.errors.find("hvctl: no rebuild runs on 0:1"),
+              std::string::npos)
+        << wait.errors;
+  }
+}
+
 }  // namespace
