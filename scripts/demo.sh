@@ -204,11 +204,13 @@ echo "\$ hvapi-demo"
 HALVSIM_STATE="$work/two8ld.state" LD_PRELOAD="$sim" "$demo"
 
 echo
-echo "-- hvctl, the administrator's tool (preset blank, operations of 2 s)"
+echo "-- hvctl, the administrator's tool (preset blank, initialisation 2 s, rebuild 5 s)"
 hvctl=$raidapi/tools/hvctl/hvctl
 state=$work/hvctl.state
 "$halvsim" init -p blank "$state" >/dev/null
-for key in init-ms rebuild-ms; do "$halvsim" set "$state" "$key" 2000; done
+"$halvsim" set "$state" init-ms 2000
+# Long enough for the status and the listing to catch the rebuild at work.
+"$halvsim" set "$state" rebuild-ms 5000
 run() {
   echo "\$ $*"
   HALVSIM_STATE="$state" LD_PRELOAD="$sim" "$hvctl" "${@:2}"
@@ -219,11 +221,10 @@ run hvctl config create --yes --raid 5 0:0 0:1 0:2
 run hvctl init start 0 --wait
 run hvctl pd hotspare-set 0:3
 run hvctl settings auto-rebuild 1
-echo "\$ halvsim fail \$state 0:1     (the disk dies)"
+echo "\$ halvsim fail \$state 0:1     (the disk dies; automatic rebuild takes the hot spare)"
 "$halvsim" fail "$state" 0:1
 run hvctl status
-echo "   (the administrator fails it on the adapter; automatic rebuild takes the hot spare)"
-run hvctl pd fail --yes 0:1
+run hvctl pd list
 run hvctl rebuild progress 0:3 --wait
 run hvctl ld list
 run hvctl status

@@ -155,6 +155,14 @@ void AutoRebuild(Adapter &ad, DevRef failed, int64_t now) {
   }
 }
 
+// A disk goes failed, whether the adapter was told so or the disk died:
+// whatever rebuilt it ends, and a hot spare may take its place.
+void FailMember(Adapter &ad, Device *dev, int64_t now) {
+  CancelRebuild(ad, dev->at);
+  dev->state = kStateFailed;
+  if (MemberOf(ad.drives, dev->at) >= 0) AutoRebuild(ad, dev->at, now);
+}
+
 // ------------------------------------------------------------ commands
 
 // 0x06: set a device's state; 6 (hot spare) carries the size as 4 bytes.
@@ -166,9 +174,7 @@ Reply SetDeviceState(Adapter &ad, const Command &cmd, int64_t now) {
   bool member = MemberOf(ad.drives, at) >= 0;
   switch (cmd.area[3]) {
     case kStateFailed:
-      CancelRebuild(ad, at);
-      dev->state = kStateFailed;
-      if (member) AutoRebuild(ad, at, now);
+      FailMember(ad, dev, now);
       return Ok();
     case kStateOnline:
       CancelRebuild(ad, at);
@@ -738,6 +744,16 @@ void Settle(Adapter &ad, int64_t now) {
       CompleteRecon(ad, op);
     }
   }
+}
+
+bool FailDisk(Adapter &ad, DevRef at, int64_t now) {
+  Device *dev = ad.FindDevice(at);
+  if (!dev || !dev->IsDisk()) return false;
+  Settle(ad, now);
+  States before = Snapshot(ad);
+  FailMember(ad, dev, now);
+  NoteChanges(ad, before);
+  return true;
 }
 
 Reply Execute(Scenario &sc, size_t index, const Command &cmd, int64_t now) {

@@ -43,6 +43,11 @@ Reply Execute(Scenario &sc, size_t index, const Command &cmd, int64_t now);
 // Finishes the long operations of the adapter that are done at now.
 void Settle(Adapter &ad, int64_t now);
 
+// A disk of the adapter dies at now (no command told it to): the firmware
+// notices it as it does a failure it was asked for, so with automatic
+// rebuild on a hot spare takes its place. False when at holds no disk.
+bool FailDisk(Adapter &ad, DevRef at, int64_t now);
+
 // The image that firmware downloads wrote to adapter index, 1 MiB (zeros
 // where no block came); kept in "<state file>.flash<index>" when there is a
 // state file.

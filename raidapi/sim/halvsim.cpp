@@ -336,6 +336,12 @@ int Run(int argc, char **argv) {
         return ValidateScenario(sc, &error) ? std::string() : error;
       }
       if (!dev) return "no device at " + rest[0];
+      if (cmd == "fail") {
+        // The firmware sees the disk die: its rebuild ends and, with
+        // automatic rebuild on, a hot spare steps in.
+        if (!FailDisk(*ad, at, NowMs(sc))) return "no disk at " + rest[0];
+        return std::string();
+      }
       // Whatever ran on the disk ends with it.
       for (size_t i = 0; i < ad->ops.size(); ++i) {
         if (ad->ops[i].kind == OpKind::kRebuild && ad->ops[i].dev == at) {
@@ -343,12 +349,7 @@ int Run(int argc, char **argv) {
           break;
         }
       }
-      if (cmd == "fail") {
-        if (!dev->IsDisk()) return "no disk at " + rest[0];
-        dev->state = kStateFailed;
-      } else {
-        ad->devices.erase(ad->devices.begin() + (dev - ad->devices.data()));
-      }
+      ad->devices.erase(ad->devices.begin() + (dev - ad->devices.data()));
       return std::string();
     });
   }

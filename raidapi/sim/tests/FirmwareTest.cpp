@@ -264,6 +264,8 @@ TEST(Firmware, DeviceStateChanges) {
   EXPECT_EQ(Send(sc, {0x06, 1, Dev(0, 0), 4}).status, kStatusRefused);
 }
 
+// A member fails either because the adapter is told so (0x06 with state 4)
+// or because the disk dies; the firmware treats both alike.
 TEST(Firmware, AutomaticRebuildPutsAHotSpareInPlace) {
   struct Case {
     uint8_t auto_rebuild;
@@ -274,17 +276,32 @@ TEST(Firmware, AutomaticRebuildPutsAHotSpareInPlace) {
       {1, 0, 0, true},   // RAID 5 member: the spare 1:1 steps in
       {1, 0, 4, false},  // not a member
   };
-  for (const Case &c : cases) {
-    Scenario sc = Preset("one40ld");
-    Adapter &ad = sc.adapters[0];
-    ad.auto_rebuild = c.auto_rebuild;
-    ASSERT_EQ(Send(sc, {0x06, 0, Dev(c.channel, c.target), 4}).status,
-              kStatusOk);
-    EXPECT_EQ(ad.FindDevice({c.channel, c.target})->state, kStateFailed);
-    EXPECT_EQ(ad.FindDevice({1, 1})->state,
-              c.replaced ? kStateRebuild : kStateHotSpare);
-    EXPECT_EQ(MemberOf(ad.drives, {1, 1}), c.replaced ? 0 : -1);
-    EXPECT_EQ(ad.ops.size(), c.replaced ? 1u : 0u);
+  for (bool dies : {false, true}) {
+    for (const Case &c : cases) {
+      SCOPED_TRACE(std::string(dies ? "dies " : "told ") +
+                   std::to_string(c.channel) + ":" + std::to_string(c.target) +
+                   " auto " + std::to_string(c.auto_rebuild));
+      Scenario sc = Preset("one40ld");
+      Adapter &ad = sc.adapters[0];
+      ad.auto_rebuild = c.auto_rebuild;
+      uint32_t notified = ad.notify_pd_state;
+      if (dies)
+        ASSERT_TRUE(FailDisk(ad, {c.channel, c.target}, 1000));
+      else
+        ASSERT_EQ(Send(sc, {0x06, 0, Dev(c.channel, c.target), 4}).status,
+                  kStatusOk);
+      EXPECT_EQ(ad.FindDevice({c.channel, c.target})->state, kStateFailed);
+      EXPECT_EQ(ad.FindDevice({1, 1})->state,
+                c.replaced ? kStateRebuild : kStateHotSpare);
+      EXPECT_EQ(MemberOf(ad.drives, {1, 1}), c.replaced ? 0 : -1);
+      ASSERT_EQ(ad.ops.size(), c.replaced ? 1u : 0u);
+      if (c.replaced) {
+        EXPECT_TRUE(ad.ops[0].dev == (DevRef{1, 1}));
+        EXPECT_EQ(ad.ops[0].start_ms, 1000);
+      }
+      // The notify counters see the change (one or two devices changed).
+      EXPECT_GE(ad.notify_pd_state, notified + 1);
+    }
   }
   // A spare smaller than the span's blocks does not qualify.
   Scenario sc = Preset("one40ld");
@@ -292,6 +309,19 @@ TEST(Firmware, AutomaticRebuildPutsAHotSpareInPlace) {
   sc.adapters[0].FindDevice({1, 1})->sectors = 1000;
   Send(sc, {0x06, 0, Dev(0, 0), 4});
   EXPECT_EQ(sc.adapters[0].FindDevice({1, 1})->state, kStateHotSpare);
+}
+
+// A disk that dies during its own rebuild fails again, and only disks die.
+TEST(Firmware, DiskThatDiesEndsItsRebuild) {
+  Scenario sc = Preset("faulty");
+  Adapter &ad = sc.adapters[0];
+  ASSERT_EQ(Send(sc, {0x08, 0, Dev(0, 1)}, {}, 0).status, kStatusOk);
+  ASSERT_EQ(ad.ops.size(), 1u);
+  EXPECT_TRUE(FailDisk(ad, {0, 1}, 10));
+  EXPECT_EQ(ad.FindDevice({0, 1})->state, kStateFailed);
+  EXPECT_TRUE(ad.ops.empty());
+  EXPECT_FALSE(FailDisk(ad, {2, 0}, 10));  // the tape
+  EXPECT_FALSE(FailDisk(ad, {3, 3}, 10));  // an empty slot
 }
 
 TEST(Firmware, EightLDNamesDevicesByChannelAndTarget) {

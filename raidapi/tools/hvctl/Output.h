@@ -59,4 +59,11 @@ inline void PrintJson(const nlohmann::json &value) {
   std::printf("%s\n", value.dump(2).c_str());
 }
 
+// Bytes in lower-case hex, 16 to a line.
+inline void PrintHex(const unsigned char *bytes, size_t count) {
+  for (size_t i = 0; i < count; ++i)
+    std::printf("%02x%s", bytes[i],
+                (i % 16 == 15 || i + 1 == count) ? "\n" : " ");
+}
+
 #endif  // RAIDAPI_TOOLS_HVCTL_OUTPUT_H_

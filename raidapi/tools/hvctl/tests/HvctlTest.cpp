@@ -1,67 +1,12 @@
 // hvctl run as a process against the simulated adapters, the way an
 // administrator or a script runs it.
-#include <gtest/gtest.h>
-
-#include <nlohmann/json.hpp>
-#include <sstream>
+#include <map>
 #include <string>
 #include <vector>
 
-#include "testsupport/ChildProcess.h"
-#include "testsupport/SimScenario.h"
+#include "HvctlFixture.h"
 
 namespace {
-
-using nlohmann::json;
-
-class HvctlTest : public ::testing::Test {
- protected:
-  // Seeds the state file from preset, then applies halvsim edits.
-  void Start(const std::string &preset,
-             const std::vector<std::vector<std::string>> &edits = {}) {
-    ProgramRun init =
-        Halvsim({"init", "-p", preset, "--force", scenario_.StatePath()});
-    ASSERT_EQ(init.status, 0) << init.errors;
-    for (auto edit : edits) {
-      edit.insert(edit.begin() + 1, scenario_.StatePath());
-      ProgramRun run = Halvsim(edit);
-      ASSERT_EQ(run.status, 0) << run.errors;
-    }
-  }
-  ProgramRun Halvsim(const std::vector<std::string> &args) {
-    return runProgram(HALVSIM_TOOL, args, ChildSetup(false));
-  }
-  ProgramRun Hvctl(const std::vector<std::string> &args) {
-    return runProgram(HVCTL_PROGRAM, args, ChildSetup(true));
-  }
-  json Json(const std::vector<std::string> &args) {
-    ProgramRun run = Hvctl(args);
-    EXPECT_EQ(run.status, 0) << run.errors;
-    return json::parse(run.output, nullptr, false);
-  }
-  ProgramSetup ChildSetup(bool preload) {
-    ProgramSetup setup;
-    setup.cwd = scenario_.Dir();
-    if (preload) setup.environment.push_back({"LD_PRELOAD", HALVSIM_PRELOAD});
-    return setup;
-  }
-  // The cells of the table row whose first cell is key.
-  static std::vector<std::string> Row(const std::string &table,
-                                      const std::string &key) {
-    std::istringstream lines(table);
-    std::string line;
-    while (std::getline(lines, line)) {
-      std::istringstream words(line);
-      std::vector<std::string> cells;
-      std::string cell;
-      while (words >> cell) cells.push_back(cell);
-      if (!cells.empty() && cells[0] == key) return cells;
-    }
-    return {};
-  }
-
-  SimScenario scenario_;
-};
 
 TEST_F(HvctlTest, ReadCommandsGiveTheirJsonSchema) {
   Start("degraded");
@@ -132,6 +77,8 @@ TEST_F(HvctlTest, DestructiveCommandsNeedYes) {
       {"firmware", "image.bin"},
       {"config", "use", "--disk", "0:0"},
       {"pd", "history-clear"},
+      {"recon", "start", "0", "--raid", "5", "0:3"},
+      {"opcode", "0x0A"},
   };
   for (const auto &command : commands) {
     ProgramRun run = Hvctl(command);
@@ -189,6 +136,35 @@ TEST_F(HvctlTest, WaitEndsWhenTheOperationEnds) {
   EXPECT_EQ(Json({"status", "--json"})["adapters"][0]["health"], "ok");
 }
 
+// The adapter's drive history, sense entries and dump text, as tables and
+// as JSON.
+TEST_F(HvctlTest, DriveRecordsOfTheAdapterReadBack) {
+  Start("faulty", {{"set", "dump-text", "firmware trap at 0x1f00"}});
+  json history = Json({"pd", "history", "--json"});
+  ASSERT_EQ(history["failures"].size(), 1u);
+  EXPECT_EQ(history["failures"][0]["device"], "0:1");
+  EXPECT_EQ(history["failures"][0]["reason"], 2);
+  ProgramRun table = Hvctl({"pd", "history"});
+  EXPECT_EQ(Row(table.output, "0:1"),
+            (std::vector<std::string>{"0:1", "failed", "reason", "2"}));
+
+  json sense = Json({"pd", "sense", "--json"});
+  EXPECT_EQ(sense["end_pointer"], 1);
+  ASSERT_EQ(sense["entries"].size(), 5u);
+  EXPECT_EQ(sense["entries"][0]["device"], "0:1");
+  EXPECT_EQ(sense["entries"][0]["sense_key"], 3);
+  EXPECT_EQ(sense["entries"][0]["asc_ascq"], 17);
+  EXPECT_EQ(Row(Hvctl({"pd", "sense"}).output, "0:1"),
+            (std::vector<std::string>{"0:1", "3", "17"}));
+
+  EXPECT_EQ(Hvctl({"pd", "dump"}).output, "firmware trap at 0x1f00\n");
+
+  ASSERT_EQ(Hvctl({"pd", "history-clear", "--yes"}).status, 0);
+  history = Json({"pd", "history", "--json"});
+  EXPECT_TRUE(history["failures"].empty());
+  EXPECT_TRUE(history["errors"].empty());
+}
+
 // INQUIRY through the pass-through answers the device's vendor; a block of
 // the wrong length for its opcode is refused by the driver.
 TEST_F(HvctlTest, RawPassThroughReadsTheAnswer) {
@@ -208,7 +184,8 @@ TEST_F(HvctlTest, RawPassThroughReadsTheAnswer) {
 TEST_F(HvctlTest, HelpCoversEveryCommand) {
   for (const char *command :
        {"adapters", "info", "settings", "pd", "ld", "rebuild", "check", "init",
-        "recon", "config", "status", "firmware", "metrics", "monitor"}) {
+        "recon", "config", "status", "firmware", "metrics", "monitor", "raw",
+        "opcode"}) {
     ProgramRun run = Hvctl({command, "--help"});
     EXPECT_EQ(run.status, 0) << command;
     EXPECT_NE(run.output.find("Usage"), std::string::npos) << command;
