@@ -66,22 +66,35 @@ int NodeOf(const char* path) {
 uint8_t Byte() { return g_input ? g_input->ConsumeIntegral<uint8_t>() : 0; }
 
 // The answer's bytes, len of them, as the input chooses: zeros, all ones,
-// or bytes of the input (zeros once it runs out).
+// bytes of the input (zeros once it runs out), a few bytes of the input
+// and zeros behind them, or zeros with a few bytes set at chosen places
+// (the counts and numbers inside a large record).
 void Answer(void* dest, size_t len) {
   if (len == 0) return;
   uint8_t* to = static_cast<uint8_t*>(dest);
-  switch (Byte() % 4) {
+  std::memset(to, 0, len);
+  switch (Byte() % 5) {
     case 0:
-      std::memset(to, 0, len);
       break;
     case 1:
       std::memset(to, 0xFF, len);
       break;
+    case 2:
+    case 3: {
+      size_t n = len;
+      if (Byte() % 2 && g_input)
+        n = g_input->ConsumeIntegralInRange<size_t>(0, len < 64 ? len : 64);
+      std::vector<uint8_t> bytes =
+          g_input ? g_input->ConsumeBytes<uint8_t>(n) : std::vector<uint8_t>();
+      if (!bytes.empty()) std::memcpy(to, bytes.data(), bytes.size());
+      break;
+    }
     default: {
-      std::vector<uint8_t> bytes = g_input ? g_input->ConsumeBytes<uint8_t>(len)
-                                           : std::vector<uint8_t>();
-      bytes.resize(len, 0);
-      std::memcpy(to, bytes.data(), len);
+      int patches = Byte() % 9;
+      for (int i = 0; i < patches && g_input; ++i) {
+        size_t at = g_input->ConsumeIntegralInRange<size_t>(0, len - 1);
+        to[at] = Byte();
+      }
       break;
     }
   }

@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr long kMaxSteps = 2000;
+constexpr long kMaxSteps = 500;
 
 struct StepLimit {};
 

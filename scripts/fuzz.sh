@@ -3,7 +3,7 @@
 # starting from its seed corpus in fuzz/<name>/corpus. New inputs go to
 # <build>/fuzz-corpus/<name>, findings to <build>/fuzz-findings. Fails when
 # any target finds a crash, a leak, a hang (one input longer than
-# FUZZ_TIMEOUT seconds) or runs out of memory (FUZZ_RSS_MB).
+# FUZZ_TIMEOUT seconds, 20) or runs out of memory (FUZZ_RSS_MB).
 #   scripts/fuzz.sh BUILD_DIR SECONDS [TARGET...]
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -15,7 +15,7 @@ if [ ${#targets[@]} -eq 0 ]; then
   targets=(tagfile payload instructions launchscript verification simstate
            adapter_answers)
 fi
-timeout_s=${FUZZ_TIMEOUT:-10}
+timeout_s=${FUZZ_TIMEOUT:-20}
 rss_mb=${FUZZ_RSS_MB:-2048}
 
 findings="$build/fuzz-findings"
