@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every fuzz target of a fuzz build (make fuzz) for a set time each,
-# starting from its seed corpus in fuzz/<name>/corpus. New inputs go to
+# starting from its seed corpus in fuzz/<name>/corpus (and with the words
+# of fuzz/<name>/dict, when there is one). New inputs go to
 # <build>/fuzz-corpus/<name>, findings to <build>/fuzz-findings. Fails when
 # any target finds a crash, a leak, a hang (one input longer than
 # FUZZ_TIMEOUT seconds, 20) or runs out of memory (FUZZ_RSS_MB).
@@ -48,7 +49,9 @@ for name in "${targets[@]}"; do
   mkdir -p "$corpus"
   echo "== fuzz $name (${seconds}s)"
   log="$findings/$name.log"
-  TMPDIR="$scratch" "$program" -max_total_time="$seconds" \
+  dict=()
+  if [ -f "fuzz/$name/dict" ]; then dict=(-dict="fuzz/$name/dict"); fi
+  TMPDIR="$scratch" "$program" "${dict[@]}" -max_total_time="$seconds" \
     -timeout="$timeout_s" -rss_limit_mb="$rss_mb" -max_len=65536 \
     -print_final_stats=1 -artifact_prefix="$findings/$name-" \
     "$corpus" "$seeds" >"$log" 2>&1
