@@ -232,6 +232,61 @@ Record<T> MakeRecord(bool fill) {
   return Record<T>(p);
 }
 
+// A caller's description of a set of disks, mostly within the limits the
+// operations check, so that the checks after the first ones are reached.
+void FillArrays(FuzzedDataProvider& in, UChar* spans, ArrayInfo_Struct* arrays,
+                UChar* drives, LogDrvInfo_Struct* logical) {
+  *spans = in.ConsumeIntegralInRange<UChar>(0, 9);
+  const UChar perSpan = in.ConsumeIntegralInRange<UChar>(0, 9);
+  for (int s = 0; s < 4; ++s) {
+    arrays[s].uchPhyDrvPerArray =
+        in.ConsumeBool() ? perSpan : in.ConsumeIntegral<UChar>();
+    for (int d = 0; d < 9; ++d) {
+      RaidSetDrive_Struct& drive = arrays[s].astDrives[d];
+      drive.uchChanNo = in.ConsumeIntegralInRange<UChar>(0, 5);
+      drive.uchTargID = in.ConsumeIntegralInRange<UChar>(0, 17);
+    }
+  }
+  *drives = in.ConsumeIntegralInRange<UChar>(0, 41);
+  for (int l = 0; l < 8; ++l) {
+    logical[l].uchRaidLevel = in.PickValueInArray<UChar>({0, 1, 3, 5, 2});
+    logical[l].uchStripeSize = in.PickValueInArray<UChar>({0, 2, 8, 64, 128});
+    logical[l].ulLogDrvSize =
+        in.ConsumeBool() ? 0 : in.ConsumeIntegral<ULong32>();
+  }
+}
+
+Record<RaidSet_Struct> MakeRaidSet(FuzzedDataProvider& in) {
+  Record<RaidSet_Struct> set = MakeRecord<RaidSet_Struct>(false);
+  set->uchRaidLevel = in.PickValueInArray<UChar>({0, 1, 3, 5, 4});
+  set->uchStripeSize = in.PickValueInArray<UChar>({0, 2, 16, 64, 128, 7});
+  FillArrays(in, &set->uchNoOfSpan, set->stArrayInfo, &set->uchNoOfLD,
+             set->astLogDrvInfo);
+  return set;
+}
+
+Record<ConfigInfo_Struct> MakeConfigInfo(FuzzedDataProvider& in) {
+  Record<ConfigInfo_Struct> config = MakeRecord<ConfigInfo_Struct>(false);
+  config->uchNoOfRaidset = in.ConsumeIntegralInRange<UChar>(0, 3);
+  for (int i = 0; i < 3; ++i) {
+    NewRaidSet_Struct& set = config->astRaidSetStruct[i];
+    FillArrays(in, &set.uchNoOfSpan, set.stArrayInfo, &set.uchNoOfLD,
+               set.astLogDrvInfo);
+  }
+  return config;
+}
+
+Record<NewPhyDrvInfo_Struct> MakeNewDevices(FuzzedDataProvider& in) {
+  Record<NewPhyDrvInfo_Struct> devices =
+      MakeRecord<NewPhyDrvInfo_Struct>(false);
+  devices->uchNo_Newdev = in.ConsumeIntegralInRange<UChar>(0, 34);
+  for (int d = 0; d < 34; ++d) {
+    devices->astDrives[d].uchChanNo = in.ConsumeIntegralInRange<UChar>(0, 5);
+    devices->astDrives[d].uchTargID = in.ConsumeIntegralInRange<UChar>(0, 17);
+  }
+  return devices;
+}
+
 // One operation of the library on adapter a, chosen by the input.
 void RunOperation(FuzzedDataProvider& in, UChar a) {
   const Int ch = in.ConsumeIntegralInRange<Int>(0, 17);
@@ -330,13 +385,13 @@ void RunOperation(FuzzedDataProvider& in, UChar a) {
       (void)UseConfig(a, MakeRecord<Config_Struct>(true).get());
       break;
     case 26:
-      (void)WriteConfig(a, MakeRecord<ConfigInfo_Struct>(true).get());
+      (void)WriteConfig(a, MakeConfigInfo(in).get());
       break;
     case 27:
-      (void)WriteNewConfig(a, MakeRecord<RaidSet_Struct>(true).get());
+      (void)WriteNewConfig(a, MakeRaidSet(in).get());
       break;
     case 28:
-      (void)AddLogDrvToConfig(a, MakeRecord<RaidSet_Struct>(true).get());
+      (void)AddLogDrvToConfig(a, MakeRaidSet(in).get());
       break;
     case 29:
       (void)ClearConfig(a);
@@ -346,7 +401,7 @@ void RunOperation(FuzzedDataProvider& in, UChar a) {
       break;
     case 31:
       (void)StartRecon(a, ld, in.ConsumeIntegralInRange<Int>(0, 6),
-                       MakeRecord<NewPhyDrvInfo_Struct>(true).get());
+                       MakeNewDevices(in).get());
       break;
     case 32:
       (void)SetPDrvState(a, in.ConsumeBool() ? 3 : 4, ch, tg);
