@@ -71,6 +71,18 @@ inline void WriteFile(const std::string& path, const std::string& bytes) {
   std::fclose(file);
 }
 
+inline std::string ReadFile(const std::string& path) {
+  std::string bytes;
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return bytes;
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+    bytes.append(buffer, n);
+  std::fclose(file);
+  return bytes;
+}
+
 // The separator of the texts inside one input: a line of its own.
 constexpr char kSectionMark[] = "\n%%\n";
 
