@@ -7,6 +7,7 @@
 #include "jvm/JVMMatch.h"
 #include "jvm/LaunchScript.h"
 #include "jvm/VerificationRuns.h"
+#include "jvm/VerifiedJVMCache.h"
 #include "jvm/VersionCompare.h"
 #include "platform/PlatformImpl.h"
 #include "platform/SubStatusWrapper.h"
@@ -70,10 +71,27 @@ bool inRange(const SString& line, char range, const SString& bound) {
   return range == '>' ? order >= 0 : order <= 0;
 }
 
+// Each property the verification program reported, for what is decided
+// about the JVM later in the run (its version, say).
+void recordReported(VerificationRuns& runs, const SString& home,
+                    const SString& output, const StringPairPtrDeque& expected) {
+  unsigned pos = 0;
+  SString line;
+  readLineFromString(output, pos, line);
+  if (line != kMagicLine) return;
+  for (int i = 0; i < expected.count() && pos < output.length(); ++i) {
+    line = "";
+    readLineFromString(output, pos, line);
+    runs.addReported(home, propertyName(expected.at(i)->first), line);
+  }
+}
+
 }  // namespace
 
 JVMFile::JVMFile(TagFile& tagFile)
-    : m_tagFile(&tagFile), m_verificationRuns(nullptr) {}
+    : m_tagFile(&tagFile),
+      m_verificationRuns(nullptr),
+      m_verifiedCache(nullptr) {}
 
 JVMFile::~JVMFile() {}
 
@@ -195,34 +213,50 @@ bool JVMFile::performVerify(const SString& jvmHome, const SString& classpath,
 
   StringPairPtrDeque expected;
   getExpectedProperties(expected);
-  for (int i = 0; i < expected.count(); ++i)
-    command += " " + templateLiteral(
-                         quoteForShell(propertyName(expected.at(i)->first)));
+  SString names;
+  for (int i = 0; i < expected.count(); ++i) {
+    const SString name = propertyName(expected.at(i)->first);
+    command += " " + templateLiteral(quoteForShell(name));
+    names += name + "\n";
+  }
 
   // Everything of the jvm file that shapes the run is part of what is
   // asked; the same question to the same JVM gets the same answer.
   SString question = command;
+  // Across runs the verification program lies in another temporary
+  // directory each time; its content stands for it in the cache's key.
+  SString lastingQuestion = jvmHome + "\n" + verifyClass + "\n" + names;
   const char* const shaping[] = {
       "JVM_EXE",       "CLASSPATH",      "CLASSPATH_SEPARATOR",
       "JVM_CLASSPATH", "USE_CP_ENV_VAR", "CP_ENV_VAR"};
-  for (const char* tag : shaping)
+  for (const char* tag : shaping) {
     question += "\n" + m_tagFile->getTagValue(tag, 0);
+    lastingQuestion += "\n" + m_tagFile->getTagValue(tag, 0);
+  }
+  const SString executable = home + m_tagFile->getTagValue("JVM_EXE", 0);
   SString output, errors;
   if (m_verificationRuns &&
       m_verificationRuns->find(question, output, errors)) {
     log("Matching the output of the earlier run of " + jvmHome + " again",
         LOG_INFORMATION);
+  } else if (m_verifiedCache &&
+             m_verifiedCache->find(jvmHome, executable, lastingQuestion,
+                                   output)) {
+    if (m_verificationRuns) m_verificationRuns->add(question, output, errors);
   } else {
     LaunchScript script(command, true, false);
     script.execute(*this, nullptr, false);
     output = script.getStandardOutput();
     errors = script.getErrorOutput();
     if (m_verificationRuns) m_verificationRuns->add(question, output, errors);
+    if (m_verifiedCache)
+      m_verifiedCache->store(jvmHome, executable, lastingQuestion, output,
+                             expected.count());
   }
   if (m_verificationRuns) {
-    SString executable = home + m_tagFile->getTagValue("JVM_EXE", 0);
     m_verificationRuns->setLast(executable, output, errors,
                                 reportedProperties(output, expected));
+    recordReported(*m_verificationRuns, jvmHome, output, expected);
   }
   bool result = verifyJVMOutput(output, expected);
   PlatformImpl::advanceUIProgress(kVerifyRunUnits);
