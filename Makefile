@@ -3,7 +3,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: all setup configure build demo test test-sanitize package clean
+.PHONY: all setup configure build demo test test-sanitize fuzz package clean
 
 all: build
 
@@ -37,6 +37,19 @@ test-sanitize: setup
 	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	$(SANITIZE_ENV) ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
+
+# The fuzz targets of fuzz/ in a separate Clang build with libFuzzer,
+# ASan, LSan and UBSan, each run for FUZZ_SECONDS from its seed corpus; a
+# crash, leak, hang or excess of memory fails. Only the fuzz targets are
+# built there.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+fuzz: setup
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
+	  -DHVAPI_FUZZ=ON -DBUILD_TESTING=OFF \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz
+	bash scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 # The Debian packages (libhvapi0, libhvapi-dev, halvoran-launcher-tools,
 # halvsim), written to $(BUILD).

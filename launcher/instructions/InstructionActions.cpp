@@ -15,6 +15,7 @@ void InstructionActions::installJVM(long) {}
 void InstructionActions::launch(const SString&, short) {}
 void InstructionActions::ilaunch(long, short) {}
 void InstructionActions::verifyJVM(bool, bool, long) {}
+void InstructionActions::beforeInstruction(long) {}
 
 InstructionActions& InstructionActions::current() {
   return g_actions ? *g_actions : g_noActions;

@@ -18,6 +18,9 @@ class InstructionActions {
   virtual void launch(const SString& jvmFileName, short seconds);
   virtual void ilaunch(long fileId, short seconds);
   virtual void verifyJVM(bool showUI, bool showFailMsg, long fileId);
+  // Called before each instruction runs, with its index; a caller that
+  // must bound a run (a script may loop for ever) raises from here.
+  virtual void beforeInstruction(long line);
 
   // The actions in force; never null.
   static InstructionActions& current();

@@ -65,6 +65,7 @@ Instructions::Instructions(const TagFile& script)
 void Instructions::execute() {
   long count = static_cast<long>(m_script->getTagValueCount(kTag));
   for (m_currentLine = 0; m_currentLine < count; ++m_currentLine) {
+    InstructionActions::current().beforeInstruction(m_currentLine);
     SString line =
         m_script->getTagValue(kTag, static_cast<unsigned>(m_currentLine));
     unsigned pos = 0;

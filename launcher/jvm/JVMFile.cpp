@@ -71,24 +71,6 @@ bool inRange(const SString& line, char range, const SString& bound) {
   return range == '>' ? order >= 0 : order <= 0;
 }
 
-// What the verification program reported, as "name=value, ...", for the
-// user who asks why no JVM matched; empty when it did not answer.
-SString reportedProperties(const SString& output,
-                           const StringPairPtrDeque& expected) {
-  unsigned pos = 0;
-  SString line;
-  readLineFromString(output, pos, line);
-  if (line != kMagicLine) return SString();
-  SString reported;
-  for (int i = 0; i < expected.count() && pos < output.length(); ++i) {
-    line = "";
-    readLineFromString(output, pos, line);
-    if (!reported.empty()) reported += ", ";
-    reported += propertyName(expected.at(i)->first) + "=" + line;
-  }
-  return reported.empty() ? SString("nothing but the magic line") : reported;
-}
-
 // Each property the verification program reported, for what is decided
 // about the JVM later in the run (its version, say).
 void recordReported(VerificationRuns& runs, const SString& home,
@@ -230,24 +212,12 @@ bool JVMFile::performVerify(const SString& jvmHome, const SString& classpath,
   }
 
   StringPairPtrDeque expected;
+  getExpectedProperties(expected);
   SString names;
-  unsigned settings = m_tagFile->getTagValueCount(jvmPropertiesTag);
-  for (unsigned i = 0; i < settings; ++i) {
-    SString setting = m_tagFile->getTagValue(jvmPropertiesTag, i);
-    SString::size_type equals = setting.find('=');
-    if (equals == SString::npos) {
-      log(SString("Invalid ") + jvmPropertiesTag + " setting (" + setting +
-              ") in JVM File " + m_tagFile->getFileName(),
-          LOG_WARNING);
-      continue;
-    }
-    SString name(setting, 0, equals);
-    SString value(setting, equals + 1);
-    trim(name, whitespaceChars);
-    trim(value, whitespaceChars);
-    command += " " + templateLiteral(quoteForShell(propertyName(name)));
-    names += propertyName(name) + "\n";
-    expected.push_back(new StringPair(name, value));
+  for (int i = 0; i < expected.count(); ++i) {
+    const SString name = propertyName(expected.at(i)->first);
+    command += " " + templateLiteral(quoteForShell(name));
+    names += name + "\n";
   }
 
   // Everything of the jvm file that shapes the run is part of what is
@@ -291,6 +261,41 @@ bool JVMFile::performVerify(const SString& jvmHome, const SString& classpath,
   bool result = verifyJVMOutput(output, expected);
   PlatformImpl::advanceUIProgress(kVerifyRunUnits);
   return result;
+}
+
+void JVMFile::getExpectedProperties(StringPairPtrDeque& expected) const {
+  unsigned settings = m_tagFile->getTagValueCount(jvmPropertiesTag);
+  for (unsigned i = 0; i < settings; ++i) {
+    SString setting = m_tagFile->getTagValue(jvmPropertiesTag, i);
+    SString::size_type equals = setting.find('=');
+    if (equals == SString::npos) {
+      log(SString("Invalid ") + jvmPropertiesTag + " setting (" + setting +
+              ") in JVM File " + m_tagFile->getFileName(),
+          LOG_WARNING);
+      continue;
+    }
+    SString name(setting, 0, equals);
+    SString value(setting, equals + 1);
+    trim(name, whitespaceChars);
+    trim(value, whitespaceChars);
+    expected.push_back(new StringPair(name, value));
+  }
+}
+
+SString JVMFile::reportedProperties(const SString& output,
+                                    const StringPairPtrDeque& expected) {
+  unsigned pos = 0;
+  SString line;
+  readLineFromString(output, pos, line);
+  if (line != kMagicLine) return SString();
+  SString reported;
+  for (int i = 0; i < expected.count() && pos < output.length(); ++i) {
+    line = "";
+    readLineFromString(output, pos, line);
+    if (!reported.empty()) reported += ", ";
+    reported += propertyName(expected.at(i)->first) + "=" + line;
+  }
+  return reported.empty() ? SString("nothing but the magic line") : reported;
 }
 
 bool JVMFile::verifyJVMOutput(const SString& output,

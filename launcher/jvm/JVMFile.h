@@ -51,6 +51,13 @@ class JVMFile : public MacroHandler {
   // Output that ends early checks no more.
   static bool verifyJVMOutput(const SString& output,
                               const StringPairPtrDeque& expected);
+  // The (name, value) pairs that "JVM_PROPERTIES" asks for, in order; a
+  // setting without "=" is logged and left out.
+  void getExpectedProperties(StringPairPtrDeque& expected) const;
+  // What the verification program reported, as "name=value, ..." for the
+  // user who asks why no JVM matched; empty when it did not answer.
+  static SString reportedProperties(const SString& output,
+                                    const StringPairPtrDeque& expected);
 
   using MacroHandler::resolve;
   // text with its "@TAG@" macros replaced by value 0 of each tag.

@@ -1,6 +1,7 @@
 #include "jvm/MacroHandler.h"
 
 #include "core/LauncherException.h"
+#include "core/TextHelpers.h"
 
 namespace {
 
@@ -18,6 +19,15 @@ namespace {
   SString macro(text, start, end - start + 1);
   throw LauncherException("The macro " + macro +
                           " does not resolve: its value refers to itself.");
+}
+
+// Raised when an expansion made the text too long: macro is the one that
+// was expanded.
+void checkLength(const SString& text, const SString& macro) {
+  if (text.length() <= MacroHandler::kMaxResolvedLength) return;
+  throw LauncherException(
+      "The macro " + macro + " does not resolve: its value grows beyond " +
+      convertToString(MacroHandler::kMaxResolvedLength) + " characters.");
 }
 
 void reduceDoubledDelimiters(SString& text, char delimiter) {
@@ -48,8 +58,10 @@ SString MacroHandler::resolve(const SString& text, char delimiter) const {
       continue;
     }
     if (++expansions > kMaxExpansions) throwSelfReference(copy, p, end);
+    SString macro(copy, p, end - p + 1);
     unsigned last = end;
     processMacro(copy, delimiter, p, last);
+    checkLength(copy, macro);
     // What the macro put in is scanned again.
     p = copy.find(delimiter, p);
   }
@@ -80,8 +92,10 @@ SString MacroHandler::resolveCommand(const SString& text, char delimiter,
     if (++expansions > kMaxExpansions) throwSelfReference(copy, p, end);
     where = where.after(copy, scanned, p);
     scanned = p;
+    SString macro(copy, p, end - p + 1);
     unsigned last = end;
     if (insertCommandMacro(copy, delimiter, p, last, where)) {
+      checkLength(copy, macro);
       p = copy.find(delimiter, p);
       continue;
     }
@@ -89,6 +103,7 @@ SString MacroHandler::resolveCommand(const SString& text, char delimiter,
     SString quoted = templateLiteral(shellData(value, where),
                                      laterMacroDelimiters(delimiter));
     copy.replace(p, last - p, quoted);
+    checkLength(copy, macro);
     p = copy.find(delimiter, p + quoted.length());
   }
   reduceDoubledDelimiters(copy, delimiter);

@@ -21,8 +21,8 @@ class MacroHandler {
 
   // text with every macro of this delimiter expanded and every doubled
   // delimiter reduced to one. A macro that keeps producing macros (one
-  // that refers to itself, directly or through others) raises
-  // LauncherException naming it.
+  // that refers to itself, directly or through others) or whose text grows
+  // beyond kMaxResolvedLength raises LauncherException naming it.
   SString resolve(const SString& text, char delimiter) const;
 
   // Like resolve, for text that is (part of) a shell command line starting
@@ -34,6 +34,13 @@ class MacroHandler {
   // How many macros one resolution may expand; far beyond any real
   // template, reached only by a value that refers to itself.
   static const unsigned kMaxExpansions = 10000;
+  // How long the text of one resolution may grow. The shell takes a command
+  // as one argument, of at most 128 KiB, so only a value that keeps growing
+  // (one that refers to itself, or doubles through others) gets this far;
+  // without the limit each of its many expansions would copy a text ever
+  // longer. Beyond it the resolution raises LauncherException naming the
+  // macro.
+  static const unsigned kMaxResolvedLength = 256 * 1024;
 
  protected:
   MacroHandler() {}

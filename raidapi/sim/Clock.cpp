@@ -1,6 +1,7 @@
 #include "Clock.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
 
@@ -20,10 +21,19 @@ int64_t NowMs(const Scenario &scenario) {
 }
 
 uint32_t Progress(const Operation &op, int64_t now_ms) {
-  if (op.duration_ms <= 0 || now_ms >= op.start_ms + op.duration_ms) return 100;
+  if (op.duration_ms <= 0) return 100;
   if (now_ms <= op.start_ms) return 0;
+  // A state file may hold any times: the elapsed time is taken without
+  // overflow (now is past the start, so the difference fits unsigned).
+  const uint64_t elapsed =
+      static_cast<uint64_t>(now_ms) - static_cast<uint64_t>(op.start_ms);
+  const uint64_t duration = static_cast<uint64_t>(op.duration_ms);
+  if (elapsed >= duration) return 100;
   // Elapsed time below the duration: 0 to 99, never 100 before the end.
-  return static_cast<uint32_t>((now_ms - op.start_ms) * 100 / op.duration_ms);
+  if (elapsed <= UINT64_MAX / 100)
+    return static_cast<uint32_t>(elapsed * 100 / duration);
+  const uint64_t percent = elapsed / (duration / 100);
+  return static_cast<uint32_t>(percent < 99 ? percent : 99);
 }
 
 }  // namespace halvsim

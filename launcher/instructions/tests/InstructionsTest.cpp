@@ -42,8 +42,17 @@ class RecordingActions : public InstructionActions {
            std::to_string(fileId));
   }
 
+  void beforeInstruction(long line) override {
+    steps.push_back(line);
+    if (stepLimit >= 0 && static_cast<long>(steps.size()) > stepLimit)
+      throw LauncherException("run stopped");
+  }
+
   std::vector<std::string> calls;
   bool findSucceeds = false;
+  // The index of each instruction announced; -1: no limit on their number.
+  std::vector<long> steps;
+  long stepLimit = -1;
 
  private:
   static std::string flag(bool b) { return b ? "1" : "0"; }
@@ -384,6 +393,49 @@ TEST_F(InstructionsTest, FailuresAndTheirMessages) {
     EXPECT_EQ(outcome.error, c.error);
     EXPECT_EQ(outcome.line, c.line);
   }
+}
+
+// Every instruction is announced to the actions before it runs, so that a
+// caller can bound a script that loops for ever.
+TEST_F(InstructionsTest, InstructionsAnnouncedBeforeTheyRun) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> script;
+    long limit;
+    std::vector<long> steps;
+    std::string error;
+  } cases[] = {
+      {"each line in turn",
+       {"SET S1 = a", "// c", "INITIALIZE_UI"},
+       -1,
+       {0, 1, 2},
+       ""},
+      {"a jump goes on behind its label",
+       {"GOTO L", "SET S1 = x", ":L", "INITIALIZE_UI"},
+       -1,
+       {0, 3},
+       ""},
+      {"a failing instruction was announced",
+       {"SET S1 = a", "NOPE"},
+       -1,
+       {0, 1},
+       "Invalid command (NOPE). "},
+      {"an endless loop ends when the announcement raises",
+       {":TOP", ":AGAIN", "GOTO AGAIN"},
+       5,
+       {0, 1, 2, 2, 2, 2},
+       "run stopped"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    InstructionVariables::reset();
+    actions.steps.clear();
+    actions.stepLimit = c.limit;
+    Outcome outcome = run(c.script);
+    EXPECT_EQ(actions.steps, c.steps);
+    EXPECT_EQ(outcome.error, c.error);
+  }
+  actions.stepLimit = -1;
 }
 
 TEST(InstructionVariablesTest, RangesAndValues) {

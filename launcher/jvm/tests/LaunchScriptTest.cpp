@@ -159,6 +159,23 @@ TEST_F(LaunchScriptTest, SelfReferenceRaisesInsteadOfLoopingForEver) {
   EXPECT_THROW(script.resolve(jvm), LauncherException);
 }
 
+// The class path option of the jvm file is shell text behind which the
+// entries follow; one that calls the class path function again made every
+// expansion add the option once more, and the command grow to megabytes
+// before the count of expansions ended it.
+TEST_F(LaunchScriptTest, ClassPathOptionCallingTheClassPathEndsSoon) {
+  m_tags.setTagValue(
+      "CLASSPATH",
+      ("-cp " + std::string(200, 'x') + " %CP%(\"a.jar\") ").c_str());
+  try {
+    resolve("java %CP%(\"a.jar\") Main");
+    ADD_FAILURE() << "no exception";
+  } catch (const LauncherException& e) {
+    EXPECT_NE(str(e.getMessage()).find("grows beyond"), std::string::npos)
+        << str(e.getMessage());
+  }
+}
+
 TEST_F(LaunchScriptTest, SideFilesBesideTheLauncher) {
   sideFile(".cp1", "first1\n\n  first2  \r\n");
   sideFile(".cp", "middle\n");

@@ -96,6 +96,25 @@ TEST(MacroHandlerTest, SelfReferenceEndsWithAnExceptionNamingTheMacro) {
   }
 }
 
+// A value that holds itself with more text grows with every expansion:
+// the resolution stops once the text is too long for any command, long
+// before the count of expansions would stop it.
+TEST(MacroHandlerTest, GrowingValueEndsWhenTheTextIsTooLong) {
+  const std::string padding(100, 'x');
+  TableMacros macros({{"GROW", padding + "%GROW%"}});
+  try {
+    macros.resolve("%GROW%", '%');
+    ADD_FAILURE() << "no exception";
+  } catch (const LauncherException& e) {
+    std::string message = str(e.getMessage());
+    EXPECT_NE(message.find("%GROW%"), std::string::npos) << message;
+    EXPECT_NE(message.find("grows beyond 262144 characters"), std::string::npos)
+        << message;
+  }
+  EXPECT_LE(macros.calls,
+            static_cast<int>(MacroHandler::kMaxResolvedLength / 100 + 1));
+}
+
 TEST(MacroHandlerTest, ManyMacrosAreNoSelfReference) {
   TableMacros macros(std::map<std::string, std::string>{{"A", "a"}});
   std::string text;

@@ -1,0 +1,4 @@
+INSTRUCTIONS:
+  LAUNCH "a ""quoted"" name" 5
+  LAUNCH "open 5
+/:

@@ -1,0 +1,6 @@
+INSTRUCTIONS:
+  :TOP
+  :AGAIN
+  SET S1 = @S1@x
+  GOTO AGAIN
+/:

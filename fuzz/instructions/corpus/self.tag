@@ -1,0 +1,4 @@
+INSTRUCTIONS:
+  SET S1 = "@S1@@S1@"
+  SET S2 = @S1@
+/:

@@ -1,0 +1,6 @@
+LIST:
+  first
+  "second, quoted"
+  third
+/:
+AFTER:  1

@@ -1,0 +1,3 @@
+LIST:
+  one
+  two

@@ -1,0 +1,2 @@
+Q:  "  keeps ""blanks"" "
+E:  ""

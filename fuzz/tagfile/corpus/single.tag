@@ -1,0 +1,2 @@
+NAME:  value
+OTHER:  two words
