@@ -143,7 +143,9 @@ extern "C" Int GetInitPrg(Int adapter, Int ldrv) {
   switch (IssueCmd(kOpInitProgress, uchLdrv,
                    reinterpret_cast<unsigned long>(&progress), 0, 0)) {
     case 0:
-      return static_cast<Int>(progress);
+      // A percentage: anything above 99 is finished, and must not come
+      // back as a negative value that reads as an error code.
+      return progress > 99 ? 100 : static_cast<Int>(progress);
     case 1:
       return HVAPI_ERR_NOT_OPTIMAL;
     case -1:
