@@ -10,6 +10,7 @@ extern "C" Int IssueCmd_MT(UChar uchAdpNo, Int op, Int objid,
                            ULong32 param2) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   const Int valid = PerformValidations(uchAdpNo);
   if (valid != 0) return valid;
   return IssueCmd(op, objid, dataptr, param1, param2);
@@ -19,6 +20,7 @@ extern "C" Int ExecuteCmd(UChar uchAdaptNo, Int iCommand, Int iObjID,
                           char *cpDataPtr, ULong32 ulparam1, ULong32 ulparam2) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   const Int valid = PerformValidations(uchAdaptNo);
   if (valid != 0) return valid;
   const Int result =
@@ -32,6 +34,7 @@ extern "C" Int ExecuteSCSICmd(UChar uchAdaptNo, PassThru_Struct *pstPassThru,
                               ULong32 ulDataLength) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   if (pstPassThru == nullptr || (bIsLogical != 0 && bIsLogical != 1) ||
       ucDataDir > HVAPI_DIR_BOTH || ulDataLength > 4096) {
     return HVAPI_ERR_BAD_ARGUMENT;

@@ -77,6 +77,9 @@ Int MimdPassThru(uint8_t *buf, const RequestHeader &h, int dir, size_t areaLen,
   u->inlen = outLen;
   u->outlen = h.InComingDataLen;
   pt.scsistatus = 0xFF;
+  // Everything of the request is in the record now; what the device sends
+  // lands on zeros, not on an earlier answer.
+  if (dir == HALV_DIR_READ) std::memset(dataArea, 0, h.InComingDataLen);
 
   if (SendMimd(u) < 0 || pt.scsistatus != 0) return -1;
   if (IsRead(dir)) {
@@ -110,6 +113,7 @@ Int MimdInline(uint8_t *buf, const RequestHeader &h, int dir, size_t areaLen,
     u->pthru.dataxferlen = IsRead(dir) ? h.InComingDataLen : outLen;
   }
   FillMailbox(u, area);
+  if (outLen == 0) std::memset(dataArea, 0, h.InComingDataLen);
 
   const int result = SendMimd(u);
   if (result < 0) return -1;
@@ -141,6 +145,12 @@ Int MimdByAddress(uint8_t *buf, const RequestHeader &h, int dir, uioctl_t *u) {
       count = kMinRecordSize - HALV_INCOMING_OFFSET;
     if (from != nullptr && from != to && count > 0)
       std::memmove(to, from, count);
+    // Past what the driver says it brought back lies an earlier answer.
+    const size_t asked =
+        h.fakecmd.length < kMinRecordSize - HALV_INCOMING_OFFSET
+            ? h.fakecmd.length
+            : kMinRecordSize - HALV_INCOMING_OFFSET;
+    if (count < asked) std::memset(to + count, 0, asked - count);
   }
   return u->mbox[HALV_MBOX_STATUS];
 }
@@ -228,6 +238,15 @@ extern "C" Int CallIoctlPass(int fd, unsigned long user_dataptr,
   std::memset(sd->cmd, 0, kMboxAreaBytes);
   std::memcpy(sd->cmd, CmdArea_Addr, CmdArea_Len);
   if (write && datalen > 0) std::memcpy(outgoing, user, datalen);
+  // The answer comes back over this request from offset 8; behind the
+  // request's own bytes the buffer is cleared, so that a driver that brings
+  // back less than asked leaves zeros there, not an earlier answer.
+  if (read) {
+    const size_t used = static_cast<size_t>(outgoing - base) +
+                        (write ? static_cast<size_t>(datalen) : 0);
+    const size_t end = HALV_INCOMING_OFFSET + static_cast<size_t>(datalen);
+    if (end > used) std::memset(base + used, 0, end - used);
+  }
 
   // The 40LD group's adapter works on the buffer directly; keeping it
   // resident helps but is not required, so a refused lock is not an error.

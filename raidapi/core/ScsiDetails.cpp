@@ -27,6 +27,7 @@ extern "C" Int GetScsiDetails(UChar uchAdaptNo, UChar uchChID, UChar uchTID,
                               SCSI_Struct *pstSCSIData) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   if (pstSCSIData == nullptr || uchChID > kMaxAddressPart ||
       uchTID > kMaxAddressPart) {
     return HVAPI_ERR_BAD_ARGUMENT;

@@ -178,6 +178,7 @@ extern "C" Int WriteFileToMem(const Char *pchPathName) {
 extern "C" Int Download_Firmware(UChar uchAdaptNo, const Char *pchPathName) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   if (pchPathName == nullptr) return HVAPI_ERR_BAD_ARGUMENT;
   const Int valid = PerformValidations(uchAdaptNo);
   if (valid != 0) return valid;

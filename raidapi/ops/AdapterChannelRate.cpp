@@ -41,6 +41,7 @@ extern "C" Int GetChannelRate(UChar uchAdaptNo, UChar uchChannel,
                               UChar *uchRate) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   if (uchRate == nullptr) return HVAPI_ERR_BAD_ARGUMENT;
   const Int valid = PerformValidations(uchAdaptNo);
   if (valid != 0) return valid;
@@ -55,6 +56,7 @@ extern "C" Int SetChannelRate(UChar uchAdaptNo, UChar uchChannel,
                               UChar uchChanRate) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   if (uchChanRate > kMaxChannelRate) return HVAPI_ERR_BAD_ARGUMENT;
   const Int valid = PerformValidations(uchAdaptNo);
   if (valid != 0) return valid;

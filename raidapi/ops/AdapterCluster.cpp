@@ -30,6 +30,7 @@ void RefreshInitiatorID(UChar uchAdaptNo) {
 extern "C" Int GetClusterState(UChar uchAdaptNo, Cluster_Struct *pstCluster) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   if (pstCluster == nullptr) return HVAPI_ERR_BAD_ARGUMENT;
   const Int valid = PerformValidations(uchAdaptNo);
   if (valid != 0) return valid;
@@ -48,6 +49,7 @@ extern "C" Int GetClusterState(UChar uchAdaptNo, Cluster_Struct *pstCluster) {
 extern "C" Int SetClusterState(UChar uchAdaptNo, Bool bClusterMode) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   if (bClusterMode != 0 && bClusterMode != 1) return HVAPI_ERR_BAD_ARGUMENT;
   const Int valid = PerformValidations(uchAdaptNo);
   if (valid != 0) return valid;
@@ -62,6 +64,7 @@ extern "C" Int SetClusterState(UChar uchAdaptNo, Bool bClusterMode) {
 extern "C" Int SetAdapterID(UChar uchAdaptNo, UChar ucAdapterID) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   if (ucAdapterID > kMaxInitiatorID) return HVAPI_ERR_BAD_ARGUMENT;
   const Int valid = PerformValidations(uchAdaptNo);
   if (valid != 0) return valid;

@@ -125,7 +125,7 @@ extern "C" Int GetNumberOfAdapters(UChar uchAdaptNo) {
   ApiLock lock;
   // A stop may have finished while this call waited for the lock; a
   // discovery now would open descriptors for a library that is not there.
-  if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   const Int count = Linux_FindAdapters();
   // Too many: discovery kept the first six, which stay usable; the table and
   // the transport's count agree on them.
@@ -141,6 +141,7 @@ extern "C" Int GetNumberOfAdapters(UChar uchAdaptNo) {
 extern "C" Int GetFirmwareType(UChar uchAdaptNo) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   const Int valid = PerformValidations(uchAdaptNo);
   if (valid != 0) return valid;
   return AdapterFwType(uchAdaptNo);
@@ -149,6 +150,7 @@ extern "C" Int GetFirmwareType(UChar uchAdaptNo) {
 extern "C" Int GetAdapterInfo(UChar uchAdaptNo, Adp_Struct *pstAdaptInfo) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   if (pstAdaptInfo == nullptr) return HVAPI_ERR_BAD_ARGUMENT;
   const Int valid = PerformValidations(uchAdaptNo);
   if (valid != 0) return valid;

@@ -22,6 +22,7 @@ bool IsBool(Bool value) { return value == 0 || value == 1; }
 extern "C" Int FlushAdapter(UChar uchAdaptNo) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   const Int valid = PerformValidations(uchAdaptNo);
   if (valid != 0) return valid;
   return SendAdapterCommand(kOpFlush, 0, nullptr);
@@ -30,6 +31,7 @@ extern "C" Int FlushAdapter(UChar uchAdaptNo) {
 extern "C" Int GetAutoRbld(UChar uchAdaptNo) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   const Int valid = PerformValidations(uchAdaptNo);
   if (valid != 0) return valid;
   UChar setting = 0;
@@ -41,6 +43,7 @@ extern "C" Int GetAutoRbld(UChar uchAdaptNo) {
 extern "C" Int SetAutoRbld(UChar uchAdaptNo, Bool bRbldFlg) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   if (!IsBool(bRbldFlg)) return HVAPI_ERR_BAD_ARGUMENT;
   const Int valid = PerformValidations(uchAdaptNo);
   if (valid != 0) return valid;
@@ -51,6 +54,7 @@ extern "C" Int SetAutoRbld(UChar uchAdaptNo, Bool bRbldFlg) {
 extern "C" Int GetRebuildRate(UChar uchAdaptNo) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   const Int valid = PerformValidations(uchAdaptNo);
   if (valid != 0) return valid;
   UChar block[4] = {};
@@ -62,6 +66,7 @@ extern "C" Int GetRebuildRate(UChar uchAdaptNo) {
 extern "C" Int SetRebuildRate(UChar uchAdaptNo, UChar uchRRate) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   if (uchRRate > kMaxRebuildRate) return HVAPI_ERR_BAD_ARGUMENT;
   const Int valid = PerformValidations(uchAdaptNo);
   if (valid != 0) return valid;
@@ -72,6 +77,7 @@ extern "C" Int SetRebuildRate(UChar uchAdaptNo, UChar uchRRate) {
 extern "C" Int ControlAlarm(UChar uchAdaptNo, UChar uchValue) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   if (uchValue > kMaxAlarmControl) return HVAPI_ERR_BAD_ARGUMENT;
   const Int valid = PerformValidations(uchAdaptNo);
   if (valid != 0) return valid;
@@ -82,6 +88,7 @@ extern "C" Int ControlAlarm(UChar uchAdaptNo, UChar uchValue) {
 extern "C" Int GetAlarmState(UChar uchAdaptNo, Int *piAlarmState) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   if (piAlarmState == nullptr) return HVAPI_ERR_BAD_ARGUMENT;
   const Int valid = PerformValidations(uchAdaptNo);
   if (valid != 0) return valid;
@@ -94,6 +101,7 @@ extern "C" Int GetAlarmState(UChar uchAdaptNo, Int *piAlarmState) {
 extern "C" Int SetBiosMode(UChar uchAdaptNo, Bool bBiosMode) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   if (!IsBool(bBiosMode)) return HVAPI_ERR_BAD_ARGUMENT;
   const Int valid = PerformValidations(uchAdaptNo);
   if (valid != 0) return valid;

@@ -103,6 +103,7 @@ extern "C" Int ReadConfig(UChar uchAdaptNo, Config_Struct *pstConfig,
                           RaidConfig_Struct *pstRaidConfig) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   if (pstConfig == nullptr || pstRaidConfig == nullptr)
     return HVAPI_ERR_BAD_ARGUMENT;
   const Int valid = PerformValidations(uchAdaptNo);
@@ -128,6 +129,7 @@ extern "C" Int ReadConfig(UChar uchAdaptNo, Config_Struct *pstConfig,
 extern "C" Int UseConfig(UChar uchAdaptNo, Config_Struct *pstConfig) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   if (pstConfig == nullptr) return HVAPI_ERR_BAD_ARGUMENT;
   const Int valid = PerformValidations(uchAdaptNo);
   if (valid != 0) return valid;

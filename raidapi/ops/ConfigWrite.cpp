@@ -172,6 +172,7 @@ Int StartOperation(UChar uchAdaptNo, const void *record) {
 extern "C" Int WriteConfig(UChar uchAdaptNo, ConfigInfo_Struct *pConInfo) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   const Int started = StartOperation(uchAdaptNo, pConInfo);
   if (started != 0) return started;
   const UChar fwType = AdapterFwType(uchAdaptNo);
@@ -221,6 +222,7 @@ extern "C" Int WriteConfig(UChar uchAdaptNo, ConfigInfo_Struct *pConInfo) {
 extern "C" Int WriteNewConfig(UChar uchAdaptNo, RaidSet_Struct *pstRaidSet) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   const Int started = StartOperation(uchAdaptNo, pstRaidSet);
   if (started != 0) return started;
   const UChar fwType = AdapterFwType(uchAdaptNo);
@@ -243,6 +245,7 @@ extern "C" Int WriteNewConfig(UChar uchAdaptNo, RaidSet_Struct *pstRaidSet) {
 extern "C" Int AddLogDrvToConfig(UChar uchAdaptNo, RaidSet_Struct *pstRaidSet) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   const Int started = StartOperation(uchAdaptNo, pstRaidSet);
   if (started != 0) return started;
   const UChar fwType = AdapterFwType(uchAdaptNo);
@@ -273,6 +276,7 @@ extern "C" Int AddLogDrvToConfig(UChar uchAdaptNo, RaidSet_Struct *pstRaidSet) {
 extern "C" Int ClearConfig(UChar uchAdaptNo) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   const Int valid = PerformValidations(uchAdaptNo);
   if (valid != 0) return valid;
   ArrayImage image;
@@ -283,6 +287,7 @@ extern "C" Int ClearConfig(UChar uchAdaptNo) {
 extern "C" Int DeleteNewLogDrv(UChar uchAdaptNo, Bool bForceLastDrive) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   const Int valid = PerformValidations(uchAdaptNo);
   if (valid != 0) return valid;
   if (bForceLastDrive != 0 && bForceLastDrive != 1)

@@ -80,11 +80,13 @@ Int Announce(UChar uchAdaptNo, bool all) {
 extern "C" Int AddSettoOS(UChar uchAdaptNo) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   return Announce(uchAdaptNo, true);
 }
 
 extern "C" Int MakeDrvUse(UChar uchAdaptNo) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   return Announce(uchAdaptNo, false);
 }

@@ -24,6 +24,7 @@ extern "C" Int GetErrCntr(Int adapter, Int chid, Int tid,
                           Err_Struct *pstErrInfo) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   if (pstErrInfo == nullptr) return HVAPI_ERR_BAD_ARGUMENT;
   const UChar c = static_cast<UChar>(chid);
   const UChar t = static_cast<UChar>(tid);
@@ -36,6 +37,7 @@ extern "C" Int GetErrCntr(Int adapter, Int chid, Int tid,
 extern "C" Int ResetErrCntr(Int adapter, Int chid, Int tid) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   const UChar c = static_cast<UChar>(chid);
   const UChar t = static_cast<UChar>(tid);
   const Int checked =
@@ -47,6 +49,7 @@ extern "C" Int ResetErrCntr(Int adapter, Int chid, Int tid) {
 extern "C" Int GetSCSIDump(Int adapter, SSDa_Struct *pstScsiSenseDta) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   if (pstScsiSenseDta == nullptr) return HVAPI_ERR_BAD_ARGUMENT;
   const UChar uchAdaptNo = static_cast<UChar>(adapter);
   const Int valid = PerformValidations(uchAdaptNo);
@@ -81,6 +84,7 @@ extern "C" Int GetSCSIDump(Int adapter, SSDa_Struct *pstScsiSenseDta) {
 extern "C" Int GetDump(Int adapter, Da_Struct *pstDumpArea) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   if (pstDumpArea == nullptr) return HVAPI_ERR_BAD_ARGUMENT;
   const Int valid = PerformValidations(static_cast<UChar>(adapter));
   if (valid != 0) return valid;
@@ -98,6 +102,7 @@ extern "C" Int GetDump(Int adapter, Da_Struct *pstDumpArea) {
 extern "C" Int GetDrvHist(Int adapter, DrvHist_Struct *stDrvHist) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   if (stDrvHist == nullptr) return HVAPI_ERR_BAD_ARGUMENT;
   const Int valid = PerformValidations(static_cast<UChar>(adapter));
   if (valid != 0) return valid;
@@ -112,6 +117,7 @@ extern "C" Int GetDrvHist(Int adapter, DrvHist_Struct *stDrvHist) {
 extern "C" Int ClearDrvHist(Int adapter) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   const Int valid = PerformValidations(static_cast<UChar>(adapter));
   if (valid != 0) return valid;
   return SendAdapterCommand(kOpDriveHistory, 1, nullptr, 1);

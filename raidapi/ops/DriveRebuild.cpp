@@ -32,6 +32,7 @@ Int RebuildableMember(UChar fwType, UChar channel, UChar target, Int *ld) {
 extern "C" Int StartRbld(Int adapter, Int chid, Int tid) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   const UChar uchAdaptNo = static_cast<UChar>(adapter);
   const UChar c = static_cast<UChar>(chid);
   const UChar t = static_cast<UChar>(tid);
@@ -49,6 +50,7 @@ extern "C" Int StartRbld(Int adapter, Int chid, Int tid) {
 extern "C" Int GetRbldPrg(Int adapter, Int chid, Int tid) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   const UChar uchAdaptNo = static_cast<UChar>(adapter);
   UChar c = static_cast<UChar>(chid);
   UChar t = static_cast<UChar>(tid);
@@ -82,6 +84,7 @@ extern "C" Int GetRbldPrg(Int adapter, Int chid, Int tid) {
 extern "C" Int AbortRbldPrg(Int adapter, Int chid, Int tid) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   const UChar uchAdaptNo = static_cast<UChar>(adapter);
   const UChar c = static_cast<UChar>(chid);
   const UChar t = static_cast<UChar>(tid);

@@ -56,6 +56,7 @@ void FillLdrv(const ArrayLogicalDrive &d, UChar number, Ldrv_Struct *out) {
 extern "C" Int GetNumOfLogDrvs(Int adapter) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   const UChar uchAdaptNo = static_cast<UChar>(adapter);
   const Int valid = PerformValidations(uchAdaptNo);
   if (valid != 0) return valid;
@@ -85,12 +86,14 @@ extern "C" Int TGetLogDrvProp(Int adapter, Int ldrv,
 extern "C" Int GetLogDrvProp(Int adapter, Int ldrv, Ldrv_Struct *stLogDrvInfo) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   return TGetLogDrvProp(adapter, ldrv, stLogDrvInfo);
 }
 
 extern "C" Int SetPolicy(Int adapter, Int ldrv, LdrvPolicy_Struct stLogPolicy) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   // Values are checked before anything is sent.
   if (stLogPolicy.uchWritePolicy > kMaxWritePolicy ||
       stLogPolicy.uchCachePolicy > kMaxCachePolicy ||

@@ -32,6 +32,7 @@ Int ValidateDrive(UChar uchAdaptNo, UChar uchLdrv, bool needsRedundancy) {
 extern "C" Int StartConsistency(Int adapter, Int ldrv) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   const UChar uchLdrv = static_cast<UChar>(ldrv);
   const Int checked = ValidateDrive(static_cast<UChar>(adapter), uchLdrv, true);
   if (checked != 0) return checked;
@@ -78,12 +79,14 @@ extern "C" Int TGetConsistencyPrg(Int adapter, Int ldrv) {
 extern "C" Int GetConsistencyPrg(Int adapter, Int ldrv) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   return TGetConsistencyPrg(adapter, ldrv);
 }
 
 extern "C" Int AbortConsistency(Int adapter, Int ldrv) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   const UChar uchAdaptNo = static_cast<UChar>(adapter);
   const UChar uchLdrv = static_cast<UChar>(ldrv);
   const Int valid = PerformValidations(uchAdaptNo);
@@ -105,6 +108,7 @@ extern "C" Int AbortConsistency(Int adapter, Int ldrv) {
 extern "C" Int StartInit(Int adapter, Int ldrv) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   const UChar uchLdrv = static_cast<UChar>(ldrv);
   const Int checked =
       ValidateDrive(static_cast<UChar>(adapter), uchLdrv, false);
@@ -130,6 +134,7 @@ extern "C" Int StartInit(Int adapter, Int ldrv) {
 extern "C" Int GetInitPrg(Int adapter, Int ldrv) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   const UChar uchLdrv = static_cast<UChar>(ldrv);
   const Int checked =
       ValidateDrive(static_cast<UChar>(adapter), uchLdrv, false);
@@ -138,7 +143,9 @@ extern "C" Int GetInitPrg(Int adapter, Int ldrv) {
   switch (IssueCmd(kOpInitProgress, uchLdrv,
                    reinterpret_cast<unsigned long>(&progress), 0, 0)) {
     case 0:
-      return static_cast<Int>(progress);
+      // A percentage: anything above 99 is finished, and must not come
+      // back as a negative value that reads as an error code.
+      return progress > 99 ? 100 : static_cast<Int>(progress);
     case 1:
       return HVAPI_ERR_NOT_OPTIMAL;
     case -1:
@@ -151,6 +158,7 @@ extern "C" Int GetInitPrg(Int adapter, Int ldrv) {
 extern "C" Int AbortInit(Int adapter, Int ldrv) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   const UChar uchLdrv = static_cast<UChar>(ldrv);
   const Int checked =
       ValidateDrive(static_cast<UChar>(adapter), uchLdrv, false);

@@ -70,6 +70,7 @@ UChar DiskTestByte(const RESPONSE_DATA &answer) {
 extern "C" Int GetNumOfPDrv(Int adapter) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   const UChar uchAdaptNo = static_cast<UChar>(adapter);
   const Int valid = PerformValidations(uchAdaptNo);
   if (valid != 0) return valid;
@@ -116,6 +117,7 @@ extern "C" Int GetNumOfPDrv(Int adapter) {
 extern "C" Int GetAllPDrvInfo(Int adapter, AllDrvInfo_Struct *pstAllDrv) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   if (pstAllDrv == nullptr) return HVAPI_ERR_BAD_ARGUMENT;
   const UChar uchAdaptNo = static_cast<UChar>(adapter);
   const Int valid = PerformValidations(uchAdaptNo);
@@ -203,5 +205,6 @@ extern "C" Int TScanforNewDevices(Int adapter, NewDrv_Struct *stNewDrvInfo) {
 extern "C" Int ScanforNewDevices(Int adapter, NewDrv_Struct *stNewDrvInfo) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   return TScanforNewDevices(adapter, stNewDrvInfo);
 }

@@ -31,6 +31,7 @@ Int RequireMember(UChar fwType, UChar channel, UChar target) {
 extern "C" Int GetPDrvState(Int adapter, UChar *pucPstate, Int chid, Int tid) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   if (pucPstate == nullptr) return HVAPI_ERR_BAD_ARGUMENT;
   const UChar uchAdaptNo = static_cast<UChar>(adapter);
   const UChar c = static_cast<UChar>(chid);
@@ -52,6 +53,7 @@ extern "C" Int GetPDrvState(Int adapter, UChar *pucPstate, Int chid, Int tid) {
 extern "C" Int SetPDrvState(Int adapter, Int uchPstate, Int chid, Int tid) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   if (uchPstate != HVAPI_PDRV_ONLINE && uchPstate != HVAPI_PDRV_FAILED)
     return HVAPI_ERR_BAD_ARGUMENT;
   const UChar uchAdaptNo = static_cast<UChar>(adapter);
@@ -67,6 +69,7 @@ extern "C" Int SetPDrvState(Int adapter, Int uchPstate, Int chid, Int tid) {
 extern "C" Int FailDrv(Int adapter, Int chid, Int tid) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   const UChar uchAdaptNo = static_cast<UChar>(adapter);
   const UChar c = static_cast<UChar>(chid);
   const UChar t = static_cast<UChar>(tid);
@@ -80,6 +83,7 @@ extern "C" Int FailDrv(Int adapter, Int chid, Int tid) {
 extern "C" Int SetHotSpare(Int adapter, Int chid, Int tid) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   const UChar uchAdaptNo = static_cast<UChar>(adapter);
   const UChar c = static_cast<UChar>(chid);
   const UChar t = static_cast<UChar>(tid);
@@ -99,6 +103,7 @@ extern "C" Int SetHotSpare(Int adapter, Int chid, Int tid) {
 extern "C" Int ReSetHotSpare(Int adapter, Int chid, Int tid) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   const UChar uchAdaptNo = static_cast<UChar>(adapter);
   const UChar c = static_cast<UChar>(chid);
   const UChar t = static_cast<UChar>(tid);

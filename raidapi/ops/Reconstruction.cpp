@@ -62,6 +62,7 @@ extern "C" Int StartRecon(Int adapter, Int ldrv, Int newLevel,
                           NewPhyDrvInfo_Struct *pstDrvInfo) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   if (pstDrvInfo == nullptr) return HVAPI_ERR_BAD_ARGUMENT;
   const UChar uchAdaptNo = static_cast<UChar>(adapter);
   const UChar uchLdrv = static_cast<UChar>(ldrv);
@@ -147,6 +148,7 @@ extern "C" Int StartRecon(Int adapter, Int ldrv, Int newLevel,
 extern "C" Int GetReconPrg(Int adapter) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   const UChar uchAdaptNo = static_cast<UChar>(adapter);
   if (ValidateAdapterNo(static_cast<signed char>(uchAdaptNo)) != 1) return 0;
   SetCurrentAdaptNumber(uchAdaptNo);

@@ -105,6 +105,7 @@ extern "C" Int CheckSystemStatus(UChar uchAdaptNo,
                                  AdapterStatus_Struct *astAdapterStatus) {
   if (IsApiInitialized() != 1) return HVAPI_ERR_NOT_INITIALISED;
   ApiLock lock;
+  if (!lock.LibraryStarted()) return HVAPI_ERR_NOT_INITIALISED;
   if (ValidateAdapterNo(static_cast<signed char>(uchAdaptNo)) != 1)
     return HVAPI_ERR_BAD_ADAPTER;
   if (astAdapterStatus == nullptr) return HVAPI_ERR_BAD_ARGUMENT;

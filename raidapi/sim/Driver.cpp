@@ -1,5 +1,7 @@
 #include "Driver.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +12,7 @@
 #include "CommandShape.h"
 #include "Faults.h"
 #include "Firmware.h"
+#include "RequestWindow.h"
 #include "ScsiTarget.h"
 #include "StateStore.h"
 #include "Trace.h"
@@ -394,11 +397,20 @@ void Run(Scenario &sc, Request &r) {
         if (fault->data_offset + i < answer.size())
           answer[fault->data_offset + i] = fault->data[i];
     }
-    if (n && !CopyOut(r.in_addr, answer.data(), n)) {
+    // What comes back, and the count the driver reports for it.
+    uint32_t written = n, reported = n;
+    if (fault && fault->action == FaultRule::Action::kShort) {
+      r.fault = "short";
+      written = reported = fault->length < n ? fault->length : n;
+    } else if (fault && fault->action == FaultRule::Action::kCount) {
+      r.fault = "count";
+      reported = fault->length;
+    }
+    if (written && !CopyOut(r.in_addr, answer.data(), written)) {
       r.Fail(EFAULT);
       return;
     }
-    if (r.count_addr && !CopyOut(r.count_addr, &n, 4)) {
+    if (r.count_addr && !CopyOut(r.count_addr, &reported, 4)) {
       r.Fail(EFAULT);
       return;
     }
@@ -476,24 +488,40 @@ void Probe(Scenario &sc, uint64_t arg, Request &r) {
   r.result = 1;
 }
 
-thread_local bool t_busy = false;
+// Set while this thread is inside the simulator. The simulator's own file
+// work never comes back through the interposed calls; only a signal handler
+// that interrupts it on this thread can, and the scenario is not to be had
+// again until the interrupted request is done.
+thread_local bool t_inside = false;
 
-class BusyScope {
+class InsideScope {
  public:
-  BusyScope() { t_busy = true; }
-  ~BusyScope() { t_busy = false; }
+  InsideScope() : reentered_(t_inside) { t_inside = true; }
+  ~InsideScope() {
+    if (!reentered_) t_inside = false;
+  }
+  bool Reentered() const { return reentered_; }
+
+ private:
+  bool reentered_;
 };
 
 }  // namespace
 
-bool DriverBusy() { return t_busy; }
-
 int DriverIoctl(const Node &node, unsigned long request, void *arg) {
-  BusyScope busy;
+  InsideScope inside;
   Request r;
   r.node = node;
   r.req = request;
   r.iface = node.kind == Node::Kind::kMimd ? 1 : 2;
+  if (inside.Reentered()) {
+    errno = EBUSY;
+    return -1;
+  }
+  RequestWindow window(StateStore::StatePath());
+  if (window.Overlapped() && TraceEnabled())
+    TraceLine("overlap node=" + node.Path() + " req=" +
+              std::to_string(request) + " pid=" + std::to_string(::getpid()));
   uint64_t addr = AddressOf(arg);
   std::string error;
   bool ok = StateStore::Instance().Transact(
@@ -531,7 +559,11 @@ int DriverIoctl(const Node &node, unsigned long request, void *arg) {
 }
 
 bool DriverOpen(const char *path, Node *node, int *err) {
-  BusyScope busy;
+  InsideScope inside;
+  if (inside.Reentered()) {
+    *err = EBUSY;
+    return false;
+  }
   bool found = false;
   std::string error;
   bool ok = StateStore::Instance().Transact(

@@ -10,17 +10,17 @@
 namespace halvsim {
 
 // The ioctl on a simulated descriptor: its result, with errno set when it
-// is -1.
+// is -1. A request that comes in while another is in the driver is traced
+// as an overlap and counted (RequestWindow).
 int DriverIoctl(const Node &node, unsigned long request, void *arg);
 
 // Opens a simulated path: true with the node when the scenario has it,
 // false with *err (ENOENT) when it does not or the state cannot be read.
+//
+// Both refuse with EBUSY a call that a signal handler makes while the
+// simulator is working on this thread: the scenario is held by the call
+// the handler interrupted, and such a call must never reach a real device.
 bool DriverOpen(const char *path, Node *node, int *err);
-
-// True while this thread is inside the simulator: the simulator's own file
-// accesses (and anything a signal handler does meanwhile) must reach the
-// real system, whatever path they name.
-bool DriverBusy();
 
 }  // namespace halvsim
 

@@ -12,6 +12,7 @@
 #include "ScsiTarget.h"
 #include "StateStore.h"
 #include "firmware/FirmwareLayouts.h"
+#include "SystemCalls.h"
 
 namespace halvsim {
 
@@ -121,13 +122,13 @@ bool WriteFlashBlock(size_t index, size_t block, const Bytes &data) {
     std::memcpy(&image[block * kFlashBlock], padded.data(), kFlashBlock);
     return true;
   }
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  int fd = sys::Open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return false;
-  bool ok = ::ftruncate(fd, kFlashBlock * kFlashBlocks) == 0 &&
-            ::pwrite(fd, padded.data(), kFlashBlock,
-                     static_cast<off_t>(block * kFlashBlock)) ==
+  bool ok = sys::Ftruncate(fd, kFlashBlock * kFlashBlocks) == 0 &&
+            sys::Pwrite(fd, padded.data(), kFlashBlock,
+                        static_cast<off_t>(block * kFlashBlock)) ==
                 static_cast<ssize_t>(kFlashBlock);
-  ::close(fd);
+  sys::Close(fd);
   return ok;
 }
 
@@ -787,10 +788,10 @@ bool ReadFlashImage(size_t index, Bytes *image, std::string *error) {
     if (it != MemoryFlash().end()) *image = it->second;
     return true;
   }
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = sys::Open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return true;  // nothing downloaded yet
-  ssize_t n = ::pread(fd, image->data(), image->size(), 0);
-  ::close(fd);
+  ssize_t n = sys::Pread(fd, image->data(), image->size(), 0);
+  sys::Close(fd);
   if (n < 0) {
     *error = "cannot read " + path;
     return false;

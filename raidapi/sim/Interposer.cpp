@@ -17,6 +17,7 @@
 
 #include "DeviceNodes.h"
 #include "Driver.h"
+#include "SystemCalls.h"
 #include "Trace.h"
 
 #define HALVSIM_EXPORT extern "C" __attribute__((visibility("default")))
@@ -51,7 +52,7 @@ Node Unpack(uint32_t v) {
 }
 
 bool Lookup(int fd, Node *out) {
-  if (fd < 0 || fd >= kMaxFd || DriverBusy()) return false;
+  if (fd < 0 || fd >= kMaxFd) return false;
   uint32_t v = g_fds[fd].load(std::memory_order_acquire);
   if (!v) return false;
   *out = Unpack(v);
@@ -94,9 +95,9 @@ int OpenSimulated(const char *path, int flags) {
   int err = 0;
   int fd = -1;
   if (DriverOpen(path, &node, &err)) {
-    fd = RealOpen()("/dev/null", O_RDWR | (flags & O_CLOEXEC));
+    fd = sys::Open("/dev/null", O_RDWR | (flags & O_CLOEXEC));
     if (fd >= kMaxFd) {
-      Real<CloseFn>("close")(fd);
+      sys::Close(fd);
       fd = -1;
       err = EMFILE;
     } else if (fd < 0) {
@@ -113,6 +114,7 @@ int OpenSimulated(const char *path, int flags) {
               " result=" + std::to_string(fd) + " errno=" +
               (fd >= 0         ? "0"
                : err == ENOENT ? "ENOENT"
+               : err == EBUSY  ? "EBUSY"
                                : "EOTHER"));
   }
   if (fd < 0) errno = err;
@@ -127,8 +129,7 @@ int OpenSimulated(const char *path, int flags) {
 constexpr const char *kProcScsi = "/proc/scsi/scsi";
 
 const char *ProcScsiRedirect(const char *path, bool writing) {
-  if (!writing || !path || std::strcmp(path, kProcScsi) != 0 || DriverBusy())
-    return nullptr;
+  if (!writing || !path || std::strcmp(path, kProcScsi) != 0) return nullptr;
   const char *to = std::getenv("HALVSIM_PROC_SCSI");
   return to && *to ? to : nullptr;
 }
@@ -156,7 +157,7 @@ mode_t ModeArg(int flags, va_list ap) {
 bool Writing(int flags) { return (flags & O_ACCMODE) != O_RDONLY; }
 
 int DoOpen(bool large, const char *path, int flags, mode_t mode) {
-  if (IsSimulatedPath(path) && !DriverBusy()) return OpenSimulated(path, flags);
+  if (IsSimulatedPath(path)) return OpenSimulated(path, flags);
   if (const char *to = ProcScsiRedirect(path, Writing(flags)))
     return OpenRedirected(to, flags);
   static OpenFn open_fn = Real<OpenFn>("open");
@@ -166,7 +167,7 @@ int DoOpen(bool large, const char *path, int flags, mode_t mode) {
 
 int DoOpenAt(bool large, int dirfd, const char *path, int flags, mode_t mode) {
   // Only absolute paths can name the nodes; relative ones depend on dirfd.
-  if (IsSimulatedPath(path) && !DriverBusy()) return OpenSimulated(path, flags);
+  if (IsSimulatedPath(path)) return OpenSimulated(path, flags);
   if (const char *to = ProcScsiRedirect(path, Writing(flags)))
     return OpenRedirected(to, flags);
   static OpenAtFn openat_fn = Real<OpenAtFn>("openat");

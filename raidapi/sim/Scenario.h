@@ -166,8 +166,18 @@ struct FaultRule {
   int channel = -1, target = -1;  // pass-through and device commands
   uint32_t from = 1;              // first occurrence (1-based) that fires
   uint32_t times = 0;             // occurrences that fire; 0 = unlimited
-  enum class Action { kFail, kStatus, kData } action = Action::kFail;
+  // kShort: the command runs but only `length` bytes of its answer come
+  // back, and the driver reports that many; kCount: the whole answer comes
+  // back but the driver reports `length` bytes (a count it got wrong).
+  enum class Action {
+    kFail,
+    kStatus,
+    kData,
+    kShort,
+    kCount
+  } action = Action::kFail;
   int status = 1;
+  uint32_t length = 0;
   uint32_t data_offset = 0;
   std::vector<uint8_t> data;
   uint32_t seen = 0;  // matching requests so far

@@ -12,6 +12,7 @@
 
 #include "Presets.h"
 #include "StateText.h"
+#include "SystemCalls.h"
 
 namespace halvsim {
 
@@ -32,18 +33,18 @@ std::string PresetName() {
 class FileLock {
  public:
   explicit FileLock(const std::string &path) {
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    fd_ = sys::Open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd_ < 0) return;
-    while (::flock(fd_, LOCK_EX) != 0) {
+    while (sys::Flock(fd_, LOCK_EX) != 0) {
       if (errno != EINTR) {
-        ::close(fd_);
+        sys::Close(fd_);
         fd_ = -1;
         return;
       }
     }
   }
   ~FileLock() {
-    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+    if (fd_ >= 0) sys::Close(fd_);  // closing releases the lock
   }
   bool ok() const { return fd_ >= 0; }
 
@@ -52,11 +53,12 @@ class FileLock {
   // writes apart by themselves.
   uint64_t Generation() const {
     uint64_t g = 0;
-    if (::pread(fd_, &g, sizeof g, 0) != static_cast<ssize_t>(sizeof g)) g = 0;
+    if (sys::Pread(fd_, &g, sizeof g, 0) != static_cast<ssize_t>(sizeof g))
+      g = 0;
     return g;
   }
   void SetGeneration(uint64_t g) const {
-    if (::pwrite(fd_, &g, sizeof g, 0) != static_cast<ssize_t>(sizeof g)) {
+    if (sys::Pwrite(fd_, &g, sizeof g, 0) != static_cast<ssize_t>(sizeof g)) {
       // Without the count, identity alone decides; nothing else to do.
     }
   }
@@ -88,7 +90,7 @@ std::string StateStore::StatePath() {
 
 bool ReadWholeFile(const std::string &path, std::string *text,
                    std::string *error) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = sys::Open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     *error = Errno("cannot open", path);
     return false;
@@ -96,43 +98,44 @@ bool ReadWholeFile(const std::string &path, std::string *text,
   text->clear();
   char buf[8192];
   for (;;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
+    ssize_t n = sys::Read(fd, buf, sizeof buf);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       *error = Errno("cannot read", path);
-      ::close(fd);
+      sys::Close(fd);
       return false;
     }
     if (n == 0) break;
     text->append(buf, static_cast<size_t>(n));
   }
-  ::close(fd);
+  sys::Close(fd);
   return true;
 }
 
 bool WriteFileAtomically(const std::string &path, const std::string &text,
                          std::string *error) {
   std::string tmp = path + ".tmp." + std::to_string(::getpid());
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  int fd =
+      sys::Open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) {
     *error = Errno("cannot create", tmp);
     return false;
   }
   size_t done = 0;
   while (done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    ssize_t n = sys::Write(fd, text.data() + done, text.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       *error = Errno("cannot write", tmp);
-      ::close(fd);
-      ::unlink(tmp.c_str());
+      sys::Close(fd);
+      sys::Unlink(tmp.c_str());
       return false;
     }
     done += static_cast<size_t>(n);
   }
-  if (::close(fd) != 0 || ::rename(tmp.c_str(), path.c_str()) != 0) {
+  if (sys::Close(fd) != 0 || sys::Rename(tmp.c_str(), path.c_str()) != 0) {
     *error = Errno("cannot replace", path);
-    ::unlink(tmp.c_str());
+    sys::Unlink(tmp.c_str());
     return false;
   }
   return true;
@@ -141,7 +144,7 @@ bool WriteFileAtomically(const std::string &path, const std::string &text,
 bool StateStore::Load(const std::string &path, const std::string &preset,
                       uint64_t generation, std::string *error) {
   struct stat st;
-  if (::stat(path.c_str(), &st) != 0) {
+  if (sys::Stat(path.c_str(), &st) != 0) {
     if (errno != ENOENT) {
       *error = Errno("cannot stat", path);
       return false;
@@ -192,7 +195,7 @@ bool StateStore::Save(const std::string &path, const std::string &text,
   }
   text_ = text;
   struct stat st;
-  if (::stat(path.c_str(), &st) != 0) {
+  if (sys::Stat(path.c_str(), &st) != 0) {
     valid_ = false;
     return true;  // written; the next transaction re-reads it
   }

@@ -494,6 +494,11 @@ bool ParseFaultRule(const std::string &text, FaultRule *out,
         r.status = byte;
         has_action = true;
       }
+    } else if (key == "short" || key == "count") {
+      ok = ParseUnsigned(value, &r.length);
+      r.action = key == "short" ? FaultRule::Action::kShort
+                                : FaultRule::Action::kCount;
+      has_action = true;
     } else if (key == "data") {
       size_t colon = value.find(':');
       ok = colon != std::string::npos &&
@@ -512,7 +517,8 @@ bool ParseFaultRule(const std::string &text, FaultRule *out,
     }
   }
   if (!has_action) {
-    *error = "a fault needs fail, status=N or data=OFFSET:HEX";
+    *error =
+        "a fault needs fail, status=N, data=OFFSET:HEX, short=N or count=N";
     return false;
   }
   *out = r;
@@ -549,6 +555,12 @@ std::string FormatFaultRule(const FaultRule &r) {
       break;
     case FaultRule::Action::kData:
       out += " data=" + std::to_string(r.data_offset) + ":" + Hex(r.data);
+      break;
+    case FaultRule::Action::kShort:
+      out += " short=" + std::to_string(r.length);
+      break;
+    case FaultRule::Action::kCount:
+      out += " count=" + std::to_string(r.length);
       break;
   }
   out += " seen=" + std::to_string(r.seen);

@@ -1,4 +1,5 @@
 #include "Trace.h"
+#include "SystemCalls.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -15,13 +16,13 @@ bool TraceEnabled() {
 void TraceLine(const std::string &line) {
   const char *path = std::getenv("HALVSIM_TRACE");
   if (!path || !*path) return;
-  int fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  int fd = sys::Open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return;
   std::string text = line + "\n";
   // One append per line keeps lines of concurrent processes whole.
-  ssize_t n = ::write(fd, text.data(), text.size());
+  ssize_t n = sys::Write(fd, text.data(), text.size());
   (void)n;
-  ::close(fd);
+  sys::Close(fd);
 }
 
 std::string HexBytes(const uint8_t *bytes, size_t n, size_t limit) {

@@ -1,4 +1,5 @@
 #include "UserMemory.h"
+#include "SystemCalls.h"
 
 #include <fcntl.h>
 #include <sys/uio.h>
@@ -14,11 +15,11 @@ namespace {
 // Where process_vm_readv/writev are not allowed (some sandboxes), the
 // process's own memory file gives the same checked access.
 ssize_t MemFile(bool write, uint64_t addr, void *buf, size_t n) {
-  int fd = ::open("/proc/self/mem", (write ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+  int fd = sys::Open("/proc/self/mem", (write ? O_RDWR : O_RDONLY) | O_CLOEXEC);
   if (fd < 0) return -1;
-  ssize_t done = write ? ::pwrite(fd, buf, n, static_cast<off_t>(addr))
-                       : ::pread(fd, buf, n, static_cast<off_t>(addr));
-  ::close(fd);
+  ssize_t done = write ? sys::Pwrite(fd, buf, n, static_cast<off_t>(addr))
+                       : sys::Pread(fd, buf, n, static_cast<off_t>(addr));
+  sys::Close(fd);
   return done;
 }
 

@@ -15,6 +15,7 @@
 #include "DeviceNodes.h"
 #include "Firmware.h"
 #include "Presets.h"
+#include "RequestWindow.h"
 #include "StateStore.h"
 #include "StateText.h"
 
@@ -38,6 +39,7 @@ const char kUsage[] =
     "  halvsim insert FILE [-a N] C:T [KEY=VALUE...]\n"
     "  halvsim fault FILE add RULE... | clear\n"
     "  halvsim flash FILE [-a N] OUT\n"
+    "  halvsim overlaps FILE\n"
     "FILE '-' means $HALVSIM_STATE.\n";
 
 int Usage() {
@@ -229,6 +231,12 @@ int Run(int argc, char **argv) {
     std::string text, error;
     if (!ReadWholeFile(args.file, &text, &error)) return Fail(error);
     std::fputs(text.c_str(), stdout);
+    return 0;
+  }
+  if (cmd == "overlaps") {
+    if (!rest.empty()) return Usage();
+    std::printf("%llu\n", static_cast<unsigned long long>(
+                              RequestWindow::Overlaps(args.file)));
     return 0;
   }
   if (cmd == "summary") {
