@@ -3,7 +3,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: all setup configure build demo test test-sanitize package clean
+.PHONY: all setup configure build demo test test-sanitize package bench clean
 
 all: build
 
@@ -37,6 +37,12 @@ test-sanitize: setup
 	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	$(SANITIZE_ENV) ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
+
+# Benchmarks against java, cp and find, and the in-process figures: a
+# table of ratios on standard output, the JSON, the table and a plot in
+# $(BUILD)/bench-results. Not a test: no figure fails it.
+bench: build
+	bash bench/run.sh $(BUILD)
 
 # The Debian packages (libhvapi0, libhvapi-dev, halvoran-launcher-tools,
 # halvsim), written to $(BUILD).
