@@ -96,6 +96,9 @@ cd "$work"
 # none is left behind.
 mkdir tmp
 export TMPDIR=$work/tmp
+# The launcher's caches (verified JVMs, class-data archives) go here too,
+# not into the caches of whoever runs the demo.
+export XDG_CACHE_HOME=$work/cache
 cp "$sample" sample-launcher
 # Side files beside the launcher: a class-path entry, a system property and
 # a Java argument that the launch script's functions pick up.
@@ -131,6 +134,14 @@ echo "\$ sample-launcher -tv:log run.log \"first argument\" 'it'\\''s \$HOME'"
 echo "(exit status ${PIPESTATUS[0]}: the application's)"
 echo "\$ grep -E 'Checking path hint|Found matching|Matching JVM|Executing' run.log | tail -4"
 grep -E 'Checking path hint|Found matching|Matching JVM|Executing' run.log | tail -4
+
+echo
+echo "-- the second run: the JVM verified before is not run again, and the"
+echo "   application starts with the class-data archive the first run wrote"
+echo "\$ sample-launcher -tv:silent -tv:log again.log > /dev/null"
+./sample-launcher -tv:silent -tv:log again.log >/dev/null
+echo "\$ grep -E 'cache entry|class-path archives|class-data' again.log"
+grep -E 'cache entry|class-path archives|class-data' again.log || true
 
 echo
 echo "-- ACTION SEARCH_ALL: every JVM below the search partitions, verified"

@@ -40,6 +40,9 @@ const char kHelp[] =
     "  -tv:silent         show no status, progress or messages\n"
     "  -tv:javahome DIR   try the JVM in DIR first\n"
     "  -tv:javaconsole    leave the application's output on the console\n"
+    "  -tv:noverifycache  verify the JVM again, not from the verified-JVM "
+    "cache\n"
+    "                     (also with LAUNCHER_NO_VERIFY_CACHE=1)\n"
     "  -tv:in FILE        perform the action FILE asks for and print its "
     "result\n"
     "  -tv:extract        write the embedded files and input.tag here\n"
@@ -72,6 +75,14 @@ void warnWithoutPayload(bool whenScriptGiven) {
   std::fflush(stderr);
 }
 
+// The variable turns the verified-JVM cache off for a whole session, as
+// the option does for one run: any value but empty or 0.
+bool verifyCacheDisabledByEnvironment() {
+  SString value =
+      PlatformImpl::getEnvironmentVariable("LAUNCHER_NO_VERIFY_CACHE");
+  return !value.empty() && value != "0";
+}
+
 // Shows a failure that ends the run and logs it as an error.
 void reportFailure(const SString& text) {
   PlatformImpl::showUIMessage(text);
@@ -94,6 +105,8 @@ int Launcher::process(StringDeque& args, const SString& launcherFileName) {
   InstructionActions::install(&g_launcherActions);
   m_launcherFileName = launcherFileName;
   m_inputFiles.setLauncherFileName(launcherFileName);
+  m_inputFiles.getJVMFiles().getVerifiedJVMCache().setEnabled(
+      !verifyCacheDisabledByEnvironment());
   // Nothing may escape: the caller must still get to the clean-up and an
   // exit status that tells the failure.
   try {
@@ -181,6 +194,8 @@ int Launcher::processCmdLine(const StringDeque& args) {
       runScript = false;
     } else if (arg == "-tv:javaconsole") {
       m_showJavaConsole = true;
+    } else if (arg == "-tv:noverifycache") {
+      m_inputFiles.getJVMFiles().getVerifiedJVMCache().setEnabled(false);
     } else {
       m_passThroughArgs.push_back(arg);
     }

@@ -10,6 +10,8 @@
 #include "core/StringDeque.h"
 #include "core/TypedDeques.h"
 
+class ClassDataArchive;
+class JVMFile;
 class TagFile;
 
 class Launcher {
@@ -116,6 +118,10 @@ class Launcher {
   static void openSearchUI(bool showUI);
   // Runs the launch script with jvmFile.
   static void launch(TagFile& jvmFile, short seconds);
+  // Readies the class-data archive of a launch of jvm, when its version is
+  // known to allow one.
+  static void prepareClassDataArchive(ClassDataArchive& archive,
+                                      const JVMFile& jvm);
 
   // Thrown when the application ended while the run was being ended by a
   // signal: the run stops without a further message.

@@ -10,10 +10,12 @@
 #include "core/ScopedFile.h"
 #include "core/TextHelpers.h"
 #include "driver/Launcher.h"
+#include "jvm/ClassDataArchive.h"
 #include "jvm/CommandText.h"
 #include "jvm/JVMFile.h"
 #include "jvm/JVMFiles.h"
 #include "jvm/JVMMatch.h"
+#include "jvm/LaunchEnvironment.h"
 #include "jvm/LaunchScript.h"
 #include "platform/PlatformImpl.h"
 #include "platform/RunSignals.h"
@@ -207,11 +209,50 @@ void Launcher::launch(TagFile& jvmFile, short seconds) {
     PlatformImpl::setUISubStatus(UI_SUBSTATUS_NONE, SString());
   }
   PlatformImpl::hideUI(seconds);
-  m_applicationStatus = m_inputFiles.getLaunchScript()->execute(
-      jvm, &m_passThroughArgs, m_showJavaConsole);
+  LaunchScript* script = m_inputFiles.getLaunchScript();
+  ClassDataArchive archive;
+  if (script->wantsClassDataArchive()) prepareClassDataArchive(archive, jvm);
+  script->setClassDataArchive(archive.isPrepared() ? &archive : nullptr);
+  try {
+    m_applicationStatus =
+        script->execute(jvm, &m_passThroughArgs, m_showJavaConsole);
+  } catch (...) {
+    script->setClassDataArchive(nullptr);
+    throw;
+  }
+  script->setClassDataArchive(nullptr);
+  archive.finish(m_applicationStatus);
   // The signal went on to the application, which has ended; the run ends
   // with it, as it would have ended the application started directly.
   if (RunSignals::received()) throw ApplicationInterrupted();
+}
+
+void Launcher::prepareClassDataArchive(ClassDataArchive& archive,
+                                       const JVMFile& jvm) {
+  const TagFile& tags = jvm.getTagFile();
+  SString home = tags.getTagValue("JVM_HOME", 0);
+  // What the JVM can do is known from what its verification reported in
+  // this run; a JVM that was not verified, or not asked for its version,
+  // starts as always.
+  const VerificationRuns& runs =
+      m_inputFiles.getJVMFiles().getVerificationRuns();
+  const char* const versionProperties[] = {"java.specification.version",
+                                           "java.vm.specification.version",
+                                           "java.version"};
+  int version = 0;
+  for (const char* name : versionProperties) {
+    if (version == 0)
+      version = ClassDataArchive::featureVersion(runs.getReported(home, name));
+  }
+  SString executable = home;
+  appendPathSeparator(executable);
+  executable += tags.getTagValue("JVM_EXE", 0);
+  if (!archive.prepare(LaunchEnvironment::current(), executable, version))
+    return;
+  // The application archive from the cache too, unless one was extracted
+  // already.
+  if (m_applicationArchive.empty())
+    m_applicationArchive = archive.getJars().getApplicationJar();
 }
 
 void Launcher::verifyJVM(bool showUI, bool showFailMsg, long fileId) {
@@ -239,9 +280,11 @@ void Launcher::verifyJVM(bool showUI, bool showFailMsg, TagFile& jvmFile,
     PlatformImpl::setUISubStatus(UI_SUBSTATUS_VERIFYING,
                                  jvmFile.getTagValue("DESC", 0));
   JVMFile jvm(jvmFile);
+  JVMFiles& jvmFiles = m_inputFiles.getJVMFiles();
+  jvm.setVerifiedJVMCache(&jvmFiles.getVerifiedJVMCache());
   SString classpath;
   SString verifyClass;
-  m_inputFiles.getJVMFiles().writeVerifyJar(classpath, verifyClass);
+  jvmFiles.writeVerifyJar(classpath, verifyClass);
   JVMMatch* match = jvmHome.empty()
                         ? jvm.verify(classpath, verifyClass)
                         : jvm.verify(jvmHome, classpath, verifyClass);

@@ -1,6 +1,11 @@
 #include "driver/LauncherHooks.h"
 
+#include <cstdio>
+
 #include "archive/FileIndexEntry.h"
+#include "core/ContentHash.h"
+#include "core/ScopedFile.h"
+#include "core/TextHelpers.h"
 #include "driver/Launcher.h"
 
 SString LauncherEnvironment::getLauncherFileName() const {
@@ -31,6 +36,24 @@ void LauncherEnvironment::extractEmbeddedFiles(int fileType,
     if (entry->getType() == fileType)
       paths.push_back(entry->extract(directory));
   }
+}
+
+SString LauncherEnvironment::digestEmbeddedFiles(int fileType) const {
+  const LauncherInputFiles& files = Launcher::getInputFiles();
+  ScopedFile launcher(
+      std::fopen(Launcher::getLauncherFileName().c_str(), "rb"));
+  if (!launcher.get()) return SString();
+  ContentHash hash;
+  for (long i = 0; i < files.getFileCount(); ++i) {
+    const FileIndexEntry* entry = files.getFileAt(i);
+    if (entry->getType() != fileType) continue;
+    hash.addLine(entry->getName());
+    hash.addLine(convertToString(entry->getLength()));
+    if (std::fseek(launcher.get(), entry->getOffset(), SEEK_SET) != 0 ||
+        !hash.addStream(launcher.get(), entry->getLength()))
+      return SString();
+  }
+  return hash.hex();
 }
 
 // A signal that ends the run stops the script after the action it

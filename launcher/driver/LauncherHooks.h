@@ -16,6 +16,7 @@ class LauncherEnvironment : public LaunchEnvironment {
   bool hasEmbeddedFiles(int fileType) const override;
   void extractEmbeddedFiles(int fileType, const SString& directory,
                             StringDeque& paths) override;
+  SString digestEmbeddedFiles(int fileType) const override;
 };
 
 class LauncherActions : public InstructionActions {

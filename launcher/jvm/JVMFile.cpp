@@ -7,6 +7,7 @@
 #include "jvm/JVMMatch.h"
 #include "jvm/LaunchScript.h"
 #include "jvm/VerificationRuns.h"
+#include "jvm/VerifiedJVMCache.h"
 #include "jvm/VersionCompare.h"
 #include "platform/PlatformImpl.h"
 #include "platform/SubStatusWrapper.h"
@@ -88,10 +89,27 @@ SString reportedProperties(const SString& output,
   return reported.empty() ? SString("nothing but the magic line") : reported;
 }
 
+// Each property the verification program reported, for what is decided
+// about the JVM later in the run (its version, say).
+void recordReported(VerificationRuns& runs, const SString& home,
+                    const SString& output, const StringPairPtrDeque& expected) {
+  unsigned pos = 0;
+  SString line;
+  readLineFromString(output, pos, line);
+  if (line != kMagicLine) return;
+  for (int i = 0; i < expected.count() && pos < output.length(); ++i) {
+    line = "";
+    readLineFromString(output, pos, line);
+    runs.addReported(home, propertyName(expected.at(i)->first), line);
+  }
+}
+
 }  // namespace
 
 JVMFile::JVMFile(TagFile& tagFile)
-    : m_tagFile(&tagFile), m_verificationRuns(nullptr) {}
+    : m_tagFile(&tagFile),
+      m_verificationRuns(nullptr),
+      m_verifiedCache(nullptr) {}
 
 JVMFile::~JVMFile() {}
 
@@ -212,6 +230,7 @@ bool JVMFile::performVerify(const SString& jvmHome, const SString& classpath,
   }
 
   StringPairPtrDeque expected;
+  SString names;
   unsigned settings = m_tagFile->getTagValueCount(jvmPropertiesTag);
   for (unsigned i = 0; i < settings; ++i) {
     SString setting = m_tagFile->getTagValue(jvmPropertiesTag, i);
@@ -227,33 +246,47 @@ bool JVMFile::performVerify(const SString& jvmHome, const SString& classpath,
     trim(name, whitespaceChars);
     trim(value, whitespaceChars);
     command += " " + templateLiteral(quoteForShell(propertyName(name)));
+    names += propertyName(name) + "\n";
     expected.push_back(new StringPair(name, value));
   }
 
   // Everything of the jvm file that shapes the run is part of what is
   // asked; the same question to the same JVM gets the same answer.
   SString question = command;
+  // Across runs the verification program lies in another temporary
+  // directory each time; its content stands for it in the cache's key.
+  SString lastingQuestion = jvmHome + "\n" + verifyClass + "\n" + names;
   const char* const shaping[] = {
       "JVM_EXE",       "CLASSPATH",      "CLASSPATH_SEPARATOR",
       "JVM_CLASSPATH", "USE_CP_ENV_VAR", "CP_ENV_VAR"};
-  for (const char* tag : shaping)
+  for (const char* tag : shaping) {
     question += "\n" + m_tagFile->getTagValue(tag, 0);
+    lastingQuestion += "\n" + m_tagFile->getTagValue(tag, 0);
+  }
+  const SString executable = home + m_tagFile->getTagValue("JVM_EXE", 0);
   SString output, errors;
   if (m_verificationRuns &&
       m_verificationRuns->find(question, output, errors)) {
     log("Matching the output of the earlier run of " + jvmHome + " again",
         LOG_INFORMATION);
+  } else if (m_verifiedCache &&
+             m_verifiedCache->find(jvmHome, executable, lastingQuestion,
+                                   output)) {
+    if (m_verificationRuns) m_verificationRuns->add(question, output, errors);
   } else {
     LaunchScript script(command, true, false);
     script.execute(*this, nullptr, false);
     output = script.getStandardOutput();
     errors = script.getErrorOutput();
     if (m_verificationRuns) m_verificationRuns->add(question, output, errors);
+    if (m_verifiedCache)
+      m_verifiedCache->store(jvmHome, executable, lastingQuestion, output,
+                             expected.count());
   }
   if (m_verificationRuns) {
-    SString executable = home + m_tagFile->getTagValue("JVM_EXE", 0);
     m_verificationRuns->setLast(executable, output, errors,
                                 reportedProperties(output, expected));
+    recordReported(*m_verificationRuns, jvmHome, output, expected);
   }
   bool result = verifyJVMOutput(output, expected);
   PlatformImpl::advanceUIProgress(kVerifyRunUnits);

@@ -13,6 +13,7 @@
 class JVMMatch;
 class TagFile;
 class VerificationRuns;
+class VerifiedJVMCache;
 
 // The name of the tag listing the required properties.
 extern const char* const jvmPropertiesTag;
@@ -64,6 +65,9 @@ class JVMFile : public MacroHandler {
   void setVerificationRuns(VerificationRuns* runs) {
     m_verificationRuns = runs;
   }
+  // What earlier runs of the launcher learned (not owned; null: nothing
+  // is remembered across runs).
+  void setVerifiedJVMCache(VerifiedJVMCache* cache) { m_verifiedCache = cache; }
 
  protected:
   // Only a possible tag name (letters, digits, underscores) makes a
@@ -85,6 +89,7 @@ class JVMFile : public MacroHandler {
 
   TagFile* m_tagFile;
   VerificationRuns* m_verificationRuns;
+  VerifiedJVMCache* m_verifiedCache;
 };
 
 #endif  // LAUNCHER_JVM_JVMFILE_H_

@@ -23,6 +23,7 @@ JVMFiles::~JVMFiles() { delete m_currentMatch; }
 
 void JVMFiles::addJVMFile(JVMFile* jvmFile) {
   jvmFile->setVerificationRuns(&m_verificationRuns);
+  jvmFile->setVerifiedJVMCache(&m_verifiedCache);
   m_jvmFiles.push_back(jvmFile, true);
 }
 
@@ -37,9 +38,18 @@ void JVMFiles::setVerifyClass(const SString& classpath,
                               const SString& verifyClass) {
   m_verifyClasspath = classpath;
   m_verifyClass = verifyClass;
+  m_verifiedCache.setVerifier(SString());
 }
 
 void JVMFiles::writeVerifyJar() {
+  writeVerifyJarOnce();
+  // The cache knows the program by its content, read once.
+  if (m_verifiedCache.isEnabled() && m_verifiedCache.getVerifier().empty())
+    m_verifiedCache.setVerifier(
+        VerifiedJVMCache::verifierIdentity(m_verifyClasspath, m_verifyClass));
+}
+
+void JVMFiles::writeVerifyJarOnce() {
   if (!m_verifyClasspath.empty() || !m_verifyClass.empty()) return;
   LaunchEnvironment& environment = LaunchEnvironment::current();
   if (!environment.hasEmbeddedFiles(kVerificationArchive)) return;

@@ -8,6 +8,7 @@
 #include "core/SString.h"
 #include "core/TypedDeques.h"
 #include "jvm/VerificationRuns.h"
+#include "jvm/VerifiedJVMCache.h"
 #include "platform/FileFindListener.h"
 
 class JVMFile;
@@ -55,11 +56,15 @@ class JVMFiles : public FileFindListener {
   const VerificationRuns& getVerificationRuns() const {
     return m_verificationRuns;
   }
+  // What the verification program reported in earlier runs of the
+  // launcher; off unless the driver turns it on.
+  VerifiedJVMCache& getVerifiedJVMCache() { return m_verifiedCache; }
 
  private:
   JVMFiles(const JVMFiles&) = delete;
   JVMFiles& operator=(const JVMFiles&) = delete;
 
+  void writeVerifyJarOnce();
   void clearCurrentMatch();
   void searchUserJavaHome();
   void searchJavaHomeVariable();
@@ -74,6 +79,7 @@ class JVMFiles : public FileFindListener {
   SString m_verifyClass;
   SString m_userJavaHome;
   VerificationRuns m_verificationRuns;
+  VerifiedJVMCache m_verifiedCache;
 };
 
 #endif  // LAUNCHER_JVM_JVMFILES_H_

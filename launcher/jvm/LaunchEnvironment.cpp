@@ -31,6 +31,8 @@ bool LaunchEnvironment::hasEmbeddedFiles(int) const { return false; }
 void LaunchEnvironment::extractEmbeddedFiles(int, const SString&,
                                              StringDeque&) {}
 
+SString LaunchEnvironment::digestEmbeddedFiles(int) const { return SString(); }
+
 void LaunchEnvironment::rememberCallerDirectory() {
   g_callerDirectory = PlatformImpl::getCurrentDirectory();
   g_callerDirectoryRemembered = true;

@@ -28,6 +28,10 @@ class LaunchEnvironment {
   // order, appending the paths written.
   virtual void extractEmbeddedFiles(int fileType, const SString& directory,
                                     StringDeque& paths);
+  // A digest of the names and bytes of every embedded file of that type,
+  // in index order (that of no file when there is none); empty when the
+  // launcher file cannot be read.
+  virtual SString digestEmbeddedFiles(int fileType) const;
 
   // The directory the launcher was started in, read once, before anything
   // could change it; the current directory when none was remembered.

@@ -7,6 +7,7 @@
 #include "core/PathHelpers.h"
 #include "core/ScopedFile.h"
 #include "core/TextHelpers.h"
+#include "jvm/ClassDataArchive.h"
 #include "jvm/CommandText.h"
 #include "jvm/JVMFile.h"
 #include "jvm/LaunchEnvironment.h"
@@ -136,6 +137,9 @@ LaunchScript::LaunchScript(const TagFile& script, bool captureOutput)
       m_description(script.getTagValue("DESC", 0)),
       m_archive(script.getTagValue("ARCHIVE", 0)),
       m_workingDir(script.getTagValue("WORKING_DIR", 0)),
+      m_wantsClassDataArchive(
+          script.getBoolTagValue("CLASS_DATA_ARCHIVE", false)),
+      m_classDataArchive(nullptr),
       m_archiveDepth(0) {}
 
 LaunchScript::LaunchScript(const SString& command, bool captureOutput,
@@ -146,6 +150,8 @@ LaunchScript::LaunchScript(const SString& command, bool captureOutput,
       m_currentJVMFile(nullptr),
       m_includeArchives(includeArchives),
       m_isApplication(false),
+      m_wantsClassDataArchive(false),
+      m_classDataArchive(nullptr),
       m_archiveDepth(0) {}
 
 LaunchScript::~LaunchScript() {}
@@ -451,7 +457,21 @@ SString LaunchScript::classpathFunction(const StringDeque& args,
   classpath.addData(buildJARClasspath());
   classpath.addData(buildRuntimeClasspath(jvm, ".cp2"));
 
+  // The archive's options go in front of the class path option, where
+  // the command has JVM options; the class path is what the archive is
+  // made for.
+  StringDeque archiveOptions;
+  if (m_classDataArchive && m_isApplication && where &&
+      where->quotes == ShellPosition::kUnquoted && !where->escaped)
+    m_classDataArchive->optionsFor(classpath.text(), archiveOptions);
+  SString options;
+  if (archiveOptions.count() > 0)
+    options = joinAsShellWords(archiveOptions, *where);
+
   if (!inEnvironment) {
+    if (position && !options.empty())
+      return classpath.text().empty() ? SString()
+                                      : options + " " + classpath.text();
     if (position) return classpath.text();
     return classpath.entries().empty()
                ? SString()
@@ -467,7 +487,7 @@ SString LaunchScript::classpathFunction(const StringDeque& args,
     log("Set env var " + variable + " to " + classpath.entries() + "\n",
         LOG_INFORMATION);
   }
-  return SString();
+  return where ? options : SString();
 }
 
 SString LaunchScript::makeSystemProp(const JVMFile* jvm, const SString& name,
@@ -525,6 +545,14 @@ SString LaunchScript::buildRuntimeJavaArgs(const JVMFile* jvm,
 
 SString LaunchScript::buildJARClasspath() const {
   if (!m_includeArchives) return SString();
+  // Extracted once into the cache, at paths that stay the same.
+  if (m_classDataArchive && m_classDataArchive->isPrepared()) {
+    const StringDeque& jars = m_classDataArchive->getJars().getClasspathJars();
+    SString classpath;
+    for (int i = 0; i < jars.count(); ++i)
+      addToClasspath(m_currentJVMFile, classpath, jars.at(i));
+    return classpath;
+  }
   LaunchEnvironment& environment = LaunchEnvironment::current();
   if (!environment.hasEmbeddedFiles(kClasspathArchive)) return SString();
   SString directory = PlatformImpl::createTempSubDirectory();

@@ -11,6 +11,7 @@
 #include "core/StringDeque.h"
 #include "jvm/MacroHandler.h"
 
+class ClassDataArchive;
 class JVMFile;
 class TagFile;
 
@@ -43,6 +44,15 @@ class LaunchScript : public MacroHandler {
   const SString& getDescription() const { return m_description; }
   const SString& getArchive() const { return m_archive; }
   const SString& getCommand() const { return m_command; }
+  // "CLASS_DATA_ARCHIVE": whether the application is to start with a
+  // class-data archive (off by default).
+  bool wantsClassDataArchive() const { return m_wantsClassDataArchive; }
+  // The archive of the next executions (not owned; null: none). The CP
+  // function then takes the class-path archives from its cache and puts
+  // its options in front of the class path.
+  void setClassDataArchive(ClassDataArchive* archive) {
+    m_classDataArchive = archive;
+  }
 
   // Where the command runs: for a launch script file "WORKING_DIR" absent
   // or "LAUNCHER", the launcher's directory; "CALLER", the directory the
@@ -123,6 +133,8 @@ class LaunchScript : public MacroHandler {
   SString m_description;
   SString m_archive;
   SString m_workingDir;
+  bool m_wantsClassDataArchive;
+  ClassDataArchive* m_classDataArchive;
   // Guards the resolution of the archive against a CP call inside it.
   mutable unsigned m_archiveDepth;
 };

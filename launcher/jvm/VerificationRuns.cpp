@@ -35,9 +35,30 @@ void VerificationRuns::add(const SString& command, const SString& output,
   m_errors.push_back(new StringPair(command, errors));
 }
 
+void VerificationRuns::addReported(const SString& home, const SString& name,
+                                   const SString& value) {
+  SString key = home + "\n" + name;
+  for (int i = 0; i < m_reported.count(); ++i) {
+    if (m_reported.at(i)->first == key) {
+      m_reported.at(i)->second = value;
+      return;
+    }
+  }
+  m_reported.push_back(new StringPair(key, value));
+}
+
+SString VerificationRuns::getReported(const SString& home,
+                                      const SString& name) const {
+  SString key = home + "\n" + name;
+  for (int i = 0; i < m_reported.count(); ++i)
+    if (m_reported.at(i)->first == key) return m_reported.at(i)->second;
+  return SString();
+}
+
 void VerificationRuns::clear() {
   m_outputs.clear();
   m_errors.clear();
+  m_reported.clear();
   m_lastExecutable = "";
   m_lastOutput = "";
   m_lastErrors = "";

@@ -16,6 +16,13 @@ class VerificationRuns {
   void add(const SString& command, const SString& output,
            const SString& errors);
 
+  // What the verification program reported on the JVM of home for the
+  // property name in this search; empty when it was not asked or the
+  // program did not answer.
+  void addReported(const SString& home, const SString& name,
+                   const SString& value);
+  SString getReported(const SString& home, const SString& name) const;
+
   // Forgets every run, for a new search.
   void clear();
 
@@ -32,8 +39,9 @@ class VerificationRuns {
   SString describeLast() const;
 
  private:
-  StringPairPtrDeque m_outputs;  // (command, standard output)
-  StringPairPtrDeque m_errors;   // (command, error output), same order
+  StringPairPtrDeque m_outputs;   // (command, standard output)
+  StringPairPtrDeque m_errors;    // (command, error output), same order
+  StringPairPtrDeque m_reported;  // (home + line feed + name, value)
   SString m_lastExecutable;
   SString m_lastOutput;
   SString m_lastErrors;

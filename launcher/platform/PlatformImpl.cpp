@@ -239,6 +239,12 @@ SString PlatformImpl::createTempFile() {
   return path;
 }
 
+bool PlatformImpl::isInCreatedTempDirectory(const SString& text) {
+  for (int i = 0; i < m_sdqCreatedDrs.count(); ++i)
+    if (text.find(m_sdqCreatedDrs.at(i) + "/") != SString::npos) return true;
+  return false;
+}
+
 void PlatformImpl::addFileToCleanupList(const SString& path) {
   m_sdqCreatedFiles.push_back(path);
 }

@@ -62,6 +62,9 @@ class PlatformImpl {
   static SString createTempSubDirectory();
   static SString createTempFile();
   static void addFileToCleanupList(const SString& path);
+  // Whether text names (or contains) a path inside one of the temporary
+  // directories this run created.
+  static bool isInCreatedTempDirectory(const SString& text);
   // Takes the first registration of path off the list; the file survives.
   static void removeFileFromCleanupList(const SString& path);
   // Deletes the registered files, then the registered directories.

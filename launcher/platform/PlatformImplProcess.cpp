@@ -428,21 +428,34 @@ int PlatformImpl::executeProcess(const SString& command,
   fflush(stdout);
   fflush(stderr);
 
+  // A signal passed on to the child that arrives before the launcher knows
+  // the child's group would be lost (a thread-dump request, which ends
+  // nothing, is not kept for later): the signals wait, blocked, until the
+  // group is set. The child takes the launcher's mask back before exec.
+  sigset_t passedOn, saved;
+  sigemptyset(&passedOn);
+  const int passedOnSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+  for (int signal : passedOnSignals) sigaddset(&passedOn, signal);
+  sigprocmask(SIG_BLOCK, &passedOn, &saved);
   pid_t pid = fork();
   if (pid < 0) {
     int error = errno;
+    sigprocmask(SIG_SETMASK, &saved, nullptr);
     closePair(out);
     closePair(err);
     closePair(status);
     fail("Error forking new process: ", error);
   }
-  if (pid == 0)
+  if (pid == 0) {
+    sigprocmask(SIG_SETMASK, &saved, nullptr);
     runChild(arguments.argv(), directory, out, err, status[1], terminal);
+  }
 
   // Set on both sides, so that it holds whichever runs first.
   setpgid(pid, pid);
   giveTerminalTo(terminal, pid);
   RunSignals::setChildGroup(pid);
+  sigprocmask(SIG_SETMASK, &saved, nullptr);
   closeQuietly(status[1]);
   closeQuietly(out[1]);
   closeQuietly(err[1]);

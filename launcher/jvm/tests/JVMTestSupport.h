@@ -58,20 +58,34 @@ class FakeLaunchEnvironment : public LaunchEnvironment {
   bool hasEmbeddedFiles(int type) const override {
     return type == kClasspathArchive && !classpathArchives.empty();
   }
+  // Class-path archives hold "jar" + payloadVersion, application archives
+  // "app" + payloadVersion.
   void extractEmbeddedFiles(int type, const SString& directory,
                             StringDeque& paths) override {
     extractions.push_back(str(directory));
-    if (type != kClasspathArchive) return;
-    for (const std::string& name : classpathArchives) {
+    const bool classpath = type == kClasspathArchive;
+    if (!classpath && type != kApplicationArchive) return;
+    for (const std::string& name :
+         classpath ? classpathArchives : applicationArchives) {
       std::string path = str(directory) + "/" + name;
-      writeFile(path, "jar");
+      writeFile(path, (classpath ? "jar" : "app") + payloadVersion);
       paths.push_back(path.c_str());
     }
+  }
+  SString digestEmbeddedFiles(int type) const override {
+    ++digests;
+    std::string text = std::to_string(type) + payloadVersion;
+    for (const std::string& name : classpathArchives) text += " " + name;
+    for (const std::string& name : applicationArchives) text += " " + name;
+    return text.c_str();
   }
 
   std::string launcherFile;
   std::vector<std::string> classpathArchives;
+  std::vector<std::string> applicationArchives;
+  std::string payloadVersion;
   std::vector<std::string> extractions;
+  mutable int digests = 0;
 };
 
 // Platform start-up state, a scratch directory as the temporary directory
