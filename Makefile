@@ -3,7 +3,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: all setup configure build demo test test-sanitize fuzz package clean
+.PHONY: all setup configure build demo test test-sanitize fuzz package bench clean
 
 all: build
 
@@ -50,6 +50,12 @@ fuzz: setup
 	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz
 	bash scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# Benchmarks against java, cp and find, and the in-process figures: a
+# table of ratios on standard output, the JSON, the table and a plot in
+# $(BUILD)/bench-results. Not a test: no figure fails it.
+bench: build
+	bash bench/run.sh $(BUILD)
 
 # The Debian packages (libhvapi0, libhvapi-dev, halvoran-launcher-tools,
 # halvsim), written to $(BUILD).

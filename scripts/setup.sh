@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(cmake make g++ gcc libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev default-jdk-headless
           libx11-dev pkg-config dpkg-dev clang libclang-rt-14-dev libcli11-dev
-          nlohmann-json3-dev python3-prometheus-client)
+          nlohmann-json3-dev python3-prometheus-client hyperfine)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

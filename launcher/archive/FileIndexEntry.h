@@ -48,7 +48,7 @@ class FileIndexEntry {
   // empty, not "." or "..", without "/", NUL or line feed.
   static bool isPlainFileName(const SString& name);
 
-  // Blocks of at most this many bytes are copied per progress step.
+  // The progress moves one step per block of this many bytes copied.
   static const long kExtractChunkSize = 61439;
 
  private:

@@ -148,8 +148,12 @@ void PlatformImpl::setUIProgress(long units) {
 void PlatformImpl::advanceUIProgress(long units) {
   if (m_silent) return;
   if (g_enableOutput && units > 0) {
+    // All dots of one step in one write: a long copy advances by many.
     SString dot = message(MSG_PROGRESS_DOT);
-    for (long i = 0; i < units; ++i) write(dot.c_str());
+    SString dots;
+    dots.reserve(static_cast<SString::size_type>(units) * dot.length());
+    for (long i = 0; i < units; ++i) dots += dot;
+    write(dots.c_str());
     m_dotsPending = true;
   }
   setUIProgress(ui_progress + units);

@@ -108,7 +108,8 @@ class PlatformImpl {
   // signals the launcher gets meanwhile are passed on to the child. A
   // foreground child (the application) also takes over the launcher's
   // terminal while it runs; for any other child, a signal that ends the
-  // run makes the call raise the canceled message once the child ended.
+  // run makes the call raise the canceled message once the child ended,
+  // and a child still running a few seconds after that signal is killed.
   // Raises LauncherException when the child cannot be started, cannot
   // redirect its output or cannot change to the directory.
   static int executeProcess(const SString& command,

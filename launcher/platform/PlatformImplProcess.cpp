@@ -7,6 +7,7 @@
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -26,6 +27,13 @@ const unsigned kChunkSize = 4096;
 // Only consulted when the child has ended but something it started still
 // holds the pipes open; output at the end of the child arrives at once.
 const int kExitCheckMillis = 100;
+// How long a helper of the launcher's own (the verification JVM, an
+// installer) may take to end after the signal that ends the run was
+// passed on to it; then it is killed, so that a JVM that hangs, or that
+// ignores the signal, cannot keep the launcher from ending.
+const long kHelperGraceMillis = 3000;
+// How often a wait for a helper looks at the signals received meanwhile.
+const int kSignalCheckMillis = 100;
 
 // What the child tells the parent when it cannot run the command; the
 // parent turns it into the exception, so the child never has to return
@@ -235,6 +243,59 @@ bool waitForChild(pid_t pid, int& status) {
   }
 }
 
+long monotonicMillis() {
+  struct timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+// Ends a helper that outlives the run: once the run is ending, the
+// helper's process group gets SIGKILL when the grace period is over.
+class HelperDeadline {
+ public:
+  explicit HelperDeadline(pid_t group) : m_group(group), m_since(-1) {}
+  void check() {
+    if (m_group <= 0 || RunSignals::received() == 0) return;
+    long now = monotonicMillis();
+    if (m_since < 0) m_since = now;
+    if (now - m_since >= kHelperGraceMillis) {
+      kill(-m_group, SIGKILL);
+      m_group = 0;
+    }
+  }
+
+ private:
+  pid_t m_group;
+  long m_since;
+};
+
+// Waits for a helper whose output is not captured: like waitForChild, but
+// woken by the child's end (SIGCHLD, held pending meanwhile) or, now and
+// then, to look at the signals that end the run.
+bool waitForHelper(pid_t pid, int& status) {
+  sigset_t childSignal, saved;
+  sigemptyset(&childSignal);
+  sigaddset(&childSignal, SIGCHLD);
+  sigprocmask(SIG_BLOCK, &childSignal, &saved);
+  HelperDeadline deadline(pid);
+  bool waited = false;
+  for (;;) {
+    pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid) {
+      waited = true;
+      break;
+    }
+    if (done < 0 && errno != EINTR) break;
+    deadline.check();
+    struct timespec pause = {0, kSignalCheckMillis * 1000000L};
+    sigtimedwait(&childSignal, nullptr, &pause);
+  }
+  int error = errno;
+  sigprocmask(SIG_SETMASK, &saved, nullptr);
+  errno = error;
+  return waited;
+}
+
 // The parent's view of the child's start: true once the shell runs (the
 // status pipe closed on exec), false with failure filled in otherwise.
 bool childStarted(int statusFd, ChildFailure& failure) {
@@ -278,11 +339,13 @@ bool readChunk(int fd, SString* target) {
 // while the other is still open never stalls, and returns once the child
 // has ended and both pipes are drained.
 void collect(pid_t pid, int outFd, int errFd, SString* output, SString* errors,
-             int& status) {
+             int& status, bool helper) {
   int fds[2] = {outFd, errFd};
   SString* targets[2] = {output, errors};
   bool childEnded = false;
+  HelperDeadline deadline(helper ? pid : 0);
   while (fds[0] >= 0 || fds[1] >= 0) {
+    if (!childEnded) deadline.check();
     struct pollfd polled[2];
     nfds_t count = 0;
     int which[2];
@@ -318,7 +381,9 @@ void collect(pid_t pid, int outFd, int errFd, SString* output, SString* errors,
     }
   }
   for (int i = 0; i < 2; ++i) closeQuietly(fds[i]);
-  if (!childEnded && !waitForChild(pid, status))
+  // A child that closed its output may still go on.
+  if (!childEnded &&
+      !(helper ? waitForHelper(pid, status) : waitForChild(pid, status)))
     fail("Error waiting for child process: ", errno);
 }
 
@@ -421,9 +486,11 @@ int PlatformImpl::executeProcess(const SString& command,
 
   bool waited = true;
   if (capture)
-    collect(pid, out[0], err[0], output, errors, waitStatus);
-  else
+    collect(pid, out[0], err[0], output, errors, waitStatus, !foreground);
+  else if (foreground)
     waited = waitForChild(pid, waitStatus);
+  else
+    waited = waitForHelper(pid, waitStatus);
   int error = errno;
   RunSignals::setChildGroup(0);
   giveTerminalTo(terminal, getpgrp());

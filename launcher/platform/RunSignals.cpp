@@ -21,13 +21,19 @@ extern "C" void onSignal(int signal) {
   errno = savedErrno;
 }
 
-void handle(int signal) {
+// Past the file-size limit a write fails with EFBIG once this signal is
+// caught; by default it would kill the launcher before it could report
+// the full disk and remove its files. A handler (not SIG_IGN) so that the
+// programs the launcher starts get the default action again.
+extern "C" void onFileSizeLimit(int) {}
+
+void handle(int signal, void (*handler)(int) = onSignal) {
   struct sigaction current;
   if (sigaction(signal, nullptr, &current) != 0) return;
   if (current.sa_handler == SIG_IGN) return;
   struct sigaction action;
   memset(&action, 0, sizeof action);
-  action.sa_handler = onSignal;
+  action.sa_handler = handler;
   sigemptyset(&action.sa_mask);
   // Blocking waits and reads go on after the handler; the loops around
   // them look at received() themselves.
@@ -41,6 +47,7 @@ void RunSignals::install() {
   for (int signal : kEndingSignals) handle(signal);
   handle(SIGQUIT);
   handle(SIGPIPE);
+  handle(SIGXFSZ, onFileSizeLimit);
 }
 
 int RunSignals::received() { return g_received; }

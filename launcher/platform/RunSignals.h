@@ -4,7 +4,8 @@
 // exit with 128 + its number. While a child runs, these and SIGQUIT are
 // passed on to the child's process group, so that the application gets
 // them as it would when started directly. SIGPIPE only makes the write
-// fail, so that a reader who went away never cuts the clean-up short.
+// fail, so that a reader who went away never cuts the clean-up short, and
+// so does SIGXFSZ, so that a file-size limit reads as a full disk.
 #ifndef LAUNCHER_PLATFORM_RUNSIGNALS_H_
 #define LAUNCHER_PLATFORM_RUNSIGNALS_H_
 

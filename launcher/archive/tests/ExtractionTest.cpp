@@ -7,6 +7,7 @@
 #include "archive/FileIndexEntry.h"
 #include "archive/LauncherInputFiles.h"
 #include "core/LauncherException.h"
+#include "platform/FileCopy.h"
 #include "platform/PlatformImpl.h"
 
 namespace {
@@ -91,6 +92,58 @@ TEST_F(ExtractionTest, CopiesInBlocksWithOneProgressStepEach) {
     EXPECT_TRUE(readFile(str(path)) == payload[i].bytes);
     EXPECT_FALSE(isExecutable(str(path)));
   }
+}
+
+TEST_F(ExtractionTest, KernelCopyAndFallbackWriteTheSameBytes) {
+  // Around the block and the piece sizes, and a few pieces long.
+  const size_t piece = 273 * 61439;
+  const size_t sizes[] = {0, 1, 61439, piece - 1, piece + 1, 3 * piece + 5};
+  std::vector<PayloadFile> payload;
+  for (size_t size : sizes)
+    payload.push_back({3, 0, "f" + std::to_string(size), patternBytes(size)});
+  useLauncher(payload);
+  const bool kernelCopy[] = {true, false};
+  for (bool enabled : kernelCopy) {
+    SCOPED_TRACE(enabled ? "kernel copy" : "reads and writes");
+    FileCopy::setKernelCopyEnabled(enabled);
+    std::string dir = m_dir.file(enabled ? "kernel" : "fallback");
+    mkdir(dir.c_str(), 0755);
+    for (size_t i = 0; i < payload.size(); ++i) {
+      SCOPED_TRACE(payload[i].name);
+      long before = PlatformImpl::getUIProgress();
+      SString path =
+          m_files.getFileAt(static_cast<long>(i))->extract(dir.c_str());
+      EXPECT_EQ(PlatformImpl::getUIProgress() - before,
+                static_cast<long>((sizes[i] + 61438) / 61439));
+      EXPECT_TRUE(readFile(str(path)) == payload[i].bytes);
+    }
+  }
+  FileCopy::setKernelCopyEnabled(true);
+}
+
+struct FullTargetCase {
+  const char* name;
+  bool kernelCopy;
+};
+
+TEST_F(ExtractionTest, AFullDiskReportsTheErrorAndLeavesNoFile) {
+  // A link to a device that is always full stands for the file on a full
+  // disk; the failed extraction removes the link, as it would the file.
+  const FullTargetCase cases[] = {{"kernel copy", true},
+                                  {"reads and writes", false}};
+  useLauncher({{3, 0, "big.jar", patternBytes(200000)}});
+  std::string dir = outDir();
+  for (const FullTargetCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    FileCopy::setKernelCopyEnabled(c.kernelCopy);
+    ASSERT_EQ(symlink("/dev/full", (dir + "/big.jar").c_str()), 0);
+    EXPECT_EQ(extractFailure(m_files.getFileAt(0), dir),
+              "Error writing file = 28 There may not be enough temporary disk "
+              "space. Try using -tv:tempdir to use a temporary directory on a "
+              "partition with more disk space.");
+    EXPECT_EQ(listDirectory(dir), std::vector<std::string>{});
+  }
+  FileCopy::setKernelCopyEnabled(true);
 }
 
 TEST_F(ExtractionTest, TargetPaths) {
