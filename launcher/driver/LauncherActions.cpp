@@ -232,8 +232,8 @@ void Launcher::prepareClassDataArchive(ClassDataArchive& archive,
   const TagFile& tags = jvm.getTagFile();
   SString home = tags.getTagValue("JVM_HOME", 0);
   // What the JVM can do is known from what its verification reported in
-  // this run; a JVM that was not verified, or not asked for its version,
-  // starts as always.
+  // this run, or else from its home's release file; a JVM that tells
+  // neither starts as always.
   const VerificationRuns& runs =
       m_inputFiles.getJVMFiles().getVerificationRuns();
   const char* const versionProperties[] = {"java.specification.version",
@@ -247,6 +247,7 @@ void Launcher::prepareClassDataArchive(ClassDataArchive& archive,
   SString executable = home;
   appendPathSeparator(executable);
   executable += tags.getTagValue("JVM_EXE", 0);
+  if (version == 0) version = ClassDataArchive::releaseFeatureVersion(executable);
   if (!archive.prepare(LaunchEnvironment::current(), executable, version))
     return;
   // The application archive from the cache too, unless one was extracted

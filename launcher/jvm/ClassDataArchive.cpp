@@ -3,6 +3,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstring>
+
 #include "core/ContentHash.h"
 #include "core/LauncherException.h"
 #include "core/LogHandler.h"
@@ -25,6 +28,9 @@ const unsigned char kDynamicArchiveMagic[] = {0xa8, 0xab, 0x0b, 0xf0};
 // create one themselves when it is missing.
 const int kFirstArchivingVersion = 13;
 const int kFirstAutoCreatingVersion = 19;
+// A release file is a few lines; what is longer is not one.
+const long kMaxReleaseBytes = 64 * 1024;
+const char kReleaseVersionKey[] = "JAVA_VERSION=";
 
 void log(const SString& text) { logThroughHandler(text, LOG_INFORMATION); }
 
@@ -59,6 +65,33 @@ int ClassDataArchive::featureVersion(const SString& version) {
   if (pos >= version.length() || version[pos] != '.') return 1;
   ++pos;
   return leadingNumber(version, pos, second) ? static_cast<int>(second) : 0;
+}
+
+int ClassDataArchive::releaseFeatureVersion(const SString& executable) {
+  SString home = VerifiedJVMCache::realHomeOf(executable);
+  if (home.empty()) return 0;
+  FILE* file = std::fopen((home + "/release").c_str(), "rb");
+  if (!file) return 0;
+  int version = 0;
+  char chunk[512];
+  long total = 0;
+  bool atLineStart = true;
+  const size_t keyLength = sizeof kReleaseVersionKey - 1;
+  // Lines may be longer than a chunk (the list of modules is); only a
+  // chunk that begins a line can hold the key.
+  while (version == 0 && total < kMaxReleaseBytes &&
+         std::fgets(chunk, sizeof chunk, file)) {
+    size_t length = std::strlen(chunk);
+    total += static_cast<long>(length);
+    if (atLineStart && std::strncmp(chunk, kReleaseVersionKey, keyLength) == 0) {
+      const char* value = chunk + keyLength;
+      if (*value == '"') ++value;
+      version = featureVersion(SString(value));
+    }
+    atLineStart = length > 0 && chunk[length - 1] == '\n';
+  }
+  std::fclose(file);
+  return version;
 }
 
 bool ClassDataArchive::supports(int featureVersion) {

@@ -25,6 +25,10 @@ class ClassDataArchive {
   // The feature version (17 for "17" or "17.0.2", 8 for "1.8") of a
   // reported version property; 0 when it has none.
   static int featureVersion(const SString& version);
+  // The feature version that the "release" file of the JVM's real home
+  // gives (JAVA_VERSION="17.0.2"), for a JVM whose verification was not
+  // asked for its version; 0 when there is no such file or line.
+  static int releaseFeatureVersion(const SString& executable);
   // Whether a JVM of that feature version writes archives when asked on
   // its command line (from 13 on).
   static bool supports(int featureVersion);

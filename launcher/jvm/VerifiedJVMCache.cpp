@@ -48,19 +48,16 @@ SString fileContentHash(const SString& path) {
   return hash.hex();
 }
 
-// The home a JVM's files lie in, seen from its real executable
-// (home/bin/java): where its "release" file and runtime image are, also
-// when the home the jvm file names is a directory of links.
-SString realHomeOf(const SString& executable) {
-  char real[PATH_MAX];
-  if (!realpath(executable.c_str(), real)) return SString();
-  return directoryPart(directoryPart(SString(real)));
-}
-
 }  // namespace
 
 VerifiedJVMCache::VerifiedJVMCache()
     : m_enabled(false), m_directoryTried(false) {}
+
+SString VerifiedJVMCache::realHomeOf(const SString& executable) {
+  char real[PATH_MAX];
+  if (!realpath(executable.c_str(), real)) return SString();
+  return directoryPart(directoryPart(SString(real)));
+}
 
 SString VerifiedJVMCache::fileIdentity(const SString& path) {
   char real[PATH_MAX];

@@ -43,6 +43,11 @@ class VerifiedJVMCache {
   // when the class path is not one readable file.
   static SString verifierIdentity(const SString& classpath,
                                   const SString& verifyClass);
+  // The home a JVM's files lie in, seen from its real executable
+  // (home/bin/java): where its "release" file and runtime image are, also
+  // when the home the jvm file names is a directory of links. Empty when
+  // the executable has no real path.
+  static SString realHomeOf(const SString& executable);
 
  private:
   VerifiedJVMCache(const VerifiedJVMCache&) = delete;

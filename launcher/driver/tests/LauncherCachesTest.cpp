@@ -270,6 +270,24 @@ TEST_F(ClassDataArchiveLaunchTest, AChangedPayloadRunsItsOwnJars) {
   EXPECT_FALSE(contains(readFile(run_ + "/3.log"), "extracted before"));
 }
 
+// Most jvm files ask the verification for no version: the home's release
+// file tells it then.
+TEST_F(ClassDataArchiveLaunchTest, AJvmFileThatAsksNoVersionUsesTheRelease) {
+  if (!exists(javaHome + "/release")) GTEST_SKIP() << "no release file";
+  writeFile(pack + "/java.tag",
+            "DESC:  Build JVM\nJVM_EXE:  bin/java\n"
+            "JVM_PROPERTIES:  java.vm.specification.name=Java Virtual Machine "
+            "Specification\n"
+            "CLASSPATH:  \"-classpath \"\nCLASSPATH_SEPARATOR:  :\n");
+  packBoth();
+  ASSERT_EQ(start("archived", "1.log").status, 3);
+  ProgramRun run = start("archived", "2.log");
+  EXPECT_EQ(run.status, 3);
+  EXPECT_EQ(run.output, "first one,two words\n{k=v}\n");
+  std::string log = readFile(run_ + "/2.log");
+  EXPECT_TRUE(contains(log, "Using the class-data archive")) << log;
+}
+
 TEST_F(ClassDataArchiveLaunchTest, AnUntrustedCacheStartsAsWithoutTheTag) {
   packBoth();
   ProgramRun plain = start("plain", "plain.log");

@@ -68,6 +68,48 @@ TEST(ClassDataArchiveVersionTest, FeatureVersionOfReportedValues) {
   EXPECT_TRUE(ClassDataArchive::supports(13));
 }
 
+// A home whose verification was not asked for the version: its release
+// file tells it, through links to the real home too.
+class ClassDataArchiveReleaseTest : public JVMTest {};
+
+TEST_F(ClassDataArchiveReleaseTest, FeatureVersionOfTheReleaseFile) {
+  const std::string modules = "MODULES=\"" + std::string(3000, 'm') + "\"\n";
+  const struct {
+    const char* what;
+    std::string release;  // none written when "-"
+    int feature;
+  } cases[] = {
+      {"a JDK 17", "IMPLEMENTOR=\"x\"\nJAVA_VERSION=\"17.0.15\"\n", 17},
+      {"after a long line", modules + "JAVA_VERSION=\"21.0.1\"\n", 21},
+      {"Java 8's form", "JAVA_VERSION=\"1.8.0_392\"\n", 8},
+      {"unquoted, last line", "JAVA_VERSION=25", 25},
+      {"the key inside a long line",
+       "MODULES=\"" + std::string(600, 'm') + "JAVA_VERSION=\"17\"\"\n", 0},
+      {"another key's value", "JAVA_RUNTIME_VERSION=\"17.0.15+6\"\n", 0},
+      {"no version line", "OS_NAME=\"Linux\"\n", 0},
+      {"no release file", "-", 0},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string home = scratch.file("jdk" + std::to_string(++n));
+    ASSERT_EQ(mkdir(home.c_str(), 0755), 0);
+    ASSERT_EQ(mkdir((home + "/bin").c_str(), 0755), 0);
+    writeFile(home + "/bin/java", "a JVM");
+    if (c.release != "-") writeFile(home + "/release", c.release);
+    EXPECT_EQ(ClassDataArchive::releaseFeatureVersion((home + "/bin/java").c_str()),
+              c.feature);
+    std::string link = home + "-link";
+    ASSERT_EQ(mkdir(link.c_str(), 0755), 0);
+    ASSERT_EQ(symlink((home + "/bin").c_str(), (link + "/bin").c_str()), 0);
+    EXPECT_EQ(ClassDataArchive::releaseFeatureVersion((link + "/bin/java").c_str()),
+              c.feature);
+  }
+  EXPECT_EQ(ClassDataArchive::releaseFeatureVersion(
+                scratch.file("missing/bin/java").c_str()),
+            0);
+}
+
 class ClassDataArchiveTest : public JVMTest {
  protected:
   void SetUp() override {
