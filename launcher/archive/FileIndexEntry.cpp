@@ -27,11 +27,12 @@ SString extractError(const SString& detail) {
   return PlatformImpl::getMessageText(MSGID_EXTRACT_ERROR) + detail;
 }
 
-// Whole blocks copied at once: about 16 MiB, so that a large file takes
-// few calls of the kernel's copy.
-const long kExtractPieceSize =
-    (16 * FileCopy::kBufferSize / FileIndexEntry::kExtractChunkSize) *
-    FileIndexEntry::kExtractChunkSize;
+// Bytes copied at once: 16 MiB, so that a large file takes few calls of
+// the kernel's copy. Each piece ends on a page boundary of the launcher
+// file: the kernel copies whole pages at the speed of cp, and a file
+// packed at a page boundary is copied in whole pages only.
+const long kExtractPieceSize = 16 * FileCopy::kBufferSize;
+const long kPageSize = 4096;
 
 int closeDescriptor(int fd) {
   int result = close(fd);
@@ -117,7 +118,7 @@ SString FileIndexEntry::extract(const SString& directory) const {
   bool canceled = false;
   if (opened) {
     // Large pieces go at once; the progress still moves one step per
-    // block of kExtractChunkSize bytes.
+    // block of kExtractChunkSize bytes begun.
     posix_fadvise(source, m_offset, m_length, POSIX_FADV_SEQUENTIAL);
     FileCopy copier(source, m_offset, output);
     long remaining = m_length;
@@ -128,8 +129,8 @@ SString FileIndexEntry::extract(const SString& directory) const {
         canceled = true;
         break;
       }
-      long wanted =
-          remaining < kExtractPieceSize ? remaining : kExtractPieceSize;
+      long wanted = kExtractPieceSize - (m_offset + copied) % kPageSize;
+      if (wanted > remaining) wanted = remaining;
       long got = copier.copy(wanted);
       copied += got;
       remaining -= got;

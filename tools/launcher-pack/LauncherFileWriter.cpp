@@ -60,6 +60,19 @@ class PendingFile {
     return true;
   }
 
+  // Zero bytes up to the next multiple of alignment.
+  bool padTo(long long alignment, std::string& error) {
+    static const char zeros[kPageSize] = {};
+    long long gap = (alignment - m_written % alignment) % alignment;
+    while (gap > 0) {
+      size_t piece = static_cast<size_t>(
+          gap < static_cast<long long>(sizeof zeros) ? gap : sizeof zeros);
+      if (!write(zeros, piece, error)) return false;
+      gap -= static_cast<long long>(piece);
+    }
+    return true;
+  }
+
   bool writeNumber(uint32_t value, int width, std::string& error) {
     unsigned char bytes[4];
     for (int i = 0; i < width; ++i)
@@ -172,6 +185,8 @@ bool writeLauncherFile(const std::string& program,
 
   std::vector<long long> offsets;
   for (const PackItem& item : items) {
+    if (item.length >= kPageAlignedFileSize && !out.padTo(kPageSize, error))
+      return false;
     offsets.push_back(out.written());
     if (!fitsInIndex(out.written() + item.length, item.what, error) ||
         !out.copyFrom(item.path, item.length, error))

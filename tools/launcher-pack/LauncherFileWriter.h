@@ -10,6 +10,13 @@
 
 #include "PackManifest.h"
 
+// Files of at least kPageAlignedFileSize bytes start at a multiple of
+// kPageSize, zero bytes before them: the kernel copies such a file out of
+// the launcher file at the speed of cp only from a page boundary. Smaller
+// files follow each other without a gap.
+constexpr long long kPageSize = 4096;
+constexpr long long kPageAlignedFileSize = 1 << 20;
+
 // The output gets the program's permissions (less the umask), so a packed
 // launcher is executable like its program. A program that already carries
 // a payload is refused. False with a message in error; nothing is left

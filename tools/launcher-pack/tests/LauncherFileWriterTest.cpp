@@ -60,6 +60,37 @@ TEST_F(LauncherFileWriterTest, WritesProgramFilesIndexAndTrailer) {
             "3 CLASSPATH_JAR            9          3         12 lib.jar\n");
 }
 
+// A large file starts on a page boundary, zeros before it; the files
+// around it keep their places.
+TEST_F(LauncherFileWriterTest, LargeFilesStartOnAPage) {
+  const std::string big(static_cast<size_t>(kPageAlignedFileSize), 'B');
+  const std::string small(static_cast<size_t>(kPageAlignedFileSize - 1), 'S');
+  writeFile(m_dir.file("big.jar"), big);
+  writeFile(m_dir.file("small.jar"), small);
+  std::vector<PackItem> packed = items();
+  packed.push_back({4, 1, m_dir.file("big.jar"), "big.jar",
+                    static_cast<long>(big.size()), "APPLICATION_JAR"});
+  packed.push_back({3, 10, m_dir.file("small.jar"), "small.jar",
+                    static_cast<long>(small.size()), "CLASSPATH_JAR"});
+  std::string error;
+  std::string output = m_dir.file("out");
+  ASSERT_TRUE(writeLauncherFile(m_dir.file("program"), packed, output, error))
+      << error;
+  const int bigAt = 4096;
+  const int smallAt = bigAt + static_cast<int>(big.size());
+  const int indexAt = smallAt + static_cast<int>(small.size());
+  std::string expected = "PROGRAM" + std::string("A: 1") + "\n" + "JAR" +
+                         std::string(bigAt - 15, '\0') + big + small + be32(4) +
+                         indexRecord(0, 0, 4, 7, "s.tag") +
+                         indexRecord(3, 9, 3, 12, "lib.jar") +
+                         indexRecord(4, 1, static_cast<int32_t>(big.size()),
+                                     bigAt, "big.jar") +
+                         indexRecord(3, 10, static_cast<int32_t>(small.size()),
+                                     smallAt, "small.jar") +
+                         trailer(indexAt);
+  EXPECT_TRUE(readFile(output) == expected);
+}
+
 TEST_F(LauncherFileWriterTest, TheUmaskApplies) {
   chmod(m_dir.file("program").c_str(), 0777);
   std::string error;
