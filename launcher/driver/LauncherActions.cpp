@@ -247,7 +247,8 @@ void Launcher::prepareClassDataArchive(ClassDataArchive& archive,
   SString executable = home;
   appendPathSeparator(executable);
   executable += tags.getTagValue("JVM_EXE", 0);
-  if (version == 0) version = ClassDataArchive::releaseFeatureVersion(executable);
+  if (version == 0)
+    version = ClassDataArchive::releaseFeatureVersion(executable);
   if (!archive.prepare(LaunchEnvironment::current(), executable, version))
     return;
   // The application archive from the cache too, unless one was extracted

@@ -9,6 +9,7 @@
 #include "core/ContentHash.h"
 #include "core/LauncherException.h"
 #include "core/LogHandler.h"
+#include "core/ScopedFile.h"
 #include "core/TextHelpers.h"
 #include "jvm/VerifiedJVMCache.h"
 #include "platform/PlatformImpl.h"
@@ -31,6 +32,11 @@ const int kFirstAutoCreatingVersion = 19;
 // A release file is a few lines; what is longer is not one.
 const long kMaxReleaseBytes = 64 * 1024;
 const char kReleaseVersionKey[] = "JAVA_VERSION=";
+const char* const kReleaseVariantKeys[] = {"JVM_VARIANT=", "IMPLEMENTOR="};
+
+bool startsWith(const char* text, const char* prefix) {
+  return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
 
 void log(const SString& text) { logThroughHandler(text, LOG_INFORMATION); }
 
@@ -70,28 +76,33 @@ int ClassDataArchive::featureVersion(const SString& version) {
 int ClassDataArchive::releaseFeatureVersion(const SString& executable) {
   SString home = VerifiedJVMCache::realHomeOf(executable);
   if (home.empty()) return 0;
-  FILE* file = std::fopen((home + "/release").c_str(), "rb");
-  if (!file) return 0;
+  ScopedFile file(std::fopen((home + "/release").c_str(), "rb"));
+  if (!file.get()) return 0;
   int version = 0;
+  bool openJ9 = false;
   char chunk[512];
   long total = 0;
   bool atLineStart = true;
-  const size_t keyLength = sizeof kReleaseVersionKey - 1;
   // Lines may be longer than a chunk (the list of modules is); only a
-  // chunk that begins a line can hold the key.
-  while (version == 0 && total < kMaxReleaseBytes &&
-         std::fgets(chunk, sizeof chunk, file)) {
+  // chunk that begins a line can hold a key.
+  while (total < kMaxReleaseBytes &&
+         std::fgets(chunk, sizeof chunk, file.get())) {
     size_t length = std::strlen(chunk);
     total += static_cast<long>(length);
-    if (atLineStart && std::strncmp(chunk, kReleaseVersionKey, keyLength) == 0) {
-      const char* value = chunk + keyLength;
+    if (atLineStart && startsWith(chunk, kReleaseVersionKey)) {
+      const char* value = chunk + sizeof kReleaseVersionKey - 1;
       if (*value == '"') ++value;
       version = featureVersion(SString(value));
     }
+    // OpenJ9 shares its classes its own way and takes none of the
+    // options that write or use an archive.
+    for (const char* key : kReleaseVariantKeys) {
+      if (atLineStart && startsWith(chunk, key) && strcasestr(chunk, "J9"))
+        openJ9 = true;
+    }
     atLineStart = length > 0 && chunk[length - 1] == '\n';
   }
-  std::fclose(file);
-  return version;
+  return openJ9 ? 0 : version;
 }
 
 bool ClassDataArchive::supports(int featureVersion) {

@@ -87,6 +87,12 @@ TEST_F(ClassDataArchiveReleaseTest, FeatureVersionOfTheReleaseFile) {
        "MODULES=\"" + std::string(600, 'm') + "JAVA_VERSION=\"17\"\"\n", 0},
       {"another key's value", "JAVA_RUNTIME_VERSION=\"17.0.15+6\"\n", 0},
       {"no version line", "OS_NAME=\"Linux\"\n", 0},
+      {"an OpenJ9 home", "JAVA_VERSION=\"17.0.8\"\nJVM_VARIANT=\"Openj9\"\n",
+       0},
+      {"an OpenJ9 implementor",
+       "IMPLEMENTOR=\"Eclipse OpenJ9\"\nJAVA_VERSION=\"21\"\n", 0},
+      {"a HotSpot variant", "JVM_VARIANT=\"Hotspot\"\nJAVA_VERSION=\"21\"\n",
+       21},
       {"no release file", "-", 0},
   };
   int n = 0;
@@ -97,13 +103,15 @@ TEST_F(ClassDataArchiveReleaseTest, FeatureVersionOfTheReleaseFile) {
     ASSERT_EQ(mkdir((home + "/bin").c_str(), 0755), 0);
     writeFile(home + "/bin/java", "a JVM");
     if (c.release != "-") writeFile(home + "/release", c.release);
-    EXPECT_EQ(ClassDataArchive::releaseFeatureVersion((home + "/bin/java").c_str()),
-              c.feature);
+    EXPECT_EQ(
+        ClassDataArchive::releaseFeatureVersion((home + "/bin/java").c_str()),
+        c.feature);
     std::string link = home + "-link";
     ASSERT_EQ(mkdir(link.c_str(), 0755), 0);
     ASSERT_EQ(symlink((home + "/bin").c_str(), (link + "/bin").c_str()), 0);
-    EXPECT_EQ(ClassDataArchive::releaseFeatureVersion((link + "/bin/java").c_str()),
-              c.feature);
+    EXPECT_EQ(
+        ClassDataArchive::releaseFeatureVersion((link + "/bin/java").c_str()),
+        c.feature);
   }
   EXPECT_EQ(ClassDataArchive::releaseFeatureVersion(
                 scratch.file("missing/bin/java").c_str()),

@@ -79,15 +79,14 @@ TEST_F(LauncherFileWriterTest, LargeFilesStartOnAPage) {
   const int bigAt = 4096;
   const int smallAt = bigAt + static_cast<int>(big.size());
   const int indexAt = smallAt + static_cast<int>(small.size());
-  std::string expected = "PROGRAM" + std::string("A: 1") + "\n" + "JAR" +
-                         std::string(bigAt - 15, '\0') + big + small + be32(4) +
-                         indexRecord(0, 0, 4, 7, "s.tag") +
-                         indexRecord(3, 9, 3, 12, "lib.jar") +
-                         indexRecord(4, 1, static_cast<int32_t>(big.size()),
-                                     bigAt, "big.jar") +
-                         indexRecord(3, 10, static_cast<int32_t>(small.size()),
-                                     smallAt, "small.jar") +
-                         trailer(indexAt);
+  std::string expected =
+      "PROGRAM" + std::string("A: 1") + "\n" + "JAR" +
+      std::string(bigAt - 15, '\0') + big + small + be32(4) +
+      indexRecord(0, 0, 4, 7, "s.tag") + indexRecord(3, 9, 3, 12, "lib.jar") +
+      indexRecord(4, 1, static_cast<int32_t>(big.size()), bigAt, "big.jar") +
+      indexRecord(3, 10, static_cast<int32_t>(small.size()), smallAt,
+                  "small.jar") +
+      trailer(indexAt);
   EXPECT_TRUE(readFile(output) == expected);
 }
 
