@@ -276,8 +276,7 @@ TEST_F(ClassDataArchiveLaunchTest, AJvmFileThatAsksNoVersionUsesTheRelease) {
   if (!exists(javaHome + "/release")) GTEST_SKIP() << "no release file";
   writeFile(pack + "/java.tag",
             "DESC:  Build JVM\nJVM_EXE:  bin/java\n"
-            "JVM_PROPERTIES:  java.vm.specification.name=Java Virtual Machine "
-            "Specification\n"
+            "JVM_PROPERTIES:  java.class.version>=52\n"
             "CLASSPATH:  \"-classpath \"\nCLASSPATH_SEPARATOR:  :\n");
   packBoth();
   ASSERT_EQ(start("archived", "1.log").status, 3);
